@@ -1,0 +1,9 @@
+// Placeholder until this module is built.
+#include "analysis/hetgrd.h"
+
+namespace tolm {
+
+void hetcnt(RunState&, Work&) {}
+void hetout(RunState&, Work&) {}
+
+}  // namespace tolm

@@ -1,0 +1,13 @@
+// Heterozygosity: counting during reading (channel 26) and the report per combination.
+#pragma once
+
+#include <string>
+
+#include "run/runstate.h"
+
+namespace tolm {
+
+void hetcnt(RunState& rs, Work& w);
+void hetout(RunState& rs, Work& w);
+
+}  // namespace tolm

@@ -1,0 +1,10 @@
+// Placeholder until this module is built.
+#include "dialog/intrfc.h"
+
+namespace tolm {
+
+void namein(RunState&, Work&, std::string&, int&) {}
+void appar(RunState&, Work&) {}
+void output(RunState&, int, int, std::string&) {}
+
+}  // namespace tolm

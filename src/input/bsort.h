@@ -1,0 +1,13 @@
+// Sorting of the counted haplotypes (channel 24) and genotypes (channel 25) into output order.
+#pragma once
+
+#include <string>
+
+#include "run/runstate.h"
+
+namespace tolm {
+
+void bsort1(RunState& rs, Work& w, int mxlex);
+void bsort2(RunState& rs, Work& w, int mxlex);
+
+}  // namespace tolm

@@ -1,0 +1,90 @@
+#include "io/fixw.h"
+
+#include <cmath>
+#include <cstdlib>
+
+#include <fmt/format.h>
+
+namespace tolm::io {
+
+namespace {
+std::string stars(int w) { return std::string(static_cast<size_t>(w > 0 ? w : 0), '*'); }
+
+std::string fit(std::string s, int w) {
+  if (static_cast<int>(s.size()) > w) return stars(w);
+  return std::string(static_cast<size_t>(w) - s.size(), ' ') + s;
+}
+}  // namespace
+
+std::string fi(long v, int w) { return fit(fmt::format("{}", v), w); }
+
+std::string ff(double x, int w, int d) {
+  if (!std::isfinite(x)) return stars(w);
+  std::string s = fmt::format("{:.{}f}", x, d);
+  if (static_cast<int>(s.size()) > w) {
+    // the optional leading zero goes first
+    if (s.rfind("0.", 0) == 0)
+      s.erase(0, 1);
+    else if (s.rfind("-0.", 0) == 0)
+      s.erase(1, 1);
+  }
+  return fit(std::move(s), w);
+}
+
+std::string fe(double x, int w, int d) {
+  if (!std::isfinite(x)) return stars(w);
+  // 0.ddddE+xx: mantissa in [0.1, 1)
+  std::string sign = x < 0 ? "-" : "";
+  double a = std::fabs(x);
+  int e = 0;
+  std::string digits;
+  if (a != 0.0) {
+    std::string s = fmt::format("{:.{}e}", a, d > 0 ? d - 1 : 0);  // d.ddde+xx
+    size_t epos = s.find('e');
+    e = std::atoi(s.c_str() + epos + 1) + 1;
+    for (size_t i = 0; i < epos; ++i)
+      if (s[i] != '.') digits += s[i];
+  } else {
+    digits = std::string(static_cast<size_t>(d), '0');
+  }
+  std::string exp = std::abs(e) <= 99 ? fmt::format("E{}{:02d}", e < 0 ? '-' : '+', std::abs(e))
+                                      : fmt::format("{}{:03d}", e < 0 ? '-' : '+', std::abs(e));
+  std::string s = sign + "0." + digits + exp;
+  if (static_cast<int>(s.size()) > w) s = sign + "." + digits + exp;
+  return fit(std::move(s), w);
+}
+
+std::string fa(std::string_view s, int w) {
+  std::string r(s.substr(0, static_cast<size_t>(w)));
+  r.resize(static_cast<size_t>(w), ' ');
+  return r;
+}
+
+std::string rpad(std::string_view s, size_t w) {
+  std::string r(s);
+  if (r.size() < w) r.resize(w, ' ');
+  return r;
+}
+
+std::string lpad(std::string_view s, size_t w) {
+  if (s.size() >= w) return std::string(s);
+  return std::string(w - s.size(), ' ') + std::string(s);
+}
+
+std::string trim(std::string_view s) {
+  size_t n = s.size();
+  while (n > 0 && s[n - 1] == ' ') --n;
+  return std::string(s.substr(0, n));
+}
+
+std::string ltrim(std::string_view s) {
+  size_t i = 0;
+  while (i < s.size() && s[i] == ' ') ++i;
+  return std::string(s.substr(i));
+}
+
+std::string rep(char c, int n) { return std::string(static_cast<size_t>(n > 0 ? n : 0), c); }
+
+std::string free_int(long v) { return fi(v, 12); }
+
+}  // namespace tolm::io

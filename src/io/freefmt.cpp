@@ -1,0 +1,95 @@
+#include "io/freefmt.h"
+
+#include <climits>
+
+namespace tolm::io {
+
+namespace {
+
+bool is_sep(char c) { return c == ' ' || c == '\t' || c == '\r'; }
+
+// Reads an optionally signed decimal integer from s[i..e); false when it is not one.
+bool to_int(std::string_view s, long& v) {
+  if (s.empty()) return false;
+  size_t i = 0;
+  bool neg = false;
+  if (s[0] == '+' || s[0] == '-') {
+    neg = s[0] == '-';
+    i = 1;
+  }
+  if (i >= s.size()) return false;
+  long r = 0;
+  for (; i < s.size(); ++i) {
+    char c = s[i];
+    if (c < '0' || c > '9') return false;
+    r = r * 10 + (c - '0');
+    if (r > 2147483648L) return false;
+  }
+  r = neg ? -r : r;
+  if (r > INT_MAX || r < INT_MIN) return false;
+  v = r;
+  return true;
+}
+
+}  // namespace
+
+Rd parse_ints(std::string_view text, Unit* more, int* out, int n, int* lines) {
+  int got = 0;
+  int taken = 0;
+  std::string next;
+  std::string_view s = text;
+  bool comma_pending = false;  // a comma was seen since the last value
+  while (got < n) {
+    size_t i = 0;
+    comma_pending = false;
+    while (got < n) {
+      while (i < s.size() && is_sep(s[i])) ++i;
+      if (i >= s.size()) break;
+      if (s[i] == ',') {
+        if (comma_pending) ++got;  // null value: unchanged
+        comma_pending = true;
+        ++i;
+        continue;
+      }
+      if (s[i] == '/') {
+        if (lines) *lines = taken;
+        return Rd::ok;
+      }
+      size_t b = i;
+      while (i < s.size() && !is_sep(s[i]) && s[i] != ',' && s[i] != '/') ++i;
+      std::string_view tok = s.substr(b, i - b);
+      size_t star = tok.find('*');
+      long v = 0;
+      if (star != std::string_view::npos) {
+        long r = 0;
+        if (!to_int(tok.substr(0, star), r) || r < 1) return Rd::error;
+        std::string_view vt = tok.substr(star + 1);
+        bool null = vt.empty();
+        if (!null && !to_int(vt, v)) return Rd::error;
+        for (long k = 0; k < r && got < n; ++k, ++got)
+          if (!null) out[got] = static_cast<int>(v);
+      } else {
+        if (!to_int(tok, v)) return Rd::error;
+        out[got++] = static_cast<int>(v);
+      }
+      comma_pending = false;
+    }
+    if (got >= n) break;
+    if (!more) return Rd::eof;
+    Rd r = more->read_line(next);
+    if (r != Rd::ok) return r;
+    ++taken;
+    s = next;
+  }
+  if (lines) *lines = taken;
+  return Rd::ok;
+}
+
+Rd read_ints(Unit& u, int* out, int n) {
+  std::string line;
+  Rd r = u.read_line(line);
+  if (r != Rd::ok) return r;
+  return parse_ints(line, &u, out, n);
+}
+
+}  // namespace tolm::io

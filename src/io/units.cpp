@@ -1,0 +1,197 @@
+#include "io/units.h"
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <sys/stat.h>
+
+namespace tolm::io {
+
+namespace {
+constexpr size_t kFlushAt = 1 << 16;
+
+bool exists(const std::string& path) {
+  struct stat st;
+  return ::stat(path.c_str(), &st) == 0;
+}
+}  // namespace
+
+Unit::~Unit() {
+  close();
+  std::free(lbuf_);
+}
+
+int Unit::open_out(const std::string& path, OpenMode mode) {
+  close();
+  if (mode == OpenMode::fresh && exists(path)) return EEXIST;
+  if (mode == OpenMode::old && !exists(path)) return ENOENT;
+  errno = 0;
+  std::FILE* f = std::fopen(path.c_str(), mode == OpenMode::append ? "ab" : "wb");
+  if (!f) return errno ? errno : EIO;
+  f_ = f;
+  owned_ = true;
+  kind_ = Kind::file;
+  state_ = State::out;
+  path_ = path;
+  return 0;
+}
+
+void Unit::attach_out(std::FILE* f) {
+  close();
+  f_ = f;
+  owned_ = false;
+  kind_ = Kind::console;
+  state_ = State::out;
+}
+
+void Unit::capture() {
+  close();
+  kind_ = Kind::capture;
+  state_ = State::out;
+}
+
+void Unit::put(std::string_view s) {
+  if (state_ != State::out) return;
+  if (kind_ == Kind::capture) {
+    cap_.append(s);
+    return;
+  }
+  buf_.append(s);
+  if (buf_.size() >= kFlushAt) flush();
+}
+
+void Unit::flush() {
+  if (state_ != State::out || kind_ == Kind::capture || !f_) return;
+  if (!buf_.empty()) std::fwrite(buf_.data(), 1, buf_.size(), f_);
+  buf_.clear();
+  std::fflush(f_);
+}
+
+std::string Unit::take_captured() {
+  std::string s;
+  s.swap(cap_);
+  return s;
+}
+
+int Unit::open_in(const std::string& path) {
+  close();
+  errno = 0;
+  std::FILE* f = std::fopen(path.c_str(), "rb");
+  if (!f) return errno ? errno : EIO;
+  struct stat st;
+  if (::fstat(fileno(f), &st) == 0 && S_ISDIR(st.st_mode)) {
+    std::fclose(f);
+    return EISDIR;
+  }
+  std::setvbuf(f, nullptr, _IOFBF, 1 << 20);
+  f_ = f;
+  owned_ = true;
+  kind_ = Kind::file;
+  state_ = State::in;
+  path_ = path;
+  nread_ = 0;
+  last_start_ = -1;
+  return 0;
+}
+
+void Unit::attach_in(std::FILE* f) {
+  close();
+  f_ = f;
+  owned_ = false;
+  kind_ = Kind::console;
+  state_ = State::in;
+  nread_ = 0;
+  last_start_ = -1;
+}
+
+void Unit::feed(std::string text) {
+  close();
+  text_ = std::move(text);
+  tpos_ = 0;
+  kind_ = Kind::text;
+  state_ = State::in;
+  nread_ = 0;
+  last_start_ = -1;
+}
+
+Rd Unit::read_line(std::string& s) {
+  s.clear();
+  if (state_ != State::in) return Rd::error;
+  if (kind_ == Kind::text) {
+    if (tpos_ >= text_.size()) return Rd::eof;
+    last_start_ = static_cast<long>(tpos_);
+    size_t e = text_.find('\n', tpos_);
+    if (e == std::string::npos) {
+      s.assign(text_, tpos_, std::string::npos);
+      tpos_ = text_.size();
+    } else {
+      s.assign(text_, tpos_, e - tpos_);
+      tpos_ = e + 1;
+    }
+  } else {
+    if (kind_ == Kind::file) last_start_ = std::ftell(f_);
+    errno = 0;
+    ssize_t n = ::getline(&lbuf_, &lcap_, f_);
+    if (n < 0) {
+      if (std::ferror(f_)) {
+        std::clearerr(f_);
+        return Rd::error;
+      }
+      return Rd::eof;
+    }
+    if (n > 0 && lbuf_[n - 1] == '\n') --n;
+    s.assign(lbuf_, static_cast<size_t>(n));
+  }
+  if (!s.empty() && s.back() == '\r') s.pop_back();
+  ++nread_;
+  return Rd::ok;
+}
+
+bool Unit::backspace() {
+  if (state_ != State::in || last_start_ < 0) return false;
+  if (kind_ == Kind::text) {
+    tpos_ = static_cast<size_t>(last_start_);
+  } else if (kind_ == Kind::file) {
+    if (std::fseek(f_, last_start_, SEEK_SET) != 0) return false;
+  } else {
+    return false;
+  }
+  last_start_ = -1;
+  --nread_;
+  return true;
+}
+
+bool Unit::rewind() {
+  if (state_ != State::in) return false;
+  last_start_ = -1;
+  nread_ = 0;
+  if (kind_ == Kind::text) {
+    tpos_ = 0;
+    return true;
+  }
+  if (kind_ != Kind::file) return false;
+  std::clearerr(f_);
+  return std::fseek(f_, 0, SEEK_SET) == 0;
+}
+
+int Unit::close() {
+  int rc = 0;
+  if (state_ == State::out) flush();
+  if (f_ && owned_) {
+    errno = 0;
+    if (std::fclose(f_) != 0) rc = errno ? errno : EIO;
+  }
+  f_ = nullptr;
+  owned_ = false;
+  state_ = State::closed;
+  buf_.clear();
+  text_.clear();
+  tpos_ = 0;
+  return rc;
+}
+
+void Units::flush_all() {
+  for (auto& [ch, u] : units_) u.flush();
+}
+
+}  // namespace tolm::io

@@ -1,0 +1,8 @@
+// TOLM: analysis of the genetic structure of subdivided populations.
+#include "run/runstate.h"
+#include "run/tolm.h"
+
+int main(int argc, char** argv) {
+  tolm::RunState rs;
+  return tolm::tolm_run(rs, argc, argv);
+}

@@ -1,0 +1,68 @@
+#include "run/runstate.h"
+
+#include <algorithm>
+
+namespace tolm {
+
+void stop(RunState& rs, int status) {
+  rs.units.flush_all();
+  throw ProgramStop{status};
+}
+
+void press_return_stop(RunState& rs, int status) {
+  rs.con().line(R"( ** Press "Return" or "Enter" to terminate program **)");
+  std::string line;
+  rs.con().flush();
+  rs.u(5).read_line(line);
+  stop(rs, status);
+}
+
+bool read_answer(RunState& rs, std::string& line) {
+  rs.con().flush();
+  io::Rd r = rs.u(5).read_line(line);
+  if (r == io::Rd::eof) {
+    rs.con().nl();
+    rs.con().line(" ** End of input while an answer was expected. Execution terminated **");
+    stop(rs, 1);
+  }
+  return r == io::Rd::ok;
+}
+
+char answer_char(const std::string& line) { return line.empty() ? ' ' : line[0]; }
+
+void Work::create(int nnp_, int nnl_, int nnc_, int mxall_) {
+  nnp = nnp_;
+  nnl = nnl_;
+  nnc = nnc_;
+  mxall = mxall_;
+  const long P = nnp, L = nnl, C = nnc, A = mxall;
+  const long pairs = P * (P + 1) / 2;
+  const long AP = std::max(A, P);
+  for (auto* a : {&aevfin, &aevinf, &chet, &cj, &deltat, &div, &djfin, &djinf, &het, &phet,
+                  &revfin, &revinf, &x})
+    a->resize(1, P, 0.0f);
+  for (auto* a : {&mnfin1, &mnfin2, &mninf1, &mninf2, &mxityp, &n0, &nhet, &nknow, &nlsum,
+                  &nposty, &nprb, &nsam, &nsum, &nsumsp, &nunkno})
+    a->resize(1, P, 0);
+  ga.resize(1, pairs, 0.0f);
+  for (auto* a : {&gpcj, &gpdet, &gpdiv, &gpfin, &gpinf, &hgdiv}) a->resize(1, P, 1, 3, 0.0f);
+  gpga.resize(1, pairs, 1, 3, 0.0f);
+  for (auto* a : {&ihta, &ihtb, &kmbnow, &nptr1, &nptr2, &nrloc}) a->resize(1, C, 0);
+  for (auto* a : {&ihtv1, &ihtv2, &loc, &locord}) a->resize(1, L, 0);
+  locnam.resize(1, L, std::string());
+  prbnam.resize(1, P, std::string());
+  loccmb.resize(1, C, 1, L, 0);
+  kmbord.resize(1, C, 1, P, 0);
+  sexspc.resize(1, C, 1, P, std::string());
+  la.resize(1, L + 1, 1, 2, 0);
+  ls.resize(1, L, 1, 2, 0);
+  irealt.resize(1, A, 0);
+  lextyp.resize(1, A, 0);
+  nada.resize(0, A, 0);
+  pm.resize(0, AP, 0.0f);
+  pw.resize(0, AP, 0.0f);
+  ng.resize(0, A, 0, P, 0);
+  xpec.resize(0, A, 0, AP, 0.0f);
+}
+
+}  // namespace tolm

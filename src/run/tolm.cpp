@@ -1,0 +1,342 @@
+// Start-up: the heading and date stamp, the command line, the run mode, the input file and its
+// first record; then the main driver takes over.
+#include "run/tolm.h"
+
+#include <cstdio>
+#include <ctime>
+#include <new>
+#include <stdexcept>
+#include <sys/stat.h>
+
+#include <fmt/format.h>
+
+#include "graphics/wdmenu.h"
+#include "io/fixw.h"
+#include "io/freefmt.h"
+#include "plotlayer/widget.h"
+
+namespace tolm {
+
+using io::fi;
+using io::trim;
+
+namespace {
+
+// The program name in block letters built from its own letters, 35 columns by 7 rows.
+constexpr const char* kBlock[7] = {
+    "TTTTTTTT  OOOOOO  LL       MM    MM",
+    "   TT    OO    OO LL       MMM  MMM",
+    "   TT    OO    OO LL       MM MM MM",
+    "   TT    OO    OO LL       MM    MM",
+    "   TT    OO    OO LL       MM    MM",
+    "   TT    OO    OO LL       MM    MM",
+    "   TT     OOOOOO  LLLLLLLL MM    MM",
+};
+constexpr const char* kTitle[7] = {
+    "Analysis of the",  "genetic structure", "of subdivided", "populations from",
+    "multilocus data",  "Version 3.0",       "January 2015",
+};
+
+bool file_exists(const std::string& name) {
+  struct stat st;
+  return ::stat(name.c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
+}
+
+bool blank5(const std::string& s) {
+  for (size_t i = 0; i < 5 && i < s.size(); ++i)
+    if (s[i] != ' ') return false;
+  return true;
+}
+
+// A message line of the console dialogue: one blank column, then the text.
+void say(RunState& rs, const std::string& text) { rs.con().line(" " + text); }
+
+[[noreturn]] void stop_msg(RunState& rs, const std::string& console, const std::string& box) {
+  if (rs.param.idowidget == 1) {
+    dwgmsg(box);
+  } else {
+    rs.con().nl();
+    say(rs, console);
+  }
+  stop(rs, 1);
+}
+
+// Reads the number behind an option such as "-col=" in free format.
+bool option_value(const std::string& arg, size_t skip, int& v) {
+  std::string rest = arg.substr(skip);
+  return io::parse_ints(rest, nullptr, &v, 1) == io::Rd::ok;
+}
+
+[[noreturn]] void startup(RunState& rs, int argc, char** argv);
+
+}  // namespace
+
+void heading(RunState& rs, int iunit, int isys) {
+  io::Unit& u = rs.u(iunit);
+  const std::string stars(72, '*');
+  u.line(stars);
+  for (int r = 0; r < 7; ++r) {
+    std::string l = "*" + std::string(7, ' ') + kBlock[r] + std::string(8, ' ');
+    l += io::fa(kTitle[r], 20) + "*";
+    u.line(l);
+  }
+  u.line(stars);
+  u.line("Frequencies, diversity, differentiation, heterozygosity and tests for");
+  u.line("multilocus genotypes of individuals sampled in several demes.");
+  u.line("This program is free software: you may use, copy and distribute it,");
+  u.line("modified or not, provided that this notice is kept with every copy.");
+  u.line("It is distributed in the hope that it will be useful, but WITHOUT ANY");
+  u.line("WARRANTY; without even the implied warranty of MERCHANTABILITY or");
+  u.line("FITNESS FOR A PARTICULAR PURPOSE. The authors accept no liability for");
+  u.line("any results obtained with it. Please cite the program when you publish");
+  u.line("results obtained with it.");
+  u.line("Dialog windows and drawings: TOLM plot and widget routines (FLTK, EPS, WMF).");
+#if defined(__clang__)
+  const std::string compiler = fmt::format("clang {}.{}.{}", __clang_major__, __clang_minor__,
+                                           __clang_patchlevel__);
+#elif defined(__GNUC__)
+  const std::string compiler =
+      fmt::format("GNU C++ {}.{}.{}", __GNUC__, __GNUC_MINOR__, __GNUC_PATCHLEVEL__);
+#else
+  const std::string compiler = "a C++17 compiler";
+#endif
+  if (isys == 1) {
+    u.line("Linux build, compiled with " + compiler);
+  } else {
+    u.line("Windows build, compiled with " + compiler);
+    u.line("Compiler revision " + std::string(__VERSION__) + ", for Windows 7 and later");
+  }
+}
+
+std::string time_and_date() {
+  static const char* mon[12] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
+                                "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+  std::time_t t = std::time(nullptr);
+  std::tm tm{};
+  localtime_r(&t, &tm);
+  std::string s = fmt::format("Date {:02d}-{}-{:04d} {:02d}:{:02d}:{:02d}", tm.tm_mday,
+                              mon[tm.tm_mon], tm.tm_year + 1900, tm.tm_hour, tm.tm_min, tm.tm_sec);
+  return io::rpad(s, 30);
+}
+
+void split_name(const std::string& file, std::string& path, std::string& prefix) {
+  std::string infil = trim(file);
+  size_t n = infil.size();
+  if (n > 0 && (infil[n - 1] == '/' || infil[n - 1] == '\\')) --n;
+  size_t s = 0;  // position (1-based) of the last separator, 0 when none
+  for (size_t i = n; i >= 1; --i) {
+    char& c = infil[i - 1];
+    if (c == '/' || c == '\\') {
+      s = i;
+      break;
+    }
+    if (c == ' ') c = '_';
+  }
+  prefix = io::ltrim(infil.substr(s, n - s));
+  path = io::ltrim(infil.substr(0, s));
+}
+
+int tolm_run(RunState& rs, int argc, char** argv) {
+  rs.con().attach_out(stdout);
+  rs.u(5).attach_in(stdin);
+  int status = 0;
+  try {
+    startup(rs, argc, argv);
+  } catch (const ProgramStop& s) {
+    status = s.status;
+  } catch (const std::bad_alloc&) {
+    rs.con().line(" ** Not enough memory for the tables of this input file. Execution terminated **");
+    status = 1;
+  } catch (const std::length_error&) {
+    rs.con().line(" ** Not enough memory for the tables of this input file. Execution terminated **");
+    status = 1;
+  }
+  rs.units.flush_all();
+  std::fflush(stdout);
+  return status;
+}
+
+namespace {
+
+void startup(RunState& rs, int argc, char** argv) {
+  // 1. defaults, heading, date stamp
+#ifdef _WIN32
+  const int isys = 2;
+#else
+  const int isys = 1;
+#endif
+  StartInfo si;
+  si.isys = isys;
+  si.iwidstd = 10;
+  si.mxall = 250;
+  std::string batfil;  // empty: no batch file was looked for
+  int idowidget = 0;
+  heading(rs, 6, isys);
+  si.adate = time_and_date();
+  rs.con().line(si.adate);
+
+  // 2. arguments
+  std::string comarg[11];
+  int ncomarg = 0;
+  for (int i = 1; i <= 10 && i < argc; ++i) {
+    std::string a = std::string(argv[i]).substr(0, 256);
+    if (blank5(a)) break;
+    if (i >= 2 && a == comarg[i - 1]) break;
+    comarg[i] = a;
+    ncomarg = i;
+  }
+
+  // 3. batch file
+  if (ncomarg == 0) {
+    idowidget = 1;
+  } else {
+    batfil = " ";
+    bool found = false;
+    for (int i = 1; i <= ncomarg; ++i) {
+      if (comarg[i][0] == '-') continue;
+      found = true;
+      batfil = io::ltrim(comarg[i]);
+      int rc = rs.u(5).open_in(batfil);
+      if (rc != 0) {
+        rs.param.io = rc;
+        say(rs, "** Error opening file containing batch input, cause=" + std::to_string(rc));
+        rs.u(5).attach_in(stdin);
+        press_return_stop(rs, 1);
+      }
+      break;
+    }
+    if (!found) idowidget = 1;
+  }
+  rs.param.idowidget = idowidget;
+
+  // 4. width option
+  si.ncol = si.iwidstd;
+  for (int i = 1; i <= ncomarg; ++i) {
+    if (comarg[i].rfind("-col=", 0) != 0) continue;
+    int v = 0;
+    if (!option_value(comarg[i], 5, v))
+      stop_msg(rs, "** Width option \"" + comarg[i] + "\" is not a number. Execution terminated **",
+               " Width option is not a number |    Execution terminated     ");
+    if (v < 0)
+      stop_msg(rs, "** Width must be greater than 0 Execution terminated **",
+               " Width must be non-negative |    Execution terminated     ");
+    si.ncol = v;
+    break;
+  }
+
+  // 5. allele limit
+  for (int i = 1; i <= ncomarg; ++i) {
+    if (comarg[i].rfind("-maxall=", 0) != 0) continue;
+    int v = 0;
+    if (!option_value(comarg[i], 8, v))
+      stop_msg(rs,
+               "** Allele limit \"" + comarg[i] + "\" is not a number. Execution terminated **",
+               " Allele limit is not a number |    Execution terminated     ");
+    if (v < 1)
+      stop_msg(rs, "** Maximum No. alleles must be greater than 0 Execution terminated **",
+               " Maximum No. alleles must be greater than 0 |            Execution terminated   "
+               "          ");
+    si.mxall = v;
+    break;
+  }
+
+  // 6. mode switches
+  static const struct {
+    const char* sw;
+    int mode;
+  } kSwitch[] = {{"-nogui", 0},   {"-nomenu", 0}, {"-keyboard", 0},
+                 {"-console", 0}, {"-gui", 1},    {"-menu", 1}};
+  for (int i = 1; i <= ncomarg; ++i)
+    for (const auto& s : kSwitch)
+      if (comarg[i].rfind(s.sw, 0) == 0) {
+        idowidget = s.mode;
+        break;
+      }
+  if (idowidget == 1 && !widgets_available()) {
+    rs.con().nl();
+    say(rs, "** Dialog windows are not available here (no display or no window system); "
+            "the console dialogue is used **");
+    idowidget = 0;
+  }
+  rs.param.idowidget = idowidget;
+
+  // 7. widget mode: file dialog and first dialog
+  if (idowidget == 1) {
+    si.file = trim(dwgfil("Select input file", "", "*"));
+    if (si.file.empty()) {
+      dwgmsg(" No input file selected |  Execution terminated  ");
+      stop(rs, 1);
+    }
+    split_name(si.file, si.path, rs.wd.prefix);
+    si.cfgprefix = rs.wd.prefix;
+    for (;;) {
+      wdfirst(rs, si.file);
+      std::string res = trim(si.path) + trim(rs.wd.prefix) + "-out.txt";
+      std::string newprefix = rs.wd.prefix;
+      if (!file_exists(res)) break;
+      int isel = 0;
+      wdoutfile(rs, isel, rs.wd.prefix, newprefix);
+      if (isel == 1) break;
+    }
+  }
+
+  // 9. console question for the input file
+  if ((!batfil.empty() && batfil[0] == ' ') || idowidget == 0) {
+    idowidget = 0;
+    rs.param.idowidget = 0;
+    rs.con().nl();
+    int itry = 0;
+    for (;;) {
+      rs.con().put(" Enter name of input file (max. 256 characters) ? : ");
+      std::string line;
+      ++itry;
+      if (!read_answer(rs, line)) continue;
+      si.file = io::ltrim(trim(line.substr(0, 256)));
+      if (!si.file.empty() && file_exists(si.file)) break;
+      say(rs, "** File does not exist. Try again ... **");
+      si.file.clear();
+      if (itry >= 6) stop(rs, 1);
+    }
+  }
+
+  // 10. open the input file
+  int rc = rs.u(10).open_in(si.file);
+  if (rc != 0) {
+    rs.param.io = rc;
+    say(rs, "** Error opening \"" + trim(si.file) + "\" **");
+    rs.con().line("   cause =" + fi(rc, 6));
+    press_return_stop(rs, 1);
+  }
+
+  // 11. first record: demes and loci
+  int v[2] = {0, 0};
+  std::string rec1;
+  io::Rd r = rs.u(10).read_line(rec1);
+  if (r == io::Rd::ok) r = io::parse_ints(rec1, nullptr, v, 2);
+  if (r != io::Rd::ok) {
+    rs.param.io = r == io::Rd::eof ? -1 : 5010;
+    say(rs, "** Error reading record" + io::free_int(1) + " of header, cause=" +
+                io::free_int(rs.param.io));
+    if (r == io::Rd::eof)
+      say(rs, "** Input file \"" + si.file +
+                  "\": record 1 must hold the numbers of demes and loci **");
+    press_return_stop(rs, 1);
+  }
+  if (v[0] < 1 || v[1] < 1) {
+    say(rs, "** Input file \"" + si.file + "\", record 1: the numbers of demes (" +
+                std::to_string(v[0]) + ") and loci (" + std::to_string(v[1]) +
+                ") must both be at least 1 **");
+    press_return_stop(rs, 1);
+  }
+
+  // 12. hand over to the main driver
+  si.nnp = v[0];
+  si.nnl = v[1];
+  si.nnc = si.nnl + 1;
+  si.idowd = idowidget;
+  tolmmain(rs, si);
+}
+
+}  // namespace
+
+}  // namespace tolm

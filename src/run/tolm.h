@@ -1,0 +1,29 @@
+// Start-up and the main driver: heading, date stamp, command line, and tolmmain, which leads
+// one input file through choices, counting, analyses and output and ends the run.
+#pragma once
+
+#include <string>
+
+#include "run/runstate.h"
+
+namespace tolm {
+
+// Writes the heading (block letters, title, notices) on channel iunit.
+void heading(RunState& rs, int iunit, int isys);
+// "Date dd-Mon-yyyy hh:mm:ss", padded to 30 characters.
+std::string time_and_date();
+// Settings handed from the start-up to the main driver.
+struct StartInfo {
+  int nnp = 0, nnl = 0, nnc = 0, mxall = 250;
+  std::string file, path, cfgprefix, adate;
+  int ncol = 10, iwidstd = 10, idowd = 0;
+  int isys = 2;
+};
+// The main driver; ends the run by stop().
+[[noreturn]] void tolmmain(RunState& rs, StartInfo& si);
+// Start-up; returns the exit status. Console on stdout, standard input on unit 5.
+int tolm_run(RunState& rs, int argc, char** argv);
+// Splits an input file name into directory (with its separator) and default prefix.
+void split_name(const std::string& file, std::string& path, std::string& prefix);
+
+}  // namespace tolm
