@@ -3,7 +3,6 @@
 
 namespace tolm {
 
-void hetcnt(RunState&, Work&) {}
 void hetout(RunState&, Work&) {}
 
 }  // namespace tolm

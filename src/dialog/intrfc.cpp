@@ -3,7 +3,6 @@
 
 namespace tolm {
 
-void namein(RunState&, Work&, std::string&, int&) {}
 void appar(RunState&, Work&) {}
 void output(RunState&, int, int, std::string&) {}
 
