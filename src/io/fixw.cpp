@@ -18,9 +18,25 @@ std::string fit(std::string s, int w) {
 
 std::string fi(long v, int w) { return fit(fmt::format("{}", v), w); }
 
+// True when x lies exactly halfway between two values of d decimals.
+bool is_tie(double x, int d) {
+  std::string e = fmt::format("{:.80f}", std::fabs(x));
+  size_t p = e.find('.') + 1 + static_cast<size_t>(d);
+  if (p >= e.size() || e[p] != '5') return false;
+  return e.find_first_not_of('0', p + 1) == std::string::npos;
+}
+
+// Rounding is to nearest, halves away from zero; a value that rounds to zero has no sign.
+std::string fixed(double x, int d) {
+  if (is_tie(x, d)) x = std::nextafter(x, x < 0 ? -HUGE_VAL : HUGE_VAL);
+  std::string s = fmt::format("{:.{}f}", x, d);
+  if (s[0] == '-' && s.find_first_not_of("-0.") == std::string::npos) s.erase(0, 1);
+  return s;
+}
+
 std::string ff(double x, int w, int d) {
   if (!std::isfinite(x)) return stars(w);
-  std::string s = fmt::format("{:.{}f}", x, d);
+  std::string s = fixed(x, d);
   if (static_cast<int>(s.size()) > w) {
     // the optional leading zero goes first
     if (s.rfind("0.", 0) == 0)

@@ -117,6 +117,13 @@ void Unit::feed(std::string text) {
 Rd Unit::read_line(std::string& s) {
   s.clear();
   if (state_ != State::in) return Rd::error;
+  if (tie_) tie_->flush();
+  Rd r = next_line(s);
+  if (r == Rd::ok && echo_ && tie_) tie_->line(s);
+  return r;
+}
+
+Rd Unit::next_line(std::string& s) {
   if (kind_ == Kind::text) {
     if (tpos_ >= text_.size()) return Rd::eof;
     last_start_ = static_cast<long>(tpos_);

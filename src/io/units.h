@@ -54,6 +54,12 @@ class Unit {
   bool backspace();                      // the line last read is read again
   bool rewind();
   long line_number() const { return nread_; }  // lines read since open or rewind
+  // Answers: `out` is flushed before every read; with echo, each line read is also written to
+  // `out` (so that answers from a batch file stand after their questions on the console).
+  void tie(Unit* out, bool echo) {
+    tie_ = out;
+    echo_ = echo;
+  }
 
   int close();  // 0 or errno; a closed unit closes without failure
   bool is_open() const { return state_ != State::closed; }
@@ -61,6 +67,7 @@ class Unit {
   const std::string& path() const { return path_; }
 
  private:
+  Rd next_line(std::string& s);
   enum class State { closed, out, in };
   enum class Kind { file, console, capture, text };
   State state_ = State::closed;
@@ -75,6 +82,8 @@ class Unit {
   long last_start_ = -1;  // where the line last read began (for backspace)
   long nread_ = 0;
   char* lbuf_ = nullptr;  // getline buffer
+  Unit* tie_ = nullptr;
+  bool echo_ = false;
   size_t lcap_ = 0;
 };
 

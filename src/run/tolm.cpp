@@ -2,11 +2,13 @@
 // first record; then the main driver takes over.
 #include "run/tolm.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <ctime>
 #include <new>
 #include <stdexcept>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <fmt/format.h>
 
@@ -52,12 +54,9 @@ bool blank5(const std::string& s) {
 void say(RunState& rs, const std::string& text) { rs.con().line(" " + text); }
 
 [[noreturn]] void stop_msg(RunState& rs, const std::string& console, const std::string& box) {
-  if (rs.param.idowidget == 1) {
-    dwgmsg(box);
-  } else {
-    rs.con().nl();
-    say(rs, console);
-  }
+  if (rs.param.idowidget == 1) dwgmsg(box);
+  rs.con().nl();
+  say(rs, console);
   stop(rs, 1);
 }
 
@@ -136,9 +135,42 @@ void split_name(const std::string& file, std::string& path, std::string& prefix)
   path = io::ltrim(infil.substr(0, s));
 }
 
+void usage(std::FILE* f) {
+  std::fputs(
+      "Usage: tolm [batchfile] [-nogui|-gui] [-col=N] [-maxall=N]\n"
+      "\n"
+      "TOLM reads an input file of multilocus genotypes sampled in several demes and writes\n"
+      "frequencies, measures of variation within and between demes, heterozygosity and tests\n"
+      "to a results file (<prefix>-out.txt), a tab-separated table (<prefix>-tab.txt) and\n"
+      "differentiation snails (<prefix>-Snails/*.eps, *.wmf).\n"
+      "\n"
+      "  batchfile     answers to the console questions, one per line, read instead of the\n"
+      "                keyboard (the first line is the name of the input file)\n"
+      "  -nogui, -nomenu, -keyboard, -console\n"
+      "                console dialogue\n"
+      "  -gui, -menu   dialog windows (the default without arguments)\n"
+      "  -col=N        demes per line of the result tables in dialog mode (0: all)\n"
+      "  -maxall=N     largest number of alleles or types per locus (default 250)\n"
+      "  --help        this text\n"
+      "  --version     the version\n",
+      f);
+}
+
 int tolm_run(RunState& rs, int argc, char** argv) {
+  for (int i = 1; i < argc; ++i) {
+    std::string a = argv[i];
+    if (a == "--help" || a == "-h") {
+      usage(stdout);
+      return 0;
+    }
+    if (a == "--version") {
+      std::printf("TOLM 3.0 (January 2015)\n");
+      return 0;
+    }
+  }
   rs.con().attach_out(stdout);
   rs.u(5).attach_in(stdin);
+  rs.u(5).tie(&rs.con(), !isatty(fileno(stdin)));
   int status = 0;
   try {
     startup(rs, argc, argv);
@@ -209,6 +241,27 @@ void startup(RunState& rs, int argc, char** argv) {
   }
   rs.param.idowidget = idowidget;
 
+  // 6. mode switches (settled before the options, so that their messages reach the chosen
+  // dialogue)
+  static const struct {
+    const char* sw;
+    int mode;
+  } kSwitch[] = {{"-nogui", 0},   {"-nomenu", 0}, {"-keyboard", 0},
+                 {"-console", 0}, {"-gui", 1},    {"-menu", 1}};
+  for (int i = 1; i <= ncomarg; ++i)
+    for (const auto& s : kSwitch)
+      if (comarg[i].rfind(s.sw, 0) == 0) {
+        idowidget = s.mode;
+        break;
+      }
+  if (idowidget == 1 && !widgets_available()) {
+    rs.con().nl();
+    say(rs, "** Dialog windows are not available here (no display or no window system); "
+            "the console dialogue is used **");
+    idowidget = 0;
+  }
+  rs.param.idowidget = idowidget;
+
   // 4. width option
   si.ncol = si.iwidstd;
   for (int i = 1; i <= ncomarg; ++i) {
@@ -240,26 +293,6 @@ void startup(RunState& rs, int argc, char** argv) {
     break;
   }
 
-  // 6. mode switches
-  static const struct {
-    const char* sw;
-    int mode;
-  } kSwitch[] = {{"-nogui", 0},   {"-nomenu", 0}, {"-keyboard", 0},
-                 {"-console", 0}, {"-gui", 1},    {"-menu", 1}};
-  for (int i = 1; i <= ncomarg; ++i)
-    for (const auto& s : kSwitch)
-      if (comarg[i].rfind(s.sw, 0) == 0) {
-        idowidget = s.mode;
-        break;
-      }
-  if (idowidget == 1 && !widgets_available()) {
-    rs.con().nl();
-    say(rs, "** Dialog windows are not available here (no display or no window system); "
-            "the console dialogue is used **");
-    idowidget = 0;
-  }
-  rs.param.idowidget = idowidget;
-
   // 7. widget mode: file dialog and first dialog
   if (idowidget == 1) {
     si.file = trim(dwgfil("Select input file", "", "*"));
@@ -280,8 +313,9 @@ void startup(RunState& rs, int argc, char** argv) {
     }
   }
 
-  // 9. console question for the input file
-  if ((!batfil.empty() && batfil[0] == ' ') || idowidget == 0) {
+  // 9. console question for the input file (asked whenever the dialogue runs on the console;
+  // switches alone with a last "-gui" behave as no arguments at all)
+  if (idowidget == 0) {
     idowidget = 0;
     rs.param.idowidget = 0;
     rs.con().nl();
@@ -313,13 +347,17 @@ void startup(RunState& rs, int argc, char** argv) {
   std::string rec1;
   io::Rd r = rs.u(10).read_line(rec1);
   if (r == io::Rd::ok) r = io::parse_ints(rec1, nullptr, v, 2);
+  if (r == io::Rd::eof) {
+    say(rs, "** Input file \"" + si.file +
+                "\" ends before record 1, which must hold the numbers of demes and loci **");
+    press_return_stop(rs, 1);
+  }
   if (r != io::Rd::ok) {
-    rs.param.io = r == io::Rd::eof ? -1 : 5010;
+    rs.param.io = EINVAL;
     say(rs, "** Error reading record" + io::free_int(1) + " of header, cause=" +
                 io::free_int(rs.param.io));
-    if (r == io::Rd::eof)
-      say(rs, "** Input file \"" + si.file +
-                  "\": record 1 must hold the numbers of demes and loci **");
+    say(rs, "** Input file \"" + si.file +
+                "\", record 1: two integers expected, the numbers of demes and loci **");
     press_return_stop(rs, 1);
   }
   if (v[0] < 1 || v[1] < 1) {

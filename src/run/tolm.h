@@ -2,6 +2,7 @@
 // one input file through choices, counting, analyses and output and ends the run.
 #pragma once
 
+#include <cstdio>
 #include <string>
 
 #include "run/runstate.h"
@@ -23,6 +24,8 @@ struct StartInfo {
 [[noreturn]] void tolmmain(RunState& rs, StartInfo& si);
 // Start-up; returns the exit status. Console on stdout, standard input on unit 5.
 int tolm_run(RunState& rs, int argc, char** argv);
+// Usage text of --help.
+void usage(std::FILE* f);
 // Splits an input file name into directory (with its separator) and default prefix.
 void split_name(const std::string& file, std::string& path, std::string& prefix);
 

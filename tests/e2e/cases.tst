@@ -1,1 +1,8 @@
 # End-to-end cases: name  expected-exit-status  arguments (run inside a copy of cases/<name>/)
+start-nobatch        1  nosuchbatch.txt
+start-col-negative   1  -nogui -col=-1
+start-col-notnumber  1  -nogui -col=abc
+start-maxall-zero    1  -nogui -maxall=0
+start-six-names      1  -nogui
+start-empty-input    1  batch.txt
+start-bad-record1    1  batch.txt
