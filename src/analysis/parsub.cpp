@@ -1,9 +1,431 @@
-// Placeholder until this module is built.
+// Measures of variation within and between demes for one locus combination and kind, and their
+// report.
+//
+// The counts are read type by type (in the order of first appearance) from the haplotype count
+// channel 20 (kinds 1 to 3) or the genotype count channel 22 (kind 4); every sum is built in
+// that order in 32-bit reals. Channel 27 collects, per deme, how many types occur exactly c
+// times; the evenness plateaus are searched on it.
 #include "analysis/parsub.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstdint>
+
+#include "analysis/parsub_measures.h"
+#include "io/fixw.h"
+#include "stattest/homtst.h"
 
 namespace tolm {
 
-void parsub(RunState&, Work&) {}
-void parout(RunState&, Work&) {}
+using io::ff;
+using io::fi;
+using io::lpad;
+using io::rep;
+using io::rpad;
+
+namespace {
+
+// Position of the pair (i, j), j <= i, in the packed lower triangle of distances.
+inline long pair(long i, long j) {
+  return j + i * (i - 1) / 2;
+}
+
+// Count of type k (0: not identified) of the current combination in data deme p, for the kind
+// under analysis.
+int32_t count_of(RunState& rs, long k, long p) {
+  const Param& q = rs.param;
+  const long base = k * q.nc + q.kc - 1;
+  if (q.mal == 4) return sread(rs, 22, p + base * q.np);
+  return sread(rs, 20, (base * q.np + p - 1) * 3 + q.mal);
+}
+
+// One more type occurring n times in deme i: cell (i, n) of channel 27. Records between the
+// old extent and the new one are cleared first, as they may still hold an earlier call's table.
+void bump27(RunState& rs, long i, long n, long m) {
+  const long r = i + (n - 1) * m;
+  int32_t old = 0;
+  if (r > rs.param.mind27) {
+    for (long s = rs.param.mind27 + 1L; s < r; ++s) swrite(rs, 27, s, 0);
+  } else {
+    old = sread(rs, 27, r);
+  }
+  swrite(rs, 27, r, old + 1);
+}
+
+// Gene-pool sums are kept for the allele and haplotype kinds only.
+inline bool pooled(const RunState& rs) {
+  return rs.param.mal != 4;
+}
+
+// 1. Deme sizes, relative sizes and the marks of demes without identified data.
+void sizes(RunState& rs, Work& w) {
+  Param& q = rs.param;
+  const int m = q.maxp, mal = q.mal;
+  const float ast = q.astrix;
+  const int g = mal == 3 ? 2 : 1;
+  w.delinf = w.delfin = 0;
+  q.ispdif = 0;
+  q.igpdif(mal) = 0;
+  q.mind27 = 0;
+  for (long e = 1; e <= pair(m, m); ++e) w.ga(e) = 0;
+  long total = 0;
+  for (int i = 1; i <= m; ++i) {
+    w.div(i) = w.deltat(i) = 0;
+    w.nposty(i) = w.mxityp(i) = 0;
+    w.djinf(i) = w.djfin(i) = 0;
+    const int u = count_of(rs, 0, w.nprb(i));
+    const int n = g * w.nsam(i) - u;
+    w.nsum(i) = n;
+    w.cj(i) = static_cast<float>(n);
+    total += n;
+    if (n != 0) continue;
+    q.ispdif = 1;
+    q.igpdif(mal) += 1;
+    w.x(i) = w.div(i) = ast;
+    w.deltat(i) = w.aevfin(i) = w.revfin(i) = w.aevinf(i) = w.revinf(i) = ast;
+    w.mnfin1(i) = w.mnfin2(i) = w.mninf1(i) = w.mninf2(i) = 0;
+    for (int j = 1; j <= i; ++j) w.ga(pair(i, j)) = ast;
+    for (int j = i + 1; j <= m; ++j) w.ga(pair(j, i)) = ast;
+    if (pooled(rs)) {
+      w.gpdet(i, mal) = w.gpdiv(i, mal) = w.hgdiv(i, mal) = ast;
+      for (int j = 1; j <= i; ++j) w.gpga(pair(i, j), mal) = ast;
+      for (int j = i + 1; j <= m; ++j) w.gpga(pair(j, i), mal) = ast;
+    }
+  }
+  if (q.ispdif != 0) return;
+  for (int i = 1; i <= m; ++i) {
+    w.cj(i) = w.cj(i) / static_cast<float>(total);
+    if (pooled(rs)) gpadd(w.gpcj(i, mal), w.cj(i), ast);
+  }
+}
+
+// 2. One pass over the types: sums of squares, delta_T sums, the count table, the absolute
+// frequency differences between demes and from both mean distributions.
+void types(RunState& rs, Work& w) {
+  Param& q = rs.param;
+  const int m = q.maxp;
+  const float ast = q.astrix;
+  const long ntyp = q.mal == 4 ? w.nptr2(q.kc) : w.nptr1(q.kc);
+  const bool all = q.ispdif == 0;
+  for (long k = 1; k <= ntyp; ++k) {
+    float mu = 0, mc = 0;
+    for (int i = 1; i <= m; ++i) {
+      const int nn = w.nsum(i);
+      if (nn == 0) {
+        w.x(i) = w.div(i) = ast;
+        continue;
+      }
+      const int n = count_of(rs, k, w.nprb(i));
+      w.x(i) = static_cast<float>(n) / static_cast<float>(nn);
+      if (n <= 0) continue;
+      w.div(i) = w.div(i) + w.x(i) * w.x(i);
+      w.deltat(i) = w.deltat(i) + static_cast<float>(static_cast<int64_t>(n) * (nn - n));
+      w.nposty(i) += 1;
+      w.mxityp(i) = std::max(w.mxityp(i), n);
+      bump27(rs, i, n, m);
+      if (all) {
+        mu = mu + w.x(i);
+        mc = mc + w.cj(i) * w.x(i);
+      }
+    }
+    if (all) mu = mu / static_cast<float>(m);
+    for (int i = 1; i <= m; ++i) {
+      for (int j = 1; j < i; ++j) {
+        float& d = w.ga(pair(i, j));
+        d = defined(d) ? d + std::fabs(w.x(i) - w.x(j)) : ast;
+      }
+    }
+    if (!all) continue;
+    for (int i = 1; i <= m; ++i) {
+      w.djfin(i) = w.djfin(i) + std::fabs(w.x(i) - mc);
+      w.djinf(i) = w.djinf(i) + std::fabs(w.x(i) - mu);
+    }
+  }
+}
+
+// 3. delta_T and the diversity v_2 of each deme with data.
+void within(RunState& rs, Work& w) {
+  const Param& q = rs.param;
+  const int mal = q.mal;
+  const float ast = q.astrix;
+  for (int i = 1; i <= q.maxp; ++i) {
+    if (w.nsum(i) == 0) continue;
+    w.deltat(i) = deltat_of(w.deltat(i), w.nsum(i), ast);
+    if (pooled(rs)) {
+      gpadd(w.gpdet(i, mal), w.deltat(i), ast);
+      gpadd(w.gpdiv(i, mal), w.div(i), ast);  // the homozygosity, before it is inverted
+    }
+    w.div(i) = div_of(w.div(i), ast);
+    if (pooled(rs)) gpmul(w.hgdiv(i, mal), w.div(i), ast);
+  }
+}
+
+// 4. Evenness: the counts of each deme in decreasing order, from the count table.
+void even(RunState& rs, Work& w) {
+  const Param& q = rs.param;
+  const int m = q.maxp;
+  const float ast = q.astrix;
+  std::array<int, maxtyp> neven{};
+  for (int i = 1; i <= m; ++i) {
+    if (w.nsum(i) == 0) continue;
+    int ntyp = 0;
+    bool over = false;
+    for (long c = w.mxityp(i); c >= 1 && !over; --c) {
+      const int32_t cells = sread(rs, 27, i + (c - 1) * m);
+      for (int32_t t = 0; t < cells; ++t) {
+        if (ntyp == maxtyp) {
+          over = true;
+          break;
+        }
+        neven[static_cast<size_t>(ntyp++)] = static_cast<int>(c);
+      }
+    }
+    if (over) {
+      io::Unit& o = rs.out();
+      o.line(lpad("** Tried to calculate plateau with more than", 47));
+      o.line("** " + fi(maxtyp, 4) + lpad(" types for deme ", 22) + fi(w.nprb(i), 3));
+      w.aevfin(i) = w.revfin(i) = w.aevinf(i) = w.revinf(i) = ast;
+      w.mnfin1(i) = w.mnfin2(i) = w.mninf1(i) = w.mninf2(i) = static_cast<int>(ast);
+      continue;
+    }
+    const Evenness e = evenness(neven.data(), ntyp, w.nsum(i));
+    w.aevfin(i) = e.aevfin;
+    w.revfin(i) = e.revfin;
+    w.mnfin1(i) = e.mnfin1;
+    w.mnfin2(i) = e.mnfin2;
+    w.aevinf(i) = e.aevinf;
+    w.revinf(i) = e.revinf;
+    w.mninf1(i) = e.mninf1;
+    w.mninf2(i) = e.mninf2;
+  }
+}
+
+// 5. Differentiation D_j of each deme from the union of the others, and its mean delta, with
+// weights proportional to deme size (fin) and equal weights (inf).
+void complement(RunState& rs, Work& w) {
+  const Param& q = rs.param;
+  const int m = q.maxp;
+  const float ast = q.astrix;
+  if (q.ispdif == 1) {
+    for (int i = 1; i <= m; ++i) w.cj(i) = w.djfin(i) = w.djinf(i) = ast;
+    w.delinf = w.delfin = ast;
+  } else if (m < 2) {
+    w.djfin(1) = w.djinf(1) = 0;
+    w.delinf = w.delfin = 0;
+  } else {
+    const float rm = static_cast<float>(m);
+    for (int i = 1; i <= m; ++i) {
+      w.djfin(i) = 0.5f / (1.0f - w.cj(i)) * w.djfin(i);
+      w.djinf(i) = rm * 0.5f / static_cast<float>(m - 1) * w.djinf(i);
+      w.delinf = w.delinf + w.djinf(i);
+      w.delfin = w.delfin + w.cj(i) * w.djfin(i);
+    }
+    w.delinf = w.delinf / rm;
+  }
+}
+
+// 6. Differentiation into the gene-pool sums; it is lost for the pool once a deme lacks data.
+void pool(RunState& rs, Work& w) {
+  Param& q = rs.param;
+  const int mal = q.mal;
+  const float ast = q.astrix;
+  if (q.igpdif(mal) != 0) {
+    for (int i = 1; i <= q.maxp; ++i) {
+      w.gpfin(i, mal) = w.gpinf(i, mal) = w.gpcj(i, mal) = ast;
+      w.djfin(i) = w.djinf(i) = ast;
+    }
+    w.gpdfin(mal) = w.gpdinf(mal) = ast;
+    return;
+  }
+  for (int i = 1; i <= q.maxp; ++i) {
+    gpadd(w.gpfin(i, mal), w.djfin(i), ast);
+    gpadd(w.gpinf(i, mal), w.djinf(i), ast);
+  }
+  gpadd(w.gpdfin(mal), w.delfin, ast);
+  gpadd(w.gpdinf(mal), w.delinf, ast);
+}
+
+// 7. Distances d_0: half the summed absolute differences (the diagonal stays 0).
+void distances(RunState& rs, Work& w) {
+  const Param& q = rs.param;
+  const float ast = q.astrix;
+  for (long e = 1; e <= pair(q.maxp, q.maxp); ++e) {
+    w.ga(e) = defined(w.ga(e)) ? w.ga(e) * 0.5f : ast;
+    if (pooled(rs)) gpadd(w.gpga(e, q.mal), w.ga(e), ast);
+  }
+}
+
+// --- report ---
+
+// Per-deme rows are written in blocks of `iwidth` demes; `between` separates two blocks.
+template <class Rows>
+void in_blocks(io::Unit& o, int m, int iwidth, const char* between, Rows rows) {
+  const int iw = std::max(1, iwidth);
+  for (int first = 1; first <= m; first += iw) {
+    if (first > 1) o.line(between);
+    rows(first, std::min(first + iw - 1, m));
+  }
+}
+
+// Each deme takes 10 columns; its number and its values end in the same column.
+std::string deme_row(const Work& w, int first, int last) {
+  std::string s = rpad("Deme", 15);
+  for (int i = first; i <= last; ++i) {
+    if (i > first) s += "     ";
+    s += fi(w.nprb(i), 5);
+  }
+  return s;
+}
+
+std::string real_row(const std::string& label, const Arr1<float>& v, int first, int last) {
+  std::string s = rpad(label, 12);
+  for (int i = first; i <= last; ++i) {
+    if (i > first) s += "  ";
+    s += ff(v(i), 8, 3);
+  }
+  return s;
+}
+
+std::string int_row(const std::string& label, const Arr1<int>& v, int first, int last) {
+  std::string s = rpad(label, 12);
+  for (int i = first; i <= last; ++i) {
+    if (i > first) s += "  ";
+    s += fi(v(i), 8);
+  }
+  return s;
+}
+
+void rule_title(io::Unit& o, const char* title) {
+  o.nl();
+  o.line(rep('-', 35));
+  o.line(title);
+  o.line(rep('-', 35));
+}
+
+void even_out(RunState& rs, Work& w, const char* title, const Arr1<float>& aev,
+              const Arr1<float>& rev, const Arr1<int>& mn1, const Arr1<int>& mn2) {
+  io::Unit& o = rs.out();
+  o.line(title);
+  in_blocks(o, rs.param.maxp, rs.param.iwidth, "  ", [&](int first, int last) {
+    o.line(deme_row(w, first, last));
+    o.line(real_row("absolute_e", aev, first, last));
+    o.line(real_row("relative_e", rev, first, last));
+    o.line(int_row("for_No.types", mn1, first, last));
+    bool range = false;
+    for (int i = first; i <= last; ++i) range = range || mn1(i) < mn2(i);
+    if (range) o.line(int_row("    through", mn2, first, last));
+  });
+}
+
+void dj_out(RunState& rs, Work& w, const char* weighting, const Arr1<float>& dj, float delta,
+            bool equal) {
+  io::Unit& o = rs.out();
+  const int m = rs.param.maxp;
+  Arr1<float> c(1, m);
+  for (int i = 1; i <= m; ++i) c(i) = equal ? 1.0f / static_cast<float>(m) : w.cj(i);
+  o.nl();
+  o.line("SUBPOPULATION_DIFFERENTIATION_D_j,_delta");
+  o.line(weighting);
+  in_blocks(o, m, rs.param.iwidth, "  ", [&](int first, int last) {
+    o.line(deme_row(w, first, last));
+    o.line(real_row("        Cj= ", c, first, last));
+    o.line(real_row("        Dj= ", dj, first, last));
+  });
+  o.line("  ");
+  o.line(rep(' ', 7) + " delta= " + ff(delta, 8, 3));
+}
+
+void distance_out(RunState& rs, Work& w) {
+  io::Unit& o = rs.out();
+  const int m = rs.param.maxp;
+  o.nl();
+  o.line("GENETIC_DISTANCE_d_0");
+  in_blocks(o, m, rs.param.iwidth, "", [&](int first, int last) {
+    o.line(deme_row(w, first, last));
+    o.line(rep(' ', 11) + rep('-', 10 * (last - first + 1)));
+    for (int i = first; i <= m; ++i) {
+      std::string s = rep(' ', 7) + fi(w.nprb(i), 3) + " |";
+      for (int j = first; j <= std::min(last, i); ++j) {
+        if (j > first) s += "  ";
+        s += ff(w.ga(pair(i, j)), 8, 3);
+      }
+      o.line(s);
+    }
+  });
+}
+
+}  // namespace
+
+void parsub(RunState& rs, Work& w) {
+  sizes(rs, w);                 // 1
+  types(rs, w);                 // 2
+  within(rs, w);                // 3
+  even(rs, w);                  // 4
+  complement(rs, w);            // 5
+  if (pooled(rs)) pool(rs, w);  // 6
+  distances(rs, w);             // 7
+  parout(rs, w);                // 8
+}
+
+void parout(RunState& rs, Work& w) {
+  const Param& q = rs.param;
+  const Names& a = rs.names;
+  io::Unit& o = rs.out();
+  const int m = q.maxp;
+
+  // Within demes.
+  if (q.iwithn == 1) rule_title(o, "Measures_of_variation_within_demes");
+  if (a.aprog(2) == 'y') {
+    o.nl();
+    o.line("DIVERSITY_v_2");
+    in_blocks(o, m, q.iwidth, "", [&](int first, int last) {
+      o.line(deme_row(w, first, last));
+      o.line(real_row("", w.div, first, last));
+    });
+  }
+  if (a.aprog(3) == 'y') {
+    o.nl();
+    o.line("TOTAL_POPULATION_DIFFERENTIATION_delta_T");
+    in_blocks(o, m, q.iwidth, "", [&](int first, int last) {
+      o.line(deme_row(w, first, last));
+      o.line(real_row("", w.deltat, first, last));
+    });
+  }
+  if (a.aprog(4) == 'y') {
+    if (a.evefin == 'y')
+      even_out(rs, w, "EVENNESS_e_FOR_FINITE_POPULATION_SIZE", w.aevfin, w.revfin, w.mnfin1,
+               w.mnfin2);
+    if (a.eveinf == 'y')
+      even_out(rs, w, "EVENNESS_e_FOR_INFINITE_POPULATION_SIZE", w.aevinf, w.revinf, w.mninf1,
+               w.mninf2);
+  }
+
+  // Between demes.
+  if (q.ibetwn == 1) {
+    rule_title(o, "Measures_of_variation_between_demes");
+    if (m == 1) {
+      o.line("** Not_calculable_for_a_single_deme");
+      return;
+    }
+  }
+  if (a.aprog(5) == 'y') distance_out(rs, w);
+  if (a.aprog(6) == 'y') {
+    if (q.ispdif != 0) {
+      o.nl();
+      o.line("SUBPOPULATION_DIFFERENTIATION_D_j,_delta");
+      o.line("** " + fi(q.igpdif(q.mal), 3) + " of_the_demes_unknown - " +
+             "No_calculations_possible");
+    } else {
+      if (a.spdfin == 'y')
+        dj_out(rs, w, "- RELATIVE_SUBPOPULATION_SIZE_PROPORTIONAL_TO_DEME_SIZE", w.djfin, w.delfin,
+               false);
+      if (a.spdinf == 'y')
+        dj_out(rs, w, "- RELATIVE_SUBPOPULATION_SIZES_ALL_EQUAL_TO_(1/NO._SUBPOPS)", w.djinf,
+               w.delinf, true);
+    }
+  }
+  if (a.aprog(7) == 'y') homtst(rs, w);
+}
 
 }  // namespace tolm
