@@ -1,8 +1,334 @@
-// Placeholder until this module is built.
+// Tests of genotypic structure: Hardy-Weinberg genotype and heterozygosity tests and the test of
+// product structure, per deme and single locus.
 #include "stattest/strtst.h"
+
+#include <algorithm>
+#include <cmath>
+#include <string>
+
+#include "io/fixw.h"
+#include "stattest/homtst.h"
 
 namespace tolm {
 
-void strtst(RunState&, Work&) {}
+using io::ff;
+using io::fi;
+using io::rep;
+
+namespace {
+
+constexpr float fudge = 1e-5f;
+
+int nint(float x) {
+  return static_cast<int>(std::lround(x));
+}
+
+// Record of genotype g of deme kp on the genotype count file.
+long rec22(const Param& p, long g, int kp) {
+  return kp + (static_cast<long>(p.nc) * g + p.kc - 1) * p.np;
+}
+
+// A row's cells end with " |" in place of their last two blank columns.
+void close_row(std::string& s) {
+  if (s.size() >= 2) s.replace(s.size() - 2, 2, " |");
+}
+
+}  // namespace
+
+void strtst(RunState& rs, Work& w) {
+  Param& p = rs.param;
+  io::Unit& o = rs.out();
+  const bool dohw = rs.names.aprog(9) == 'y';
+  const bool doprod = rs.names.aprog(10) == 'y';
+
+  if (w.nrloc(p.kc) > 1) {
+    o.nl();
+    o.line(rep('-', 55));
+    o.line("** Combination " + fi(p.kc, 2) + " is_not_a_single_locus:");
+    if (dohw) o.line("** Test_of_Hardy-Weinberg_structure_is_not_possible");
+    if (doprod) o.line("** Test_of_product_structure_is_not_possible");
+    o.line(rep('-', 55));
+    return;
+  }
+
+  p.kl = w.loccmb(p.kc, 1);
+  // The tables of the tests hold one row and column per allele, up to the type limit.
+  if (w.nptr1(p.kc) > w.mxall) {
+    o.nl();
+    o.line("** Locus" + fi(p.kl, 4) + ": more_than " + std::to_string(w.mxall) +
+           " alleles_-_tests_of_genotypic_structure_skipped_(raise_the_limit_with_-maxall=)");
+    return;
+  }
+
+  for (int i = 1; i <= p.maxp; ++i) {
+    p.kp = w.nprb(i);
+    o.nl();
+    o.line(rep('*', 72));
+    o.line("Locus " + fi(p.kl, 3) + " - " + io::trim(w.locnam(p.kl)));
+    o.line("Deme  " + fi(p.kp, 3) + " - " + io::trim(w.prbnam(p.kp)));
+    o.line(rep('*', 72));
+
+    p.kog = 0;
+    for (int g = 1; g <= w.nptr2(p.kc); ++g) p.kog += sread(rs, 22, rec22(p, g, p.kp));
+    const int u = sread(rs, 22, rec22(p, 0, p.kp));
+    o.line(io::rpad("Deme_size", 38) + fi(p.kog + u, 5));
+    o.line("No._individuals_of_identified_genotype" + fi(p.kog, 5));
+    o.line(io::rpad("No._individuals_of_unknown_genotype", 38) + fi(u, 5));
+
+    if (p.kog <= 0) continue;
+    if (dohw) {
+      rs.names.modus = "HARDYWB";
+      tsthwp(rs, w);
+    }
+    if (doprod) {
+      rs.names.modus = "PRODUCT";
+      tsthwp(rs, w);
+    }
+  }
+}
+
+void tsthwp(RunState& rs, Work& w) {
+  Param& p = rs.param;
+  io::Unit& o = rs.out();
+  const bool hw = rs.names.modus == "HARDYWB";
+  // Gametic sex is a property of the deme's own locus lists, not of the last list read.
+  const bool sexknown = w.kmbord(p.kc, p.kp) == 1;
+
+  // 1. Title
+  o.nl();
+  o.line(rep('=', 72));
+  if (!hw)
+    o.line("Test_of_Product_Structure");
+  else if (sexknown)
+    o.line(std::string("Test_of_Hardy-Weinberg_Structure_") + "(Gametic_sex_disregarded)");
+  else
+    o.line("Test_of_Hardy-Weinberg_Structure");
+  o.line(rep('=', 72));
+  if (!hw && !sexknown) {
+    o.line(std::string("** Product_structure_not_") + "calculable_-_Gametic_sex_not_specified");
+    return;
+  }
+
+  // 2. Counts and allele frequencies
+  const int nfac = hw ? 2 : 1;
+  float gsum = 0.0f, x2sum = 0.0f, x2yate = 0.0f;
+  int ismall = 0, izero = 0, isignf = 0;
+  Ngeno ngeno(0, w.mxall, 0, w.mxall, 0);
+  int mxkg = 0;
+  rdfreq(rs, w, ngeno, mxkg);
+
+  // 3. Column alleles
+  int na = 0;
+  for (int k = 1; k <= mxkg; ++k) {
+    if (w.pm(k) < fudge) continue;
+    if (w.pm(k) + w.pw(k) > 2.0f - fudge) {
+      o.line("** Locus_monomorphic_-_nothing_to_test");
+      return;
+    }
+    w.nada(++na) = k;
+  }
+
+  // 4. Cells: expectations and the sums of the statistics
+  const float kog = static_cast<float>(p.kog);
+  const float minexp = static_cast<float>(p.minexp);
+  int nrow = 0, ncell = 0;
+  float ohom = 0.0f, ehom = 0.0f, ohet = 0.0f, ehet = 0.0f;
+  for (int r = 1; r <= mxkg; ++r) {
+    if (w.pw(r) < fudge) continue;
+    ++nrow;
+    for (int i = na; i >= 1; --i) {
+      const int c = w.nada(i);
+      if (hw && c < r) break;
+      const float ob = static_cast<float>(ngeno(r, c));
+      float e = static_cast<float>(nfac) * w.pw(r) * w.pm(c) * kog;
+      if (hw && r == c) e = e / 2.0f;
+      w.xpec(r, c) = e;
+      ++ncell;
+      if (hw) {
+        if (r == c) {
+          ohom += ob;
+          ehom += e;
+        } else {
+          ohet += ob;
+          ehet += e;
+        }
+      }
+      if (e < minexp) ismall = 1;
+      if (std::fabs(e) < fudge) {
+        izero = 1;
+        continue;
+      }
+      if (ob >= fudge) gsum += ob * (std::log(ob) - std::log(e));
+      x2sum += (ob - e) * (ob - e) / e;
+      const float d = std::fabs(ob - e) - 0.5f;
+      x2yate += d * d / e;
+    }
+  }
+  if (ncell == 1) {
+    o.line("** Only_one_genotype_-_nothing_to_test");
+    return;
+  }
+
+  // 5. Table and judgement
+  gsum = 2.0f * gsum;
+  const int ndf = hw ? na * (na - 1) / 2 : ncell - na - nrow + 1;
+  tabout(rs, w, ngeno, mxkg, na, nfac);
+  test(rs, gsum, x2sum, x2yate, ndf, ismall, izero, isignf);
+  if (!hw) return;
+
+  // 6. Heterozygosity test: homozygotes against heterozygotes, one degree of freedom
+  rs.names.modus = "HWHETER";
+  gsum = x2sum = x2yate = 0.0f;
+  ismall = izero = 0;
+  o.nl();
+  o.line(rep('=', 72));
+  o.line("Test_of_Hardy-Weinberg_Heterozygosity");
+  o.line(rep('=', 72));
+  o.nl();
+  o.line(rep(' ', 6) + "Homozygotes Heterozygotes");
+  o.line(rep(' ', 6) + rep('-', 25));
+  o.line(rep(' ', 7) + "O" + fi(nint(ohom), 5) + rep(' ', 5) + fi(nint(ohet), 5));
+  o.line(rep(' ', 7) + "E " + ff(ehom, 8, 2) + "  " + ff(ehet, 8, 2) + " ");
+  o.line(rep(' ', 6) + rep('-', 25));
+  if (ohet > ehet) o.line(rep(' ', 6) + "Heterozygote_excess_over_Hardy-Weinberg_expectation");
+  if (ohom > ehom) o.line(rep(' ', 6) + "Homozygote_excess_over_Hardy-Weinberg_expectation");
+  if (ehom < minexp || ehet < minexp) ismall = 1;
+  const float obs[2] = {ohet, ohom}, exp[2] = {ehet, ehom};
+  for (int cl = 0; cl < 2; ++cl) {
+    const float ob = obs[cl], e = exp[cl];
+    if (std::fabs(e) < fudge) {
+      izero = 1;
+      continue;
+    }
+    x2sum += (ob - e) * (ob - e) / e;
+    if (ob >= fudge) gsum += ob * (std::log(ob) - std::log(e));
+    const float d = std::fabs(ob - e) - 0.5f;
+    x2yate += d * d / e;
+  }
+  gsum = 2.0f * gsum;
+  test(rs, gsum, x2sum, x2yate, 1, ismall, izero, isignf);
+}
+
+void rdfreq(RunState& rs, Work& w, Ngeno& ngeno, int& mxkg) {
+  Param& p = rs.param;
+  const int T = w.nptr1(p.kc);
+  const bool hw = rs.names.modus == "HARDYWB";
+
+  // 1. Output position of each allele
+  for (int k = 1; k <= T; ++k) {
+    const int h = sread(rs, 24, p.kc + static_cast<long>(k) * p.nc);
+    if (h >= 1 && h <= T) w.lextyp(h) = k;
+  }
+
+  // 2. Clear the tables
+  for (int k = 1; k <= w.mxall; ++k) w.pw(k) = w.pm(k) = 0.0f;
+  ngeno.fill(0);
+  w.xpec.fill(0.0f);
+  mxkg = 0;
+
+  // 3. Genotype counts by (first, second) allele position. The loops of the tests run over
+  // positions, so their bound is the largest position the deme holds, not the largest index.
+  for (int j = 1; j <= w.nptr2(p.kc); ++j) {
+    const int g = sread(rs, 25, p.kc + static_cast<long>(j) * p.nc);
+    const int n = sread(rs, 22, rec22(p, g, p.kp));
+    int h1 = 0, h2 = 0;
+    sread23(rs, p.kc + static_cast<long>(g) * p.nc, h1, h2);
+    if (g < 1 || h1 < 1 || h1 > T || h2 < 1 || h2 > T) continue;
+    const long base = static_cast<long>(p.kc) - 1;
+    const int a1 = sread(rs, 21, (static_cast<long>(h1) * p.nc + base) * p.mxnrlc + 1);
+    const int a2 = sread(rs, 21, (static_cast<long>(h2) * p.nc + base) * p.mxnrlc + 1);
+    const int p1 = w.lextyp(h1), p2 = w.lextyp(h2);
+    w.pw(p1) += static_cast<float>(n);
+    w.pm(p2) += static_cast<float>(n);
+    ngeno(p1, p2) = n;
+    w.irealt(p1) = a1;
+    w.irealt(p2) = a2;
+    if (n > 0) mxkg = std::max({mxkg, p1, p2});
+  }
+
+  // 4./5. Frequencies: maternal and paternal apart, or pooled with the table folded
+  const float kog = static_cast<float>(p.kog);
+  if (!hw) {
+    for (int k = 1; k <= mxkg; ++k) {
+      w.pw(k) = w.pw(k) / kog;
+      w.pm(k) = w.pm(k) / kog;
+    }
+    return;
+  }
+  for (int i = 1; i <= mxkg; ++i)
+    for (int j = i + 1; j <= mxkg; ++j) {
+      ngeno(i, j) = ngeno(i, j) + ngeno(j, i);
+      ngeno(j, i) = 0;
+    }
+  for (int k = 1; k <= mxkg; ++k) {
+    w.pw(k) = (w.pw(k) + w.pm(k)) * 0.5f / kog;
+    w.pm(k) = w.pw(k);
+  }
+}
+
+void tabout(RunState& rs, Work& w, const Ngeno& ngeno, int mxkg, int npater, int nfac) {
+  Param& p = rs.param;
+  io::Unit& o = rs.out();
+  const bool hw = nfac == 2;
+  const std::string lab1 = hw ? "Allele  " : "Maternal";
+  const std::string lab2 = hw ? "        " : " allele ";
+  const std::string lab3 = hw ? "        " : "   Freq.";
+  const float kog = static_cast<float>(p.kog);
+  const float genes = static_cast<float>(nfac) * kog;
+
+  o.nl();
+  if (!hw) o.line(rep(' ', 8) + "Paternal_allele");
+  const int step = std::max(1, p.iwidth);
+  for (int f = 1; f <= npater; f += step) {
+    const int l = std::min(npater, f + step - 1);
+    const int n = l - f + 1;
+    const bool last = l == npater;
+    if (f > 1) o.line(" ");
+    const std::string rule = rep('-', 10 * n) + (last ? "------" : "-");
+
+    std::string s = lab1;
+    for (int i = f; i <= l; ++i) s += fi(w.irealt(w.nada(i)), 5) + rep(' ', 5);
+    o.line(last ? s + "Freq." : s);
+    o.line(lab2.substr(0, 7) + rule);
+
+    bool ended = false;
+    for (int r = 1; r <= mxkg; ++r) {
+      if (w.pw(r) < fudge) continue;
+      int first = f;  // first column of the block shown in this row
+      if (hw)
+        while (first <= l && w.nada(first) < r) ++first;
+      const int s_n = l - first + 1;
+      if (s_n == 0) {
+        o.line(rep(' ', 7) + rule);
+        ended = true;
+        break;
+      }
+      std::string cnt = fi(w.irealt(r), 5) + "  O" + rep(' ', 10 * (n - s_n));
+      std::string exv = rep(' ', 7) + "E" + rep(' ', 10 * (n - s_n));
+      for (int i = first; i <= l; ++i) {
+        const int c = w.nada(i);
+        cnt += fi(ngeno(r, c), 5) + rep(' ', 5);
+        exv += ff(w.xpec(r, c), 8, 2) + "  ";
+      }
+      close_row(cnt);
+      close_row(exv);
+      if (last) cnt += fi(nint(genes * w.pw(r)), 5);
+      o.line(cnt);
+      o.line(exv);
+    }
+    if (ended) continue;
+
+    o.line(rep(' ', 7) + rule);
+    if (hw) {
+      if (last) o.line(lab3 + rep(' ', 10 * n) + " |" + fi(nint(genes), 5));
+    } else {
+      s = lab3;
+      for (int i = f; i <= l; ++i) s += fi(nint(genes * w.pm(w.nada(i))), 5) + rep(' ', 5);
+      if (last) s += " |" + fi(p.kog, 5);
+      o.line(s);
+    }
+    o.nl();
+  }
+}
 
 }  // namespace tolm
