@@ -1,10 +1,244 @@
-// Placeholder until this module is built.
 #include "analysis/gnpool.h"
+
+#include <algorithm>
+
+#include "analysis/partab.h"
+#include "io/fixw.h"
 
 namespace tolm {
 
-void inpool(RunState&, Work&) {}
-void pargpl(RunState&, Work&) {}
-void gplout(RunState&, Work&) {}
+using io::ff;
+using io::fi;
+using io::rep;
+
+namespace {
+
+// A marked accumulator holds the marker; any real sum or share is above this.
+constexpr float kMarked = -0.000001f;
+constexpr float kFudge = 0.00001f;
+
+// Per deme block of the report: the "Deme" row, then the rows `body` writes for positions
+// m0..m1. Blocks are separated by an empty line.
+template <class F>
+void blocks(RunState& rs, const Work& w, F body) {
+  const int maxp = rs.param.maxp, iw = std::max(rs.param.iwidth, 1);
+  io::Unit& o = rs.out();
+  for (int m0 = 1; m0 <= maxp; m0 += iw) {
+    const int m1 = std::min(maxp, m0 + iw - 1);
+    if (m0 > 1) o.line("");
+    std::string s = "Deme           ";
+    for (int l = m0; l <= m1; ++l) s += (l > m0 ? "     " : "") + fi(w.nprb(l), 5);
+    o.line(s);
+    body(m0, m1);
+  }
+}
+
+// A value row: `lead`, then the values of positions m0..m1, `fmt` each, `sep` between.
+template <class V, class Fmt>
+std::string row(const std::string& lead, int m0, int m1, const char* sep, V v, Fmt fmt) {
+  std::string s = lead;
+  for (int l = m0; l <= m1; ++l) s += (l > m0 ? sep : "") + fmt(v(l));
+  return s;
+}
+
+std::string f93(float x) {
+  return ff(x, 9, 3);
+}
+std::string f83(float x) {
+  return ff(x, 8, 3);
+}
+
+}  // namespace
+
+void inpool(RunState& rs, Work& w) {
+  rs.param.igpdif.fill(0);
+  w.gpdfin.fill(0.0f);
+  w.gpdinf.fill(0.0f);
+  w.gpga.fill(0.0f);
+  for (auto* a : {&w.gpdet, &w.gpdiv, &w.gpcj, &w.gpinf, &w.gpfin}) a->fill(0.0f);
+  w.hgdiv.fill(1.0f);
+}
+
+void pargpl(RunState& rs, Work& w) {
+  Param& p = rs.param;
+  Names& nm = rs.names;
+  io::Unit& o = rs.out();
+  const int maxp = p.maxp, nloc = p.nc;
+  const float nc = static_cast<float>(nloc);
+  const float astrix = p.astrix;
+
+  // 1. Title.
+  o.line("");
+  o.line(rep('*', 72));
+  o.line("Gene_Pool");
+  o.line(rep('*', 72));
+
+  // 2. Gametic sex of each shown deme over all loci: 1 at all, 0 at none, 2 at some.
+  int uniord = -1;
+  for (int l = 1; l <= maxp; ++l) {
+    int nyes = 0;
+    for (p.kc = 1; p.kc <= nloc; ++p.kc) nyes += w.kmbord(p.kc, w.nprb(l)) == 1 ? 1 : 0;
+    w.n0(l) = nyes == nloc ? 1 : nyes == 0 ? 0 : 2;
+    uniord = uniord < 0 ? w.n0(l) : uniord == w.n0(l) ? uniord : 2;
+    static const char* const text[3] = {"No_specification_of_gametic_sex_at_all_loci",
+                                        "   Specification_of_gametic_sex_at_all_loci",
+                                        "   Specification_of_gametic_sex_at_some_but_not_all_loci"};
+    o.line("Deme " + fi(w.nprb(l), 3) + ": " + text[w.n0(l)]);
+  }
+
+  // 3. The gene pools of the allele passes made.
+  const int made[4] = {0, p.nyw, p.nym, p.nys};
+  for (p.mal = 1; p.mal <= 3; ++p.mal) {
+    const int mal = p.mal;
+    if (made[mal] != 1) continue;
+    if (mal <= 2 && uniord != 1) {
+      o.line("");
+      o.line(mal == 1 ? "** Maternal_gene_pool_not_determinable"
+                      : "** Paternal_gene_pool_not_determinable");
+      continue;
+    }
+    static const char* const title[3] = {"Maternal_gene_pool", "Paternal_gene_pool",
+                                         "Gene_pool_of_identified_single-locus_genotypes"};
+    o.line("");
+    o.line(rep('=', 72));
+    o.line(title[mal - 1]);
+    o.line(rep('=', 72));
+
+    // Diversity: nc over the summed homozygosities is the harmonic mean of the v_2 of the loci;
+    // hgdiv keeps their product.
+    for (int l = 1; l <= maxp; ++l) {
+      if (w.gpdiv(l, mal) <= kFudge) {
+        w.gpdiv(l, mal) = astrix;
+        w.hgdiv(l, mal) = astrix;
+      } else {
+        w.gpdiv(l, mal) = nc / w.gpdiv(l, mal);
+      }
+      w.deltat(l) = w.gpdet(l, mal) <= kMarked ? astrix : w.gpdet(l, mal) / nc;
+    }
+    for (int e = 1; e <= maxp * (maxp + 1) / 2; ++e)
+      w.ga(e) = w.gpga(e, mal) <= kMarked ? astrix : w.gpga(e, mal) / nc;
+    if (p.igpdif(mal) == 0) {
+      for (int l = 1; l <= maxp; ++l) {
+        w.djfin(l) = w.gpfin(l, mal) <= kMarked ? astrix : w.gpfin(l, mal) / nc;
+        w.djinf(l) = w.gpinf(l, mal) <= kMarked ? astrix : w.gpinf(l, mal) / nc;
+      }
+      w.gpdfin(mal) = w.gpdfin(mal) <= kMarked ? astrix : w.gpdfin(mal) / nc;
+      w.gpdinf(mal) = w.gpdinf(mal) <= kMarked ? astrix : w.gpdinf(mal) / nc;
+    } else {
+      for (int l = 1; l <= maxp; ++l) w.djfin(l) = w.djinf(l) = astrix;
+    }
+
+    gplout(rs, w);
+    bool table = false;
+    for (int k = 2; k <= 7; ++k) table = table || nm.aprog(k) == 'y';
+    if (table) partab(rs, w, 1);
+  }
+}
+
+void gplout(RunState& rs, Work& w) {
+  Param& p = rs.param;
+  Names& nm = rs.names;
+  io::Unit& o = rs.out();
+  const int maxp = p.maxp, mal = p.mal;
+  const float nc = static_cast<float>(p.nc);
+  const std::string b11(11, ' ');
+
+  if (p.iwithn == 1) {
+    o.line("");
+    o.line(rep('-', 35));
+    o.line("Measures_of_variation_within_demes");
+    o.line(rep('-', 35));
+  }
+  if (nm.aprog(2) == 'y') {
+    o.line("");
+    o.line("GENE_POOL_DIVERSITY_v_2");
+    blocks(rs, w, [&](int m0, int m1) {
+      o.line(row(
+          b11, m0, m1, " ", [&](int l) { return w.gpdiv(l, mal); }, f93));
+    });
+    o.line("");
+    o.line("HYPOTHETICAL_GAMETIC_DIVERSITY_v_gam");
+    blocks(rs, w, [&](int m0, int m1) {
+      auto v = [&](int l) { return w.hgdiv(l, mal); };
+      o.line(row(b11, m0, m1, " ", v, f93));
+      o.line(row(b11, m0, m1, " ", v, [](float x) { return io::fe(x, 9, 3); }));
+    });
+  }
+  if (nm.aprog(3) == 'y') {
+    o.line("");
+    o.line("TOTAL_POPULATION_DIFFERENTIATION_delta_T_OF_THE_GENE_POOL");
+    blocks(rs, w, [&](int m0, int m1) {
+      o.line(row(
+          b11, m0, m1, " ", [&](int l) { return w.deltat(l); }, f93));
+    });
+  }
+  if (p.ibetwn == 1) {
+    o.line("");
+    o.line(rep('-', 36));
+    o.line("Measures_of_variation_between_demes");
+    o.line(rep('-', 36));
+    if (maxp == 1) {
+      o.line(" ** Not_calculable_for_a_single_deme");
+      return;
+    }
+  }
+  if (nm.aprog(5) == 'y') {
+    o.line("");
+    o.line("GENE_POOL_DISTANCE_d_0");
+    blocks(rs, w, [&](int m0, int m1) {
+      std::string dashes = b11;
+      for (int l = m0; l <= m1; ++l) dashes += "----------";
+      o.line(dashes);
+      for (int l = m0; l <= maxp; ++l) {
+        const int last = std::min(l, m1);
+        o.line(row(
+            "       " + fi(w.nprb(l), 3) + " |", m0, last, "  ",
+            [&](int ll) { return w.ga(l * (l - 1) / 2 + ll); }, f83));
+      }
+    });
+  }
+  if (nm.aprog(6) == 'y') {
+    const std::string title = "SUBPOPULATION_DIFFERENTIATION_D_j,_delta_OF_THE_GENE_POOL";
+    if (p.igpdif(mal) != 0) {
+      o.line("");
+      o.line(title);
+      o.line("** " + fi(p.igpdif(mal), 3) + " of_the_demes_unknown - No_calculations_possible");
+      return;
+    }
+    if (nm.spdfin == 'y') {
+      o.line("");
+      o.line(title);
+      o.line("- Cj's_PROPORTIONAL_TO_DEME_SIZE");
+      blocks(rs, w, [&](int m0, int m1) {
+        // A share marked missing at some locus stays missing, whatever the frequency report
+        // found.
+        for (int l = m0; l <= m1; ++l) {
+          float& c = w.gpcj(l, mal);
+          c = p.nogpdif(mal) != 0 || c <= kMarked ? p.astrix : c / nc;
+        }
+        o.line(row(
+            "       Cj = ", m0, m1, "  ", [&](int l) { return w.gpcj(l, mal); }, f83));
+        o.line(row(
+            "       Dj = ", m0, m1, "  ", [&](int l) { return w.djfin(l); }, f83));
+      });
+      o.line("");
+      o.line(std::string(10, ' ') + "delta = " + f83(w.gpdfin(mal)));
+    }
+    if (nm.spdinf == 'y') {
+      o.line("");
+      o.line(title);
+      o.line("- Cj's_EQUAL");
+      const float c = p.nogpdif(mal) != 0 ? p.astrix : 1.0f / static_cast<float>(maxp);
+      blocks(rs, w, [&](int m0, int m1) {
+        o.line(row(
+            "       Cj = ", m0, m1, "  ", [&](int) { return c; }, f83));
+        o.line(row(
+            "       Dj = ", m0, m1, "  ", [&](int l) { return w.djinf(l); }, f83));
+      });
+      o.line("");
+      o.line(std::string(10, ' ') + "delta = " + f83(w.gpdinf(mal)));
+    }
+  }
+}
 
 }  // namespace tolm

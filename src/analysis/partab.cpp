@@ -1,8 +1,351 @@
-// Placeholder until this module is built.
 #include "analysis/partab.h"
+
+#include <cerrno>
+#include <cstdlib>
+#include <filesystem>
+#include <system_error>
+#include <vector>
+
+#include "analysis/frqout.h"
+#include "graphics/snailone.h"
+#include "io/fixw.h"
 
 namespace tolm {
 
-void partab(RunState&, Work&, int) {}
+using io::fa;
+using io::ff;
+using io::fi;
+
+namespace {
+
+const char* const kAlleleTitle[4] = {"MATERNAL_ALLELE_FREQUENCIES", "PATERNAL_ALLELE_FREQUENCIES",
+                                     "ALLELE_FREQUENCIES", "GENOTYPE_FREQUENCIES"};
+const char* const kHaploTitle[4] = {"MATERNAL_HAPLOTYPE_FREQUENCIES",
+                                    "PATERNAL_HAPLOTYPE_FREQUENCIES", "HAPLOTYPE_FREQUENCIES",
+                                    "GENOTYPE_FREQUENCIES"};
+// Kind names of the snail captions, indexed by mal + 4 for a combination of several loci.
+const char* const kDiffCollect[8] = {
+    "Maternal Alleles",    "Paternal Alleles",    "Alleles",    "Genotypes",
+    "Maternal Haplotypes", "Paternal Haplotypes", "Haplotypes", "Genotypes"};
+
+const std::string kNA = "       NA";
+
+// A number left-aligned in n columns (asterisks when it does not fit).
+std::string left(long v, int n) {
+  return io::rpad(io::ltrim(fi(v, n)), static_cast<size_t>(n));
+}
+
+void cell(io::Unit& t, const std::string& s) {
+  t.put(s);
+  t.put('\t');
+}
+
+// The locus line of a heading: number and name of locus l.
+void locus_line(io::Unit& t, const Work& w, int l) {
+  t.line("LOCUS_NO. " + left(l, 3) + "\t\"" + io::trim(w.locnam(l)) + "\"");
+}
+
+// The head row of the frequency and distance tables: the numbers of the shown demes.
+void deme_row(io::Unit& t, const RunState& rs, const Work& w) {
+  cell(t, "Deme_No. ");
+  for (int d = 1; d <= rs.param.maxp; ++d) cell(t, fi(w.nprb(d), 9));
+  t.nl();
+}
+
+// Makes the directory of the snail files unless it is there. The name goes to the file system
+// as it stands, never through a command interpreter, so quotes or '$' in a prefix are plain
+// characters. Returns false (after saying so on the console) when it cannot be made.
+bool make_snaildir(RunState& rs) {
+  namespace fs = std::filesystem;
+  const std::string dir = io::trim(rs.names.snaildir);
+  std::error_code ec;
+  if (!dir.empty()) {
+    fs::file_status st = fs::status(dir, ec);
+    if (fs::is_directory(st)) return true;
+    if (fs::exists(st))
+      ec = std::make_error_code(std::errc::not_a_directory);
+    else if (!fs::create_directories(dir, ec) && !ec && !fs::is_directory(dir, ec))
+      ec = std::make_error_code(std::errc::no_such_file_or_directory);
+    if (!ec) return true;
+  } else {
+    ec = std::make_error_code(std::errc::no_such_file_or_directory);
+  }
+  rs.con().line(" ** Error creating directory for snail diagrams \"" + dir +
+                "\" - snails not drawn **");
+  rs.con().line("   cause =" + fi(ec.value(), 6));
+  return false;
+}
+
+// One snail from the tabulated cells of columns jc, jd (per deme) and jdel (delta, first row).
+void draw_snail(RunState& rs, Work& w, const Arr2<std::string>& aresu, int jc, int jd, int jdel,
+                const std::string& heading, const char* cjtype) {
+  const int maxp = rs.param.maxp;
+  Arr1<int> nsnailp(1, maxp, 0);
+  Arr1<float> snailcj(1, maxp, 0.0f), snaildj(1, maxp, 0.0f);
+  float snaildel;
+  if (aresu(1, jdel).substr(7, 2) == "NA") {
+    snaildel = -9999.0f;
+  } else {
+    for (int d = 1; d <= maxp; ++d) {
+      nsnailp(d) = w.nprb(d);
+      snailcj(d) = cellval(aresu(d, jc));
+      snaildj(d) = cellval(aresu(d, jd));
+    }
+    snaildel = cellval(aresu(1, jdel));
+  }
+  snailone(heading, rs.names.snaildir, rs.names.filnam, cjtype, nsnailp, snailcj, snaildj, snaildel,
+           maxp, rs.param.isystem, rs.param.idoeps, rs.param.idowmf);
+}
+
+}  // namespace
+
+std::string acell(float x) {
+  if (x <= -9.0f) return kNA;
+  return ff(x, 9, 4);
+}
+
+void aresult(Arr2<std::string>& aresu, float x, int i, int j) {
+  aresu(i, j) = acell(x);
+}
+
+float cellval(const std::string& c) {
+  const char* s = c.c_str();
+  char* end = nullptr;
+  float v = std::strtof(s, &end);
+  return end == s ? 0.0f : v;
+}
+
+void partab(RunState& rs, Work& w, int ipool) {
+  Param& p = rs.param;
+  Names& nm = rs.names;
+  io::Unit& t = rs.u(29);
+  const int maxp = p.maxp, kc = p.kc, mal = p.mal;
+  const float astrix1 = p.astrix1;
+  auto chosen = [&](int k) { return nm.aprog(k) == 'y'; };
+
+  // 1. Kind titles, from this section's own combination: the haplotype titles belong to a
+  //    combination of several loci only, so a single locus after one keeps its allele titles.
+  const bool several = ipool == 0 && w.nrloc(kc) > 1;
+  const int naddcollect = several ? 4 : 0;
+  const std::string collect = fa(several ? kHaploTitle[mal - 1] : kAlleleTitle[mal - 1], 30);
+  const std::string kind = kDiffCollect[mal + naddcollect - 1];
+  for (int d = 1; d <= maxp; ++d) w.nsumsp(d) = 0;
+
+  // 2. Column plan and cells of the measures table. Column j of aresu is headed by colhed[j].
+  std::vector<std::string> colhed = {"Deme_No. ", " DemeName"};
+  Arr2<std::string> aresu(1, maxp, 1, 21, kNA);
+  int nval = 1;
+  auto next = [&](const char* head) {
+    colhed.push_back(head);
+    return ++nval;
+  };
+  if (ipool == 0) {
+    int j = next(" DemeSize");
+    for (int d = 1; d <= maxp; ++d) aresu(d, j) = fi(w.nsum(d), 9);
+  }
+  if (chosen(1) && ipool == 0) {
+    // For the alleles of identified individuals nsum counts genes, two per individual; alpha
+    // is of the identified individuals and alpha-HWP of their genes, as in the results file.
+    auto ident = [&](int d) { return mal == 3 ? w.nsum(d) / 2 : w.nsum(d); };
+    int j = next("    Alpha");
+    for (int d = 1; d <= maxp; ++d) aresult(aresu, alpha(ident(d)), d, j);
+    if (p.loctyp < 2) {
+      j = next("Alpha-HWP");
+      for (int d = 1; d <= maxp; ++d) aresult(aresu, alpha(2 * ident(d)), d, j);
+    }
+  }
+  if (chosen(2)) {
+    int j = next("v2-Divers");
+    for (int d = 1; d <= maxp; ++d) aresult(aresu, ipool ? w.gpdiv(d, mal) : w.div(d), d, j);
+  }
+  if (chosen(3)) {
+    int j = next("   deltaT");
+    for (int d = 1; d <= maxp; ++d) aresult(aresu, w.deltat(d), d, j);
+  }
+  if (chosen(4) && ipool == 0) {
+    auto evenness = [&](const char* h1, const char* h2, const char* h3, const Arr1<float>& aev,
+                        const Arr1<float>& rev, const Arr1<int>& mn) {
+      int j1 = next(h1), j2 = next(h2), j3 = next(h3);
+      for (int d = 1; d <= maxp; ++d) {
+        aresult(aresu, aev(d), d, j1);
+        aresult(aresu, rev(d), d, j2);
+        aresult(aresu, aev(d) <= astrix1 ? p.astrix : static_cast<float>(mn(d)), d, j3);
+      }
+    };
+    if (nm.evefin == 'y')
+      evenness("EvnFinAbs", "EvnFinRel", "EvnFinNum", w.aevfin, w.revfin, w.mnfin1);
+    if (nm.eveinf == 'y')
+      evenness("EvnInfAbs", "EvnInfRel", "EvnInfNum", w.aevinf, w.revinf, w.mninf1);
+  }
+  int jcfin = 0, jdfin = 0, jdelfin = 0, jcinf = 0, jdinf = 0, jdelinf = 0;
+  if (maxp > 1 && chosen(6) && nm.spdfin == 'y') {
+    jcfin = next(" CjDemSiz");
+    jdfin = next(" DjDemSiz");
+    jdelfin = next(" deltaDmS");
+    const float del = ipool ? w.gpdfin(mal) : w.delfin;
+    for (int d = 1; d <= maxp; ++d) {
+      aresult(aresu, ipool ? w.gpcj(d, mal) : w.cj(d), d, jcfin);
+      aresult(aresu, w.djfin(d), d, jdfin);
+      aresult(aresu, del, d, jdelfin);
+    }
+  }
+  if (maxp > 1 && chosen(6) && nm.spdinf == 'y') {
+    jcinf = next(" CjEquSiz");
+    jdinf = next(" DjEquSiz");
+    jdelinf = next(" deltaEqS");
+    const float del = ipool ? w.gpdinf(mal) : w.delinf;
+    for (int d = 1; d <= maxp; ++d) {
+      aresult(aresu, del <= astrix1 ? p.astrix : 1.0f / static_cast<float>(maxp), d, jcinf);
+      aresult(aresu, w.djinf(d), d, jdinf);
+      aresult(aresu, del, d, jdelinf);
+    }
+  }
+  if (ipool == 0 && mal == 4 && chosen(8)) {
+    if (w.nrloc(kc) == 1) {
+      int j1 = next("PropHeter"), j2 = next("CondHeter");
+      for (int d = 1; d <= maxp; ++d) {
+        aresult(aresu, w.het(d), d, j1);
+        aresult(aresu, w.chet(d), d, j2);
+      }
+    } else {
+      int j = next("MeanHeter");
+      for (int d = 1; d <= maxp; ++d) aresult(aresu, w.phet(d), d, j);
+    }
+  }
+
+  // 3. Heading, and the captions of the snails.
+  std::string headfin, headinf;
+  t.line("");
+  if (ipool == 0) {
+    if (w.nrloc(kc) == 1) {
+      const std::string num = left(w.loccmb(kc, 1), 3);
+      t.line("LOCUS_NO. " + num + "\t\"" + io::trim(w.locnam(w.loccmb(kc, 1))) + "\"");
+      headfin = "DemPopSiz-" + kind + "__Locus_" + num;
+      headinf = "EquPopSiz-" + kind + "__Locus_" + num;
+    } else {
+      t.line(p.nc < 2 ? std::string("MULTILOCUS_COMBINATION_OF_LOCI:")
+                      : "LOCUS_COMBINATION_N0._" + left(kc, 3));
+      std::string tail = "__Combination_" + std::to_string(kc) + "__Loci_";
+      for (int i = 1; i <= w.nrloc(kc); ++i) tail += fi(w.loccmb(kc, i), 3);
+      headfin = "DemPopSiz-" + kind + tail;
+      headinf = "EquPopSiz-" + kind + tail;
+      for (int i = 1; i <= w.nrloc(kc); ++i) locus_line(t, w, w.loccmb(kc, i));
+    }
+    t.line(collect);
+  } else {
+    t.line("GENE_POOL - " + collect);
+    headfin = "DemPopSiz-" + kind + "___Gene_Pool";
+    headinf = "EquPopSiz-" + kind + "___Gene_Pool";
+    for (int k = 1; k <= p.nc; ++k) locus_line(t, w, w.loccmb(k, 1));
+  }
+
+  // 4. Absolute and relative frequencies of the types in sorted order.
+  if (ipool == 0 && chosen(1)) {
+    const bool geno = mal == 4;
+    const int ntyp = geno ? w.nptr2(kc) : w.nptr1(kc);
+    const int nrl = w.nrloc(kc);
+    const long np = p.np, nc = p.nc;
+    Arr1<float> xsum(1, maxp, 0.0f), xxsum(1, maxp, 0.0f);
+    for (int pass = 1; pass <= 2; ++pass) {
+      const bool absolute = pass == 1;
+      t.line("");
+      if (geno)
+        t.line(absolute ? "Absolute_frequency_distribution:" : "Relative_frequency_distribution:");
+      else
+        t.line(absolute ? "Absolute_frequencies:" : "Relative_frequencies:");
+      deme_row(t, rs, w);
+      for (int i = 1; i <= ntyp; ++i) {
+        nm.anum = left(i, 3);
+        const long ty = sread(rs, geno ? 25 : 24, nc * i + kc);
+        bool any = false;
+        for (int d = 1; d <= maxp; ++d) {
+          const long kp = w.nprb(d);
+          int n = geno ? sread(rs, 22, np * (nc * ty + kc - 1) + kp)
+                       : sread(rs, 20, 3 * (np * (nc * ty + kc - 1) + kp - 1) + mal);
+          w.nsum(d) = n;
+          w.nsumsp(d) += n;
+          if (absolute) xsum(d) += static_cast<float>(n);
+          any = any || n != 0;
+        }
+        if (!any) continue;
+        const long mx = p.mxnrlc;
+        auto allele = [&](long h, int j) {
+          return static_cast<int>(sread(rs, 21, mx * (nc * h + kc - 1) + j));
+        };
+        std::string types = "    \"{ ";
+        if (geno) {
+          int32_t h1 = 0, h2 = 0;
+          sread23(rs, nc * ty + kc, h1, h2);
+          for (int j = 1; j <= nrl; ++j) {
+            w.ihtv1(j) = allele(h1, j);
+            w.ihtv2(j) = allele(h2, j);
+            types += fi(w.ihtv1(j), 3) + " " + fi(w.ihtv2(j), 3) + "  ";
+          }
+        } else {
+          for (int j = 1; j <= nrl; ++j) {
+            w.ihtv1(j) = allele(ty, j);
+            types += fi(w.ihtv1(j), 3) + " ";
+          }
+        }
+        types += "}\"";
+        cell(t, "Type_" + nm.anum + " ");
+        for (int d = 1; d <= maxp; ++d) {
+          if (absolute) {
+            cell(t, fi(w.nsum(d), 9));
+          } else if (xsum(d) > 0.0f) {
+            const float f = static_cast<float>(w.nsum(d)) / xsum(d);
+            xxsum(d) += f;
+            cell(t, ff(f, 9, 3));
+          } else {
+            cell(t, kNA);  // no identified type in the deme: no frequency to give
+          }
+        }
+        t.line(types);
+      }
+      cell(t, "Sum       ");
+      for (int d = 1; d <= maxp; ++d) {
+        if (absolute)
+          cell(t, fi(w.nsumsp(d), 9));
+        else
+          cell(t, xsum(d) > 0.0f ? ff(xxsum(d), 9, 3) : kNA);
+      }
+      t.nl();
+    }
+  }
+
+  // 5. The measures table.
+  t.line("");
+  t.line("Measures_of_genetic_variation:");
+  cell(t, colhed[0]);
+  cell(t, colhed[1] + std::string(13, ' '));
+  for (int j = 2; j <= nval; ++j) cell(t, colhed[static_cast<size_t>(j)]);
+  t.nl();
+  for (int d = 1; d <= maxp; ++d) {
+    const int kp = w.nprb(d);
+    cell(t, left(kp, 9));
+    cell(t, "\"" + fa(w.prbnam(kp), 20) + "\"");
+    for (int j = 2; j <= nval; ++j) cell(t, aresu(d, j));
+    t.nl();
+  }
+
+  // 6. Snails, from the cells as tabulated (values rounded to 4 decimals).
+  if (maxp > 1 && chosen(6) && (p.idoeps == 1 || p.idowmf == 1) && make_snaildir(rs)) {
+    if (nm.spdfin == 'y') draw_snail(rs, w, aresu, jcfin, jdfin, jdelfin, headfin, "fin");
+    if (nm.spdinf == 'y') draw_snail(rs, w, aresu, jcinf, jdinf, jdelinf, headinf, "inf");
+  }
+
+  // 7. The distance triangle, diagonal included.
+  if (chosen(5)) {
+    t.line("");
+    t.line(ipool == 0 ? "Genetic_distance_d_0" : "Gene-pool_distance_d_0");
+    deme_row(t, rs, w);
+    for (int l = 1; l <= maxp; ++l) {
+      nm.anum = left(w.nprb(l), 3);
+      cell(t, nm.anum + "       ");
+      for (int ll = 1; ll <= l; ++ll) cell(t, acell(w.ga((l - 1) * l / 2 + ll)));
+      t.nl();
+    }
+  }
+}
 
 }  // namespace tolm
