@@ -1,8 +1,427 @@
-// Placeholder until this module is built.
+// Reading and counting: the data section of the input file is read record by record (streamed,
+// never held whole) and every genotype record is counted into the scratch channels.
 #include "input/count.h"
+
+#include <cstdlib>
+#include <cstring>
+
+#include "analysis/hetgrd.h"
+#include "io/fixw.h"
+#include "io/freefmt.h"
 
 namespace tolm {
 
-void xcount(RunState&, Work&, int& ierr, const std::string&, int) { ierr = 0; }
+using io::fi;
+
+namespace {
+
+// Status codes of unreadable records: a value that does not fit, and a file that ends inside a
+// record (a free-format record or a format continued over lines).
+constexpr int kBadValue = 5010;
+constexpr int kEndInRecord = -1;
+
+bool blank10(const std::string& s) {
+  for (size_t i = 0; i < 10 && i < s.size(); ++i)
+    if (s[i] != ' ') return false;
+  return true;
+}
+
+// A message about the data that goes to the screen and to the results file.
+void both(RunState& rs, const std::string& text) {
+  rs.con().line(text);
+  if (rs.param.iunit != 6) rs.out().line(text);
+}
+
+void unreadable(RunState& rs, int& ierr, int cause) {
+  rs.param.io = cause;
+  both(rs, " ** Error reading record " + fi(rs.param.ncard, 5) + ", cause=" + fi(cause, 5) + " **");
+  ++ierr;
+}
+
+// ---- record numbers of the scratch channels ----
+
+long rec20(const Param& p, long h, long kc, long kp, long m) {
+  return 3 * (p.np * (p.nc * h + kc - 1) + kp - 1) + m;
+}
+long rec21(const Param& p, long h, long kc, long j) {
+  return p.mxnrlc * (p.nc * h + kc - 1) + j;
+}
+long rec22(const Param& p, long g, long kc, long kp) {
+  return p.np * (p.nc * g + kc - 1) + kp;
+}
+long rec23(const Param& p, long g, long kc) {
+  return p.nc * g + kc;
+}
+
+void add(RunState& rs, int ch, long rec, int n) {
+  swrite(rs, ch, rec, sread(rs, ch, rec) + n);
+}
+
+// Writes zero records from the channel's extent up to record `upto`.
+void extend(RunState& rs, int ch, long upto) {
+  for (long r = rs.param.mind(ch) + 1; r <= upto; ++r) {
+    if (ch == 23)
+      swrite23(rs, r, 0, 0);
+    else
+      swrite(rs, ch, r, 0);
+  }
+}
+
+// Starts a channel afresh with `n` zero records.
+void zero_channel(RunState& rs, int ch, long n) {
+  rs.scratch.clear(ch);
+  rs.param.mind(ch) = 0;
+  extend(rs, ch, n);
+}
+
+// ---- echo of the records ----
+
+void echo_text(RunState& rs, long recno, const std::string& line) {
+  rs.con().line(fi(recno, 5) + ": " + io::trim(line.substr(0, 256)));
+}
+
+void echo_record(RunState& rs, Work& w, int nlread) {
+  const Param& p = rs.param;
+  std::string s = fi(p.ncard, 5) + ": " + fi(p.kp, 4) + fi(p.ks, 4);
+  for (int j = 1; j <= nlread; ++j) s += fi(w.ls(j, 1), 5) + fi(w.ls(j, 2), 4);
+  rs.con().line(s);
+}
+
+// ---- the locus-list record ----
+
+// A locus list naming a deme or a locus that does not exist counts as unreadable; the genotype
+// records that follow it count nothing until the next valid list.
+void locus_list(RunState& rs, Work& w, int& ierr, int nlread) {
+  Param& p = rs.param;
+  auto reject = [&](const std::string& what, long v) {
+    both(rs, " ** Erroneous " + what + " number of " + fi(v, 4) + " in record " + fi(p.ncard, 4));
+    ++ierr;
+    p.nl1 = 0;
+    p.ncnow = 0;
+    for (int l = 1; l <= p.nl; ++l) w.loc(l) = 0;
+  };
+  if (p.kp < 1 || p.kp > p.np) return reject("deme", p.kp);
+  for (int j = 1; j <= nlread; ++j) {
+    long l = std::labs(static_cast<long>(w.ls(j, 1)));
+    if (l == 0) break;
+    if (l > p.nl) return reject("locus", l);
+  }
+
+  p.ndat = w.ls(1, 1) < 0 ? 1 : 0;
+  int n = 0;
+  for (int j = 1; j <= nlread; ++j) {
+    if (w.ls(j, 1) == 0) break;
+    const int l = std::abs(w.ls(j, 1));
+    w.loc(j) = l;
+    w.locord(l) = (1 - p.notord) * w.ls(j, 2);
+    n = j;
+  }
+  p.nl1 = n;
+  for (int j = n + 1; j <= p.nl; ++j) w.loc(j) = 0;
+
+  std::vector<char> listed(static_cast<size_t>(p.nl) + 1, 0);
+  for (int j = 1; j <= n; ++j) listed[static_cast<size_t>(w.loc(j))] = 1;
+  p.ncnow = 0;
+  for (int kc = 1; kc <= p.nc; ++kc) {
+    bool all = true;
+    for (int i = 1; i <= w.nrloc(kc) && all; ++i)
+      all = listed[static_cast<size_t>(w.loccmb(kc, i))];
+    if (all) w.kmbnow(++p.ncnow) = kc;
+  }
+  for (int i = 1; i <= p.ncnow; ++i) {
+    const int kc = w.kmbnow(i);
+    bool sex = true;
+    for (int k = 1; k <= w.nrloc(kc); ++k)
+      if (w.locord(w.loccmb(kc, k)) == 0) sex = false;
+    w.kmbord(kc, p.kp) = sex ? 1 : 0;
+    w.sexspc(kc, p.kp) = sex ? "yes" : " no";
+  }
+}
+
+}  // namespace
+
+// ---- hash indexes of the known types ----
+
+void TypeIndex::reset(int nc) {
+  hap_.assign(static_cast<size_t>(nc) + 1, {});
+  gen_.assign(static_cast<size_t>(nc) + 1, {});
+}
+
+std::string TypeIndex::key(const int* alleles, int r) {
+  std::string k(static_cast<size_t>(r) * sizeof(int), '\0');
+  std::memcpy(k.data(), alleles, k.size());
+  return k;
+}
+
+int TypeIndex::find_hap(int kc, const int* alleles, int r) const {
+  const auto& m = hap_[static_cast<size_t>(kc)];
+  auto it = m.find(key(alleles, r));
+  return it == m.end() ? 0 : it->second;
+}
+
+void TypeIndex::add_hap(int kc, const int* alleles, int r, int h) {
+  hap_[static_cast<size_t>(kc)].emplace(key(alleles, r), h);
+}
+
+int TypeIndex::find_gen(int kc, int h1, int h2) const {
+  const auto& m = gen_[static_cast<size_t>(kc)];
+  auto it = m.find((static_cast<unsigned long long>(static_cast<unsigned>(h1)) << 32) |
+                   static_cast<unsigned>(h2));
+  return it == m.end() ? 0 : it->second;
+}
+
+void TypeIndex::add_gen(int kc, int h1, int h2, int g) {
+  gen_[static_cast<size_t>(kc)].emplace(
+      (static_cast<unsigned long long>(static_cast<unsigned>(h1)) << 32) |
+          static_cast<unsigned>(h2),
+      g);
+}
+
+// ---- reading ----
+
+bool data_format(const std::string& fcard, int nlread, DataFormat& df, std::string& why) {
+  df.nlread = nlread;
+  df.free = io::trim(fcard) == "*";
+  if (df.free) return true;
+  return df.fmt.compile(fcard, why, 2L + 2L * nlread);
+}
+
+void card(RunState& rs, Work& w, int& iend, int& ierr, const DataFormat& df) {
+  Param& p = rs.param;
+  io::Unit& in = rs.u(10);
+  iend = 0;
+  std::string line;
+  std::vector<int> v;
+  const int n = 2 + 2 * df.nlread;
+  for (;;) {
+    io::Rd r = in.read_line(line);
+    if (r == io::Rd::eof) {
+      iend = 1;
+      return;
+    }
+    ++p.ncard;
+    if (r != io::Rd::ok) {  // the file itself cannot be read on: end here
+      unreadable(rs, ierr, kBadValue);
+      iend = 1;
+      return;
+    }
+    if ((!line.empty() && (line[0] == '#' || line[0] == '\t')) || blank10(line)) {
+      echo_text(rs, p.ncard, line);
+      continue;
+    }
+    int first = 0;
+    io::Rd rf = io::parse_ints(line, nullptr, &first, 1);
+    if (rf == io::Rd::ok && first == 9999) {
+      p.kp = 9999;
+      rs.con().line(fi(p.ncard, 5) + ": " + fi(9999, 4));
+      return;
+    }
+    if (rf != io::Rd::ok && df.free) {
+      unreadable(rs, ierr, kBadValue);
+      continue;
+    }
+    // Values a record does not give (a "/" in free format) read as 0, never as leftovers of
+    // the record before.
+    v.assign(static_cast<size_t>(n), 0);
+    io::Rd rr =
+        df.free ? io::parse_ints(line, &in, v.data(), n) : df.fmt.read(line, &in, v.data(), n);
+    if (rr != io::Rd::ok) {
+      unreadable(rs, ierr, rr == io::Rd::eof ? kEndInRecord : kBadValue);
+      continue;
+    }
+    p.kp = v[0];
+    p.ks = v[1];
+    for (int j = 1; j <= df.nlread; ++j) {
+      w.ls(j, 1) = v[static_cast<size_t>(2 * j)];
+      w.ls(j, 2) = v[static_cast<size_t>(2 * j + 1)];
+    }
+    if (p.kp != 0 || p.ks != 0) {
+      echo_record(rs, w, df.nlread);
+      return;
+    }
+    // A zero record takes the blank lines that follow it along.
+    rs.con().line(fi(p.ncard, 5) + ":");
+    for (;;) {
+      if (in.read_line(line) != io::Rd::ok) return;  // the next call reports the end
+      ++p.ncard;
+      if (!blank10(line)) {
+        --p.ncard;
+        in.backspace();
+        return;
+      }
+      rs.con().line(fi(p.ncard, 5) + ":");
+    }
+  }
+}
+
+void rddata(RunState& rs, Work& w, int& ierr, const DataFormat& df, TypeIndex& ix) {
+  Param& p = rs.param;
+  io::Unit& in = rs.u(10);
+  ierr = 0;
+
+  // the header again, as it stands in the file
+  rs.con().line(" Reading input file " + io::trim(in.path()));
+  in.rewind();
+  const int header = p.nl + p.np + 2;
+  std::string line;
+  for (int i = 1; i <= header; ++i) {
+    if (in.read_line(line) != io::Rd::ok) {
+      rs.con().line(" End of input file");
+      rs.con().nl();
+      return;
+    }
+    echo_text(rs, i, line);
+  }
+  p.ncard = header;
+  p.nl1 = 0;
+  p.ncnow = 0;
+  p.ndat = 0;
+
+  for (;;) {
+    p.kp = 0;
+    p.ks = 0;
+    int iend = 0;
+    card(rs, w, iend, ierr, df);
+    if (iend == 1) break;
+    if (p.kp == 9999 || (p.kp == 0 && p.ks == 0)) continue;
+    if (p.ks == 0) {
+      locus_list(rs, w, ierr, df.nlread);
+      continue;
+    }
+    if (p.kp < 1 || p.kp > p.np) {
+      both(rs, " ** Erroneous deme number of " + fi(p.kp, 4) + " in record " + fi(p.ncard, 4));
+      ++ierr;
+      return;
+    }
+    if (p.ndat == 1 && p.ks < 0) {
+      // a negative number of individuals would take individuals away from the counts
+      both(rs, " ** Erroneous number of individuals of " + fi(p.ks, 6) + " in record " +
+                   fi(p.ncard, 4));
+      ++ierr;
+      continue;
+    }
+    for (int i = 1; i <= p.nl1 && i <= df.nlread; ++i) {
+      w.la(w.loc(i), 1) = w.ls(i, 1);
+      w.la(w.loc(i), 2) = w.ls(i, 2);
+    }
+    p.nadd = p.ndat == 1 ? p.ks : 1;
+    cnttyp(rs, w, ix);
+    if (rs.names.aprog(8) == 'y') hetcnt(rs, w);
+  }
+  rs.con().line(" End of input file");
+  rs.con().nl();
+}
+
+// ---- counting ----
+
+void cnttyp(RunState& rs, Work& w, TypeIndex& ix) {
+  Param& p = rs.param;
+  const long kp = p.kp;
+  const int nadd = p.nadd;
+  std::vector<int> hap[2];
+  for (int i = 1; i <= p.ncnow; ++i) {
+    const int kc = w.kmbnow(i);
+    p.kc = kc;
+    const int r = w.nrloc(kc);
+    if (r >= 2 && p.nurhet == 1) continue;
+
+    // this combination's own copy of the genotype, canonical where gametic sex is not given
+    hap[0].resize(static_cast<size_t>(r));
+    hap[1].resize(static_cast<size_t>(r));
+    const bool ordered = w.kmbord(kc, kp) == 1;
+    for (int j = 1; j <= r; ++j) {
+      const int l = w.loccmb(kc, j);
+      int a1 = w.la(l, 1), a2 = w.la(l, 2);
+      if (!ordered && a2 < a1) std::swap(a1, a2);
+      hap[0][static_cast<size_t>(j - 1)] = a1;
+      hap[1][static_cast<size_t>(j - 1)] = a2;
+    }
+
+    int hs[2] = {0, 0};
+    for (int s = 0; s < 2; ++s) {
+      const int* a = hap[s].data();
+      bool missing = false;
+      for (int j = 0; j < r; ++j) missing = missing || a[j] < 0;
+      if (missing) {
+        add(rs, 20, rec20(p, 0, kc, kp, s + 1), nadd);
+        continue;
+      }
+      int h = ix.find_hap(kc, a, r);
+      if (h == 0) {
+        h = ++w.nptr1(kc);
+        extend(rs, 21, static_cast<long>(p.mxnrlc) * p.nc * (h + 1));
+        for (int j = 1; j <= r; ++j) swrite(rs, 21, rec21(p, h, kc, j), a[j - 1]);
+        extend(rs, 20, 3L * p.np * p.nc * (h + 1) + 1);
+        ix.add_hap(kc, a, r, h);
+      }
+      add(rs, 20, rec20(p, h, kc, kp, s + 1), nadd);
+      hs[s] = h;
+    }
+
+    if (hs[0] == 0 || hs[1] == 0) {
+      add(rs, 20, rec20(p, 0, kc, kp, 3), 2 * nadd);
+      add(rs, 22, rec22(p, 0, kc, kp), nadd);
+      continue;
+    }
+    add(rs, 20, rec20(p, hs[0], kc, kp, 3), nadd);
+    add(rs, 20, rec20(p, hs[1], kc, kp, 3), nadd);
+    int g = ix.find_gen(kc, hs[0], hs[1]);
+    if (g == 0) {
+      g = ++w.nptr2(kc);
+      extend(rs, 23, static_cast<long>(p.nc) * (g + 1));
+      swrite23(rs, rec23(p, g, kc), hs[0], hs[1]);
+      extend(rs, 22, static_cast<long>(p.np) * p.nc * (g + 1));
+      ix.add_gen(kc, hs[0], hs[1], g);
+    }
+    add(rs, 22, rec22(p, g, kc, kp), nadd);
+  }
+}
+
+void xcount(RunState& rs, Work& w, int& ierr, const std::string& fcard, int nlread) {
+  Param& p = rs.param;
+  ierr = 0;
+  if (p.idurch >= 2 && p.mxnrlc == 1) return;  // the counts of the first pass still stand
+
+  DataFormat df;
+  std::string why;
+  if (!data_format(fcard, nlread, df, why)) {
+    rs.con().line(" ** The read format \"" + io::trim(fcard) + "\" cannot be used: " + why +
+                  ". Execution terminated **");
+    ierr = 1;
+    return;
+  }
+
+  const long np = p.np, nc = p.nc;
+  for (int kc = 1; kc <= w.nnc; ++kc) {
+    w.nptr1(kc) = 0;
+    w.nptr2(kc) = 0;
+    for (int kp = 1; kp <= w.nnp; ++kp) {
+      w.kmbord(kc, kp) = 0;
+      w.sexspc(kc, kp) = " no";
+    }
+  }
+  zero_channel(rs, 20, 3 * nc * np + 1);
+  zero_channel(rs, 21, static_cast<long>(p.mxnrlc) * nc);
+  zero_channel(rs, 22, np * nc);
+  zero_channel(rs, 23, nc);
+  if (rs.names.aprog(8) == 'y') zero_channel(rs, 26, np * (p.mxnrlc + 3L) * nc);
+
+  TypeIndex ix;
+  ix.reset(p.nc);
+  rddata(rs, w, ierr, df, ix);
+  if (ierr > 0) {
+    rs.con().line(" ** Execution terminated: " + fi(ierr, 6) + " records of deme input unreadable");
+    return;
+  }
+
+  long mx1 = 0, mx2 = 0;
+  for (int kc = 1; kc <= p.nc; ++kc) {
+    if (w.nptr1(kc) > mx1) mx1 = w.nptr1(kc);
+    if (w.nptr2(kc) > mx2) mx2 = w.nptr2(kc);
+  }
+  zero_channel(rs, 24, nc * (mx1 + 1));
+  zero_channel(rs, 25, nc * (mx2 + 1));
+  if (p.icount == 1) p.icount = 2;
+}
 
 }  // namespace tolm

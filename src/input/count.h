@@ -1,14 +1,69 @@
 // Reading the data records of the input file and counting haplotypes and genotypes per deme
 // into the scratch channels 20 to 23 (26: heterozygosity).
+//
+// Record numbers (h haplotype, g genotype, 0 = unknown; kc combination; kp deme; r = loci of
+// kc):
+//   20  3*(np*(nc*h + kc - 1) + kp - 1) + m   m = 1 first, 2 second contributions, 3 genes of
+//                                             complete genotypes (h = 0: twice the unknown)
+//   21  mxnrlc*(nc*h + kc - 1) + j            allele at the j-th locus of haplotype h
+//   22  np*(nc*g + kc - 1) + kp               individuals of genotype g
+//   23  nc*g + kc                             (first, second) haplotype numbers of genotype g
+//   24  nc*i + kc, 25 nc*i + kc               type number at position i of the output order
+// Types are numbered in the order of their first appearance in the file, shared by all demes;
+// the hash indexes of TypeIndex find a known type without scanning, giving the same numbers.
+// Every record read has been written before (the channels are extended with zero records),
+// and `mind20`..`mind26` hold the extents.
+//
+// The locus list, counts mode (`ndat`), `nl1`, `kmbnow` and `ncnow` are those of the latest
+// locus-list record, whatever its deme; the gametic-sex flags (`kmbord`, `sexspc`) are kept per
+// combination and deme. Where gametic sex is not specified the counting makes its own canonical
+// copy of each genotype (smaller allele first at every locus); `la` keeps the alleles as read.
 #pragma once
 
 #include <string>
+#include <unordered_map>
+#include <vector>
 
+#include "io/fmtspec.h"
 #include "run/runstate.h"
 
 namespace tolm {
 
 // Counts the whole input file (unit 10); ierr returns the number of unreadable records.
 void xcount(RunState& rs, Work& w, int& ierr, const std::string& fcard, int nlread);
+
+// ---- steps of the counting (used by xcount; declared for the tests) ----
+
+// How the data records are read: free format (`fcard` "*") or with a compiled format.
+struct DataFormat {
+  int nlread = 0;
+  bool free = true;
+  io::RecordFormat fmt;
+};
+// False (with the reason) when `fcard` cannot be used.
+bool data_format(const std::string& fcard, int nlread, DataFormat& df, std::string& why);
+
+// Haplotypes and genotypes found so far, per combination, beside the scratch store.
+class TypeIndex {
+ public:
+  void reset(int nc);
+  int find_hap(int kc, const int* alleles, int r) const;  // 0 when not found
+  void add_hap(int kc, const int* alleles, int r, int h);
+  int find_gen(int kc, int h1, int h2) const;  // 0 when not found
+  void add_gen(int kc, int h1, int h2, int g);
+
+ private:
+  static std::string key(const int* alleles, int r);
+  std::vector<std::unordered_map<std::string, int>> hap_;
+  std::vector<std::unordered_map<unsigned long long, int>> gen_;
+};
+
+// Reads and classifies the next data record: leaves `kp`, `ks` and `ls` set,
+// echoes it, reports unreadable records (adding them to ierr); iend = 1 at the end of the file.
+void card(RunState& rs, Work& w, int& iend, int& ierr, const DataFormat& df);
+// Reads the data section and drives the counting.
+void rddata(RunState& rs, Work& w, int& ierr, const DataFormat& df, TypeIndex& ix);
+// Counts one genotype record (deme `kp`, `nadd` individuals, alleles in `la`) into 20 to 23.
+void cnttyp(RunState& rs, Work& w, TypeIndex& ix);
 
 }  // namespace tolm

@@ -12,10 +12,16 @@ constexpr long kMaxIdle = 10000;
 constexpr int kMaxDepth = 64;
 constexpr long kBig = 1000000000L;  // saturation of counts and numbers
 
-long sat_mul(long a, long b) { return a != 0 && b > kBig / a ? kBig : a * b; }
-long sat_add(long a, long b) { return a + b > kBig ? kBig : a + b; }
+long sat_mul(long a, long b) {
+  return a != 0 && b > kBig / a ? kBig : a * b;
+}
+long sat_add(long a, long b) {
+  return a + b > kBig ? kBig : a + b;
+}
 
-bool is_blank(char c) { return c == ' ' || c == '\t'; }
+bool is_blank(char c) {
+  return c == ' ' || c == '\t';
+}
 
 }  // namespace
 
@@ -94,9 +100,10 @@ class FormatParser {
   bool add_idle(Info& info, long n, int c) {
     info.idle = sat_add(info.idle, n);
     if (info.idle > kMaxIdle)
-      return fail("the format specification moves over too many columns or lines without "
-                  "reading a number (near column " +
-                  std::to_string(c) + ")");
+      return fail(
+          "the format specification moves over too many columns or lines without "
+          "reading a number (near column " +
+          std::to_string(c) + ")");
     return true;
   }
   // Wraps the steps from `first` on into a group repeated `reps` times.

@@ -54,7 +54,7 @@ class RecordFormat {
     int match;  // begin <-> end of a group
   };
   std::vector<Step> steps_;
-  int revert_ = 0;           // first step of the part read again after the last step
+  int revert_ = 0;             // first step of the part read again after the last step
   bool revert_reads_ = false;  // that part holds an integer field
   long fields_ = 0;
   friend class FormatParser;

@@ -1,10 +1,10 @@
 // Record formats: compiling format specifications and reading integer records with them.
+#include "io/fmtspec.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
-
-#include "io/fmtspec.h"
 
 using namespace tolm::io;
 
