@@ -123,7 +123,8 @@ void show_options(RunState& rs) {
     c.line(box_row("|  - finite population size                ", n.evefin));
     c.line(box_row("|  - infinite population size              ", n.eveinf));
   }
-  c.line("|....MEASURES.OF.VARIATION.BETWEEN.DEMES....|" + std::string(33, ' ') + "|");
+  // Closed like the other rows, so that the box stays 78 columns wide.
+  c.line(io::rpad("|....MEASURES.OF.VARIATION.BETWEEN.DEMES....|", 77) + "|");
   c.line(box_row("| Genetic distance                         ", n.aprog(5)));
   c.line(box_row("| Subpopulation differentiation Dj, delta  ", n.aprog(6)));
   if (n.aprog(6) == 'y') {
