@@ -6,3 +6,4 @@ start-maxall-zero    1  -nogui -maxall=0
 start-six-names      1  -nogui
 start-empty-input    1  batch.txt
 start-bad-record1    1  batch.txt
+parsub-microbov      0  batch.txt
