@@ -7,3 +7,4 @@ start-six-names      1  -nogui
 start-empty-input    1  batch.txt
 start-bad-record1    1  batch.txt
 parsub-microbov      0  batch.txt
+parsub-nodata        0  batch.txt
