@@ -121,8 +121,8 @@ void hetout(RunState& rs, Work& w) {
     o.line("CONDITIONAL HETEROZYGOSITY");
     if (w.nptr1(kc) > w.mxall) {
       // the gene counts per allele are held for at most `mxall` alleles
-      o.line("** Locus has more than " + std::to_string(w.mxall) +
-             " alleles: not calculated; raise the limit with the option -maxall= **");
+      o.line("** Locus_has_more_than " + std::to_string(w.mxall) +
+             " alleles_-_not_calculable_(raise_the_limit_with_-maxall=)");
       for (int d = 1; d <= maxp; ++d) w.chet(d) = astrix;
       return;
     }
