@@ -277,6 +277,31 @@ bool open_results(RunState& rs, std::string& prefix) {
   }
 }
 
+// 7. The width of the tables, as number of demes per line.
+void ask_width(RunState& rs) {
+  Param& p = rs.param;
+  for (;;) {
+    dots80(rs);
+    say(rs, "Width of output (min. of 75 characters/line) as number of demes per line ? : ");
+    say(rs, "     No. demes/line = 1/10 * (No. characters/line - 15)");
+    say(rs, "For example:");
+    const int chars = std::max(10 * p.maxp + 15, 75);
+    say(rs, R"(      "0"  for ALL )" + fi(p.maxp, 3) + " demes (" + fi(chars, 3) + " chars/line)");
+    say(rs, R"(     "6"  for       6 demes ( 75 chars/line as for DIN A4 paper upright))");
+    say(rs, R"(     "10" for      10 demes (115 chars/line as for DIN A4 paper crosswise))");
+    say(rs, R"(     "11" for      11 demes (125 chars/line as in condensed mode))");
+    prompt(rs, "Option ? : ");
+    int v = 0;
+    if (!read_numbers(rs, &v, 1)) continue;
+    if (v < 0) {
+      not_recognizable(rs);
+      continue;
+    }
+    p.iwidth = v == 0 ? p.maxp : v;
+    return;
+  }
+}
+
 }  // namespace
 
 void output(RunState& rs, int ncol, int iwidstd, std::string& prefix) {
@@ -291,7 +316,7 @@ void output(RunState& rs, int ncol, int iwidstd, std::string& prefix) {
       if (yes(ask_char(rs, "Continue outputting on screen ? : "))) return;
     } else if (n.outunit == 'f') {
       if (yes(ask_char(rs, "Continue writing output to file " + io::fa(n.outfil, 256) + " ? : "))) {
-        append_results(rs);
+        if (append_results(rs) && !widget) ask_width(rs);
         return;
       }
     }
@@ -324,28 +349,7 @@ void output(RunState& rs, int ncol, int iwidstd, std::string& prefix) {
 
   // 4./5. the results file
   if (!open_results(rs, prefix) || widget) return;
-
-  // 7. the width of the tables
-  for (;;) {
-    dots80(rs);
-    say(rs, "Width of output (min. of 75 characters/line) as number of demes per line ? : ");
-    say(rs, "     No. demes/line = 1/10 * (No. characters/line - 15)");
-    say(rs, "For example:");
-    const int chars = std::max(10 * p.maxp + 15, 75);
-    say(rs, R"(      "0"  for ALL )" + fi(p.maxp, 3) + " demes (" + fi(chars, 3) + " chars/line)");
-    say(rs, R"(     "6"  for       6 demes ( 75 chars/line as for DIN A4 paper upright))");
-    say(rs, R"(     "10" for      10 demes (115 chars/line as for DIN A4 paper crosswise))");
-    say(rs, R"(     "11" for      11 demes (125 chars/line as in condensed mode))");
-    prompt(rs, "Option ? : ");
-    int v = 0;
-    if (!read_numbers(rs, &v, 1)) continue;
-    if (v < 0) {
-      not_recognizable(rs);
-      continue;
-    }
-    p.iwidth = v == 0 ? p.maxp : v;
-    return;
-  }
+  ask_width(rs);
 }
 
 }  // namespace tolm

@@ -467,7 +467,10 @@ void closing(RunState& rs, Drive& d) {
       return;
     }
   }
+  // The tabular file stays the one opened on the first pass, even when the results of a later
+  // pass go elsewhere: report the file that was written.
   const bool tabular = rs.u(29).is_open();
+  const std::string tabname = tabular ? rs.u(29).path() : trim(n.outtab);
   if (tabular) {
     int rc = rs.u(29).close();
     if (rc != 0) {
@@ -482,11 +485,11 @@ void closing(RunState& rs, Drive& d) {
   // Snails are drawn only for subpopulation differentiation.
   const bool snails = (p.idoeps == 1 || p.idowmf == 1) && n.aprog(6) == 'y' && n.outunit == 'f';
   if (n.outunit == 'f') say(rs, "Complete output --> " + trim(n.outfil));
-  if (tabular) say(rs, "Tabular output  --> " + trim(n.outtab));
+  if (tabular) say(rs, "Tabular output  --> " + tabname);
   if (snails) say(rs, "Snail diagrams  --> In directory " + trim(n.snaildir));
   if (!console(rs)) {
     std::string text = "Complete output --> " + trim(n.outfil);
-    if (tabular) text += "| |Tabular output  --> " + trim(n.outtab);
+    if (tabular) text += "| |Tabular output  --> " + tabname;
     if (snails) text += "| |Snail diagrams  --> In directory " + trim(n.snaildir);
     swgtit("TOLM - Output files");
     dwgmsg(text);

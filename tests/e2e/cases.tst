@@ -12,3 +12,10 @@ freq-microbov        0  batch.txt
 freq-gamsex          0  batch.txt
 freq-gamsex-differ   0  batch.txt
 freq-multi-nodata    0  batch.txt
+dialog-nocalc        1  batch.txt
+dialog-demes         0  batch.txt
+dialog-second-pass   0  batch.txt
+dialog-config-accepted 0  batch.txt
+dialog-existing-p    0  batch.txt
+dialog-count-fails   1  batch.txt
+dialog-screen        0  batch.txt

@@ -329,8 +329,9 @@ TEST(DialogOutput, OverwriteReplacesAndALaterPassAppends) {
   output(d.rs, 10, 10, prefix);
   d.rs.out().line("first");
   d.rs.param.idurch = 2;
-  d.rs.u(5).feed("y\n");
+  d.rs.u(5).feed("y\n4\n");  // continued, and the width asked again
   output(d.rs, 10, 10, prefix);
+  EXPECT_EQ(d.rs.param.iwidth, 4);
   d.rs.out().line("second");
   d.rs.u(8).close();
   EXPECT_EQ(slurp(t.path + "a-out.txt"),
