@@ -55,8 +55,8 @@ void strtst(RunState& rs, Work& w) {
   // The tables of the tests hold one row and column per allele, up to the type limit.
   if (w.nptr1(p.kc) > w.mxall) {
     o.nl();
-    o.line("** Locus" + fi(p.kl, 4) + ": more_than " + std::to_string(w.mxall) +
-           " alleles_-_tests_of_genotypic_structure_skipped_(raise_the_limit_with_-maxall=)");
+    o.line("** Locus_has_more_than " + std::to_string(w.mxall) +
+           " alleles_-_structure_not_testable_(raise_the_limit_with_-maxall=)");
     return;
   }
 
