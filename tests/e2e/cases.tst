@@ -19,3 +19,4 @@ dialog-config-accepted 0  batch.txt
 dialog-existing-p    0  batch.txt
 dialog-count-fails   1  batch.txt
 dialog-screen        0  batch.txt
+tab-kinds            0  batch.txt
