@@ -48,7 +48,9 @@ TEST(ChisqTable, AgreesWithSeriesAtEveryDf) {
       const double c = std::round(chisq_critical(l, df) * 1000.0) / 1000.0;
       EXPECT_GT(upper_tail(df, c - 0.0005), level[l]) << "df " << df << " level " << l;
       EXPECT_LT(upper_tail(df, c + 0.0005), level[l]) << "df " << df << " level " << l;
-      if (df > 1) EXPECT_GT(chisq_critical(l, df), chisq_critical(l, df - 1));
+      if (df > 1) {
+        EXPECT_GT(chisq_critical(l, df), chisq_critical(l, df - 1));
+      }
     }
 }
 
