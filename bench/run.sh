@@ -1,0 +1,54 @@
+#!/usr/bin/env bash
+# Times whole TOLM runs on synthetic input files and prints time, input megabytes per second
+# and peak memory.
+#
+#   bench/run.sh [BUILD_DIR]        (default: build; run `make build` first)
+#
+# Cases:
+#   single-N   all single loci, every analysis, results written to a file; N individuals,
+#              20 loci, 50 demes, 10 alleles per locus, 1 % missing alleles
+#   multi-1e5  one multilocus combination of all 20 loci over 10^5 individuals (mostly
+#              distinct haplotypes), genotype and haplotype frequencies, gametic sex given
+set -euo pipefail
+build=${1:-build}
+bin=$(realpath "$build/tolm")
+gen=$(realpath "$build/bench/tolm_gen")
+work=${TOLM_BENCH_DIR:-/tmp/tolm-bench}
+mkdir -p "$work"
+cd "$work"
+
+# answers: input file, prefix, locus configuration, 4 distributions, ignore gametic sex,
+# analyses 1-7 with refinements, 8-10, demes for output, output unit, width, more passes, return
+all_single() {
+  printf '%s\n\n0\ny\ny\ny\ny\nn\ny\ny\ny\ny\ny\ny\ny\ny\ny\ny\ny\ny\ny\ny\n0\nf\n10\nn\n\n' "$1"
+}
+multi_all() {
+  printf '%s\n\n3\ny\ny\ny\ny\nn\ny\ny\nn\nn\ny\ny\ny\ny\nn\nn\nn\n0\nf\n10\nn\n\n' "$1"
+}
+
+run() {  # name batch-file input-file
+  local name=$1 batch=$2 input=$3
+  rm -f "$input.cfg" "$input-out.txt" "$input-tab.txt"
+  rm -rf "$input-Snails"
+  /usr/bin/time -v "$bin" "$batch" >"$name.console" 2>"$name.time" || {
+    echo "$name: tolm failed"; tail -5 "$name.console"; return 1; }
+  local secs mb rss
+  secs=$(awk -F': ' '/Elapsed \(wall clock\)/{n=split($2,a,":"); s=0; for(i=1;i<=n;i++) s=s*60+a[i]; print s}' "$name.time")
+  rss=$(awk -F': ' '/Maximum resident set size/{printf "%.1f", $2/1024}' "$name.time")
+  mb=$(awk -v b="$(stat -c %s "$input")" 'BEGIN{printf "%.1f", b/1048576}')
+  awk -v n="$name" -v s="$secs" -v m="$mb" -v r="$rss" \
+    'BEGIN{printf "| %-10s | %8.1f | %8.2f | %8.1f | %8.1f |\n", n, m, s, (s>0? m/s : 0), r}'
+}
+
+echo "| case       | input MB | time s   | MB/s     | peak MB  |"
+echo "|------------|----------|----------|----------|----------|"
+for n in 10000 100000 1000000; do
+  f=single-$n.dat
+  [ -f "$f" ] || "$gen" --demes 50 --loci 20 --individuals $n --alleles 10 --missing 0.01 >"$f"
+  all_single "$f" >"single-$n.bat"
+  run "single-$n" "single-$n.bat" "$f"
+done
+f=multi-100000.dat
+[ -f "$f" ] || "$gen" --demes 50 --loci 20 --individuals 100000 --alleles 10 --missing 0.001 --sex all >"$f"
+multi_all "$f" >multi.bat
+run multi-1e5 multi.bat "$f"
