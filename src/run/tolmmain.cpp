@@ -42,6 +42,10 @@ struct Drive {
   int nfrqst = 0;
   int ierr = 0;
   int status = 0;  // exit status: 1 once a failure has ended the run's work
+  // What the counts of the scratch files were made for.
+  bool counted_het = false;
+  int counted_nurhet = 0;
+  int counted_notord = 0;
 };
 
 bool console(const RunState& rs) {
@@ -329,16 +333,41 @@ bool count_data(RunState& rs, Drive& d) {
       return false;
     }
   }
-  if (p.idopartab == 1 && !open_tabular(rs, d)) return false;
+  if (p.idopartab == 1 && !rs.u(29).is_open() && !open_tabular(rs, d)) return false;
   dots80(rs);
   d.ierr = 0;
+  // A count on a later pass is a count afresh, not the reuse of earlier counts.
+  const int idurch = p.idurch;
+  p.idurch = 1;
   xcount(rs, d.w, d.ierr, d.fcard, d.nlread);
+  p.idurch = idurch;
   if (d.ierr > 0) {
     p.icount = 2;
     d.status = 1;
     return false;
   }
+  d.counted_het = rs.names.aprog(8) == 'y';
+  d.counted_nurhet = p.nurhet;
+  d.counted_notord = p.notord;
   return true;
+}
+
+// A later pass may ask for what the counts of the first pass left out: heterozygosity, the
+// multilocus types (not counted for heterozygosity alone), or the other treatment of the
+// gametic sex. Then the scratch files are dropped and the data counted again.
+void recount_if_needed(RunState& rs, Drive& d) {
+  Param& p = rs.param;
+  if (p.icount != 2) return;
+  const bool het = rs.names.aprog(8) == 'y' && !d.counted_het;
+  const bool types = d.counted_nurhet == 1 && p.nurhet == 0 && p.mxnrlc > 1;
+  if (!het && !types && p.notord == d.counted_notord) return;
+  say(rs, "-- The counts of the first pass do not serve these calculations: counting again");
+  for (int ch = io::Scratch::kFirst; ch <= io::Scratch::kLast; ++ch) {
+    rs.scratch.close(ch);
+    p.mind(ch) = 0;
+  }
+  p.isort1 = p.isort2 = 0;
+  p.icount = 1;
 }
 
 void sort_types(RunState& rs, Drive& d) {
@@ -546,6 +575,7 @@ void tolmmain(RunState& rs, StartInfo& si) {
 
     bool usable = true;
     analysis_switches(rs);
+    if (p.idurch > 1) recount_if_needed(rs, d);
     if (p.icount == 1) {
       usable = count_data(rs, d);
       if (!usable && d.ierr == 0) end_run(rs, d);  // a file could not be opened
