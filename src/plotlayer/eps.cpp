@@ -36,19 +36,20 @@ const char* const prolog = R"(%%BeginProlog
  closepath fill end grestore} def
 /tri {newpath moveto lineto lineto closepath fill} def
 /latin1 [/space /exclamdown /cent /sterling /currency /yen /brokenbar /section
- /dieresis /copyright /ordfeminine /guillemotleft /logicalnot /hyphen /registered
- /macron /degree /plusminus /twosuperior /threesuperior /acute /mu /paragraph
- /periodcentered /cedilla /onesuperior /ordmasculine /guillemotright /onequarter
- /onehalf /threequarters /questiondown /Agrave /Aacute /Acircumflex /Atilde
- /Adieresis /Aring /AE /Ccedilla /Egrave /Eacute /Ecircumflex /Edieresis /Igrave
- /Iacute /Icircumflex /Idieresis /Eth /Ntilde /Ograve /Oacute /Ocircumflex /Otilde
- /Odieresis /multiply /Oslash /Ugrave /Uacute /Ucircumflex /Udieresis /Yacute /Thorn
- /germandbls /agrave /aacute /acircumflex /atilde /adieresis /aring /ae /ccedilla
- /egrave /eacute /ecircumflex /edieresis /igrave /iacute /icircumflex /idieresis /eth
- /ntilde /ograve /oacute /ocircumflex /otilde /odieresis /divide /oslash /ugrave
+ /dieresis /copyright /ordfeminine /guillemotleft /logicalnot /hyphen
+ /registered /macron /degree /plusminus /twosuperior /threesuperior /acute /mu
+ /paragraph /periodcentered /cedilla /onesuperior /ordmasculine
+ /guillemotright /onequarter /onehalf /threequarters /questiondown /Agrave
+ /Aacute /Acircumflex /Atilde /Adieresis /Aring /AE /Ccedilla /Egrave /Eacute
+ /Ecircumflex /Edieresis /Igrave /Iacute /Icircumflex /Idieresis /Eth /Ntilde
+ /Ograve /Oacute /Ocircumflex /Otilde /Odieresis /multiply /Oslash /Ugrave
+ /Uacute /Ucircumflex /Udieresis /Yacute /Thorn /germandbls /agrave /aacute
+ /acircumflex /atilde /adieresis /aring /ae /ccedilla /egrave /eacute
+ /ecircumflex /edieresis /igrave /iacute /icircumflex /idieresis /eth /ntilde
+ /ograve /oacute /ocircumflex /otilde /odieresis /divide /oslash /ugrave
  /uacute /ucircumflex /udieresis /yacute /thorn /ydieresis] def
-/reencode {findfont dup length dict begin {1 index /FID ne {def} {pop pop} ifelse}
- forall /Encoding StandardEncoding 256 array copy dup 160 latin1 putinterval def
+/reencode {findfont dup length dict begin
+ {1 index /FID ne {def} {pop pop} ifelse} forall /Encoding StandardEncoding 256 array copy dup 160 latin1 putinterval def
  currentdict end definefont pop} def
 %%EndProlog
 )";
@@ -108,8 +109,8 @@ class Eps : public Device {
     out_ += "2 setlinecap 2 setlinejoin 5 setlinewidth\n";
     // Nothing is drawn outside the page, so the picture stays within its bounding box.
     std::string w = std::to_string(s.width), hh = std::to_string(s.height);
-    out_ += "newpath 0 0 moveto " + w + " 0 lineto " + w + " " + hh + " lineto 0 " + hh +
-            " lineto closepath clip newpath\n";
+    out_ += "newpath 0 0 moveto " + w + " 0 lineto " + w + " " + hh + " lineto\n";
+    out_ += "0 " + hh + " lineto closepath clip newpath\n";
   }
 
   void set_color(Rgb c) override {

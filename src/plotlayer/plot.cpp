@@ -408,14 +408,27 @@ void number(float value, int ndig, int x, int y) {
     s = v > 0 ? "Inf" : "-Inf";
   else if (ndig < 0) {
     // whole number, rounded half away from zero
-    char b[64];
+    char b[400];
     std::snprintf(b, sizeof b, "%.0f", std::round(v));
     s = b;
   } else {
-    char b[400];
-    std::snprintf(b, sizeof b, "%.*f", ndig > 30 ? 30 : ndig, v);
-    s = b;
-    if (ndig == 0) s += '.';
+    // rounded half away from zero on the last digit, as the printed tables round
+    int nd = ndig > 15 ? 15 : ndig;
+    double r = std::round(v * std::pow(10.0, nd));
+    if (std::fabs(r) < 1e17) {
+      char b[64];
+      std::snprintf(b, sizeof b, "%.0f", std::fabs(r));
+      std::string digits = b;
+      if (digits.size() <= static_cast<size_t>(nd))
+        digits.insert(0, static_cast<size_t>(nd) + 1 - digits.size(), '0');
+      s = (r < 0 ? "-" : "") + digits.substr(0, digits.size() - static_cast<size_t>(nd)) + "." +
+          digits.substr(digits.size() - static_cast<size_t>(nd));
+    } else {
+      char b[400];
+      std::snprintf(b, sizeof b, "%.*f", nd, v);
+      s = b;
+      if (nd == 0) s += '.';
+    }
   }
   // no minus sign in front of a rounded zero
   if (s.size() > 1 && s[0] == '-' && s.find_first_not_of("0.", 1) == std::string::npos)
