@@ -371,25 +371,5 @@ TEST(Frqpar, HeterozygosityWithoutKindsComputesDemeSizes) {
   EXPECT_EQ(d.w.nsam(2), 5);
 }
 
-// The driver runs the frequency tables in every section it opens.
-TEST(Frqpar, SectionsRunFrequencyTables) {
-  Driver d(2, 1, 0);
-  small_data(d);
-  d.w.nsam(1) = d.w.nsam(2) = 0;  // the driver computes them
-  d.rs.names.frqstr(1) = d.rs.names.frqstr(2) = 'n';
-  d.rs.names.aprog(1) = 'y';
-  frqpar(d.rs, d.w);
-  const std::string s = d.out();
-  EXPECT_EQ(d.w.nsam(1), 4);
-  EXPECT_EQ(d.w.nsam(2), 2);
-  const size_t a = s.find("Allele_frequencies_among_individuals_of_identified_genotype");
-  const size_t g = s.find("Genotype_frequencies");
-  ASSERT_NE(a, std::string::npos);
-  ASSERT_NE(g, std::string::npos);
-  EXPECT_NE(s.find("alpha-HWP", a), std::string::npos);
-  EXPECT_NE(s.find(" 100 x 102", g), std::string::npos);
-  EXPECT_LT(s.find("alpha-HWP", a), g);
-}
-
 }  // namespace
 }  // namespace tolm
