@@ -303,6 +303,17 @@ void rule_title(io::Unit& o, const char* title) {
   o.line(rep('-', 35));
 }
 
+// A titled section of one value row per block.
+void value_out(RunState& rs, Work& w, const char* title, const Arr1<float>& v) {
+  io::Unit& o = rs.out();
+  o.nl();
+  o.line(title);
+  in_blocks(o, rs.param.maxp, rs.param.iwidth, "", [&](int first, int last) {
+    o.line(deme_row(w, first, last));
+    o.line(real_row("", v, first, last));
+  });
+}
+
 void even_out(RunState& rs, Work& w, const char* title, const Arr1<float>& aev,
               const Arr1<float>& rev, const Arr1<int>& mn1, const Arr1<int>& mn2) {
   io::Unit& o = rs.out();
@@ -376,22 +387,8 @@ void parout(RunState& rs, Work& w) {
 
   // Within demes.
   if (q.iwithn == 1) rule_title(o, "Measures_of_variation_within_demes");
-  if (a.aprog(2) == 'y') {
-    o.nl();
-    o.line("DIVERSITY_v_2");
-    in_blocks(o, m, q.iwidth, "", [&](int first, int last) {
-      o.line(deme_row(w, first, last));
-      o.line(real_row("", w.div, first, last));
-    });
-  }
-  if (a.aprog(3) == 'y') {
-    o.nl();
-    o.line("TOTAL_POPULATION_DIFFERENTIATION_delta_T");
-    in_blocks(o, m, q.iwidth, "", [&](int first, int last) {
-      o.line(deme_row(w, first, last));
-      o.line(real_row("", w.deltat, first, last));
-    });
-  }
+  if (a.aprog(2) == 'y') value_out(rs, w, "DIVERSITY_v_2", w.div);
+  if (a.aprog(3) == 'y') value_out(rs, w, "TOTAL_POPULATION_DIFFERENTIATION_delta_T", w.deltat);
   if (a.aprog(4) == 'y') {
     if (a.evefin == 'y')
       even_out(rs, w, "EVENNESS_e_FOR_FINITE_POPULATION_SIZE", w.aevfin, w.revfin, w.mnfin1,
