@@ -20,3 +20,5 @@ dialog-existing-p    0  batch.txt
 dialog-count-fails   1  batch.txt
 dialog-screen        0  batch.txt
 tab-kinds            0  batch.txt
+stat-microbov        0  batch.txt
+stat-gamsex          0  batch.txt
