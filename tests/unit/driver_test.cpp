@@ -8,6 +8,8 @@
 #include <sstream>
 #include <string>
 
+#include "graphics/wdmenu.h"
+#include "plotlayer/widget_script.h"
 #include "run/runstate.h"
 #include "run/tolm.h"
 
@@ -35,8 +37,9 @@ struct DriverRun {
   }
   ~DriverRun() { std::system(("rm -rf '" + dir + "'").c_str()); }
 
-  // Runs the main driver on `data` with `answers` (the prefix question first).
-  void go(const std::string& data, const std::string& answers) {
+  // Runs the main driver on `data` with `answers` (the prefix question first); in widget mode
+  // the answers of the dialogs are queued in the scripted widget layer beforehand.
+  void go(const std::string& data, const std::string& answers, int idowd = 0) {
     const std::string file = dir + "pop.dat";
     std::ofstream(file) << data;
     StartInfo si;
@@ -48,6 +51,11 @@ struct DriverRun {
     rs.u(10).read_line(rec1);
     std::istringstream(rec1) >> si.nnp >> si.nnl;
     si.nnc = si.nnl + 1;
+    si.idowd = idowd;
+    if (idowd == 1) {
+      split_name(file, si.path, rs.wd.prefix);
+      si.cfgprefix = rs.wd.prefix;
+    }
     rs.u(5).feed(answers);
     rs.con().capture();
     try {
@@ -143,4 +151,58 @@ TEST(DriverPasses, LaterPassNeedingUncountedHeterozygosityCountsAgain) {
   EXPECT_EQ(r.status, 0);
   EXPECT_EQ(count_of(r.console, "counting again"), 1u);
   EXPECT_EQ(count_of(r.console, "Reading input file"), 2u);
+}
+
+namespace {
+
+// Identifier of the check box of the menu showing `text`.
+int menu_box(const std::string& text) {
+  for (const wg::Widget& w : wg::dialog().widgets)
+    if (w.kind == wg::Kind::check && w.text == text) return w.id;
+  return 0;
+}
+
+// Builds the menu once for a file of 2 loci and 3 demes, so that its widgets can be named.
+void menu_of_three() {
+  RunState probe;
+  wdmenu(probe, 2, 3, 0, 1);
+}
+
+}  // namespace
+
+TEST(DriverWidget, OnePassEndsWithTheMessageOfTheOutputFiles) {
+  wg::use_script();
+  menu_of_three();
+  wg::script_tick(menu_box("Heterozygosity"));
+  wg::script_ok();
+  DriverRun r;
+  r.go(kThree, "", 1);
+  const auto log = wg::script_log();
+  wg::use_default();
+  EXPECT_EQ(r.status, 0);
+  EXPECT_TRUE(r.rs.param.loctyp == 0 || r.rs.param.loctyp == 3);  // "All" loci
+  EXPECT_EQ(r.rs.param.maxp, 3);
+  EXPECT_EQ(r.rs.param.iwidth, 10);                               // the width option
+  EXPECT_EQ(count_of(r.console, "Additional calculations"), 0u);  // a single pass
+  EXPECT_EQ(count_of(r.console, "Demes for output"), 0u);
+  ASSERT_FALSE(log.empty());
+  EXPECT_EQ(log.back().kind, "message");
+  EXPECT_EQ(log.back().title, "TOLM - Output files");
+  EXPECT_EQ(log.back().text, "Complete output --> " + r.dir + "pop.dat-out.txt| |" +
+                                 "Tabular output  --> " + r.dir + "pop.dat-tab.txt");
+}
+
+TEST(DriverWidget, NothingTickedEndsWithAMessageBox) {
+  wg::use_script();
+  menu_of_three();
+  wg::script_ok();
+  DriverRun r;
+  r.go(kThree, "", 1);
+  const auto log = wg::script_log();
+  wg::use_default();
+  EXPECT_EQ(r.status, 1);
+  ASSERT_FALSE(log.empty());
+  EXPECT_EQ(log.back().kind, "message");
+  EXPECT_EQ(log.back().text, " No calculations chosen |  Execution terminated  ");
+  EXPECT_EQ(count_of(r.console, "No calculations chosen"), 0u);
 }
