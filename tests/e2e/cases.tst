@@ -22,3 +22,4 @@ dialog-screen        0  batch.txt
 tab-kinds            0  batch.txt
 stat-microbov        0  batch.txt
 stat-gamsex          0  batch.txt
+dialog-batch-runs-out 1  batch.txt
