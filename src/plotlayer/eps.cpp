@@ -92,7 +92,7 @@ class Eps : public Device {
     int ury = static_cast<int>(std::ceil((offy + s.height) * pt_per_unit));
     std::time_t now = std::time(nullptr);
     std::tm tm{};
-    localtime_r(&now, &tm);
+    if (const std::tm* lt = std::localtime(&now)) tm = *lt;
     char date[64];
     std::strftime(date, sizeof date, "%d.%m.%Y , %H:%M:%S", &tm);
     out_ = "%!PS-Adobe-3.0 EPSF-3.0\n";

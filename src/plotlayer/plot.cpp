@@ -9,6 +9,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <initializer_list>
 #include <iostream>
 #include <memory>
 
@@ -20,6 +21,8 @@ namespace {
 
 using plot::Pt;
 using plot::Rgb;
+
+constexpr double kPi = 3.14159265358979323846;
 
 struct State {
   // --- the file, settled before disini ---
@@ -80,6 +83,18 @@ std::string key(const std::string& s) {
     k += static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
   }
   return k;
+}
+
+// The place of the keyword in the list (first four letters), or -1 after the message.
+int pick(const char* routine, const std::string& arg, std::initializer_list<const char*> keys) {
+  std::string k = key(arg);
+  int i = 0;
+  for (const char* c : keys) {
+    if (k == c) return i;
+    ++i;
+  }
+  warn(routine, "Not allowed ID");
+  return -1;
 }
 
 bool before_plot(const char* routine) {
@@ -154,7 +169,7 @@ int arc_segments(double a, int r) {
 }
 
 Pt on_circle(int x, int y, int r, double deg) {
-  double t = deg * M_PI / 180.0;
+  double t = deg * kPi / 180.0;
   return Pt{static_cast<int>(std::lround(x + r * std::cos(t))),
             static_cast<int>(std::lround(y - r * std::sin(t)))};
 }
@@ -186,35 +201,20 @@ void reset_settings() {
 
 void filmod(const std::string& mode) {
   if (!before_plot("filmod")) return;
-  std::string k = key(mode);
-  if (k == "DELE")
-    st().replace = true;
-  else if (k == "KEEP")
-    st().replace = false;
-  else
-    warn("filmod", "Not allowed ID");
+  int i = pick("filmod", mode, {"DELE", "KEEP"});
+  if (i >= 0) st().replace = i == 0;
 }
 
 void metafl(const std::string& format) {
   if (!before_plot("metafl")) return;
-  std::string k = key(format);
-  if (k == "EPS" || k == "PS")
-    st().wmf = false;
-  else if (k == "WMF")
-    st().wmf = true;
-  else
-    warn("metafl", "Not allowed ID");
+  int i = pick("metafl", format, {"EPS", "PS", "WMF"});
+  if (i >= 0) st().wmf = i == 2;
 }
 
 void scrmod(const std::string& mode) {
   if (!before_plot("scrmod")) return;
-  std::string k = key(mode);
-  if (k == "REVE")
-    st().reverse = true;
-  else if (k == "NORM" || k == "AUTO")
-    st().reverse = false;
-  else
-    warn("scrmod", "Not allowed ID");
+  int i = pick("scrmod", mode, {"REVE", "NORM", "AUTO"});
+  if (i >= 0) st().reverse = i == 0;
 }
 
 void setfil(const std::string& name) {
@@ -290,34 +290,17 @@ void disfin() {
 // --- settings of the drawing ---
 
 void errmod(const std::string& what, const std::string& onoff) {
-  std::string w = key(what), o = key(onoff);
-  bool on;
-  if (o == "ON")
-    on = true;
-  else if (o == "OFF")
-    on = false;
-  else {
-    warn("errmod", "Not allowed ID");
-    return;
-  }
-  if (w == "PROT")
-    st().protocol = on;
-  else if (w == "WARN")
-    st().warnings = on;
-  else if (w == "ALL")
-    st().protocol = st().warnings = on;
-  else
-    warn("errmod", "Not allowed ID");
+  int w = pick("errmod", what, {"PROT", "WARN", "ALL"});
+  if (w < 0) return;
+  int o = pick("errmod", onoff, {"ON", "OFF"});
+  if (o < 0) return;
+  if (w != 1) st().protocol = o == 0;
+  if (w != 0) st().warnings = o == 0;
 }
 
 void texmod(const std::string& onoff) {
-  std::string o = key(onoff);
-  if (o == "ON")
-    st().tex = true;
-  else if (o == "OFF")
-    st().tex = false;
-  else
-    warn("texmod", "Not allowed ID");
+  int o = pick("texmod", onoff, {"ON", "OFF"});
+  if (o >= 0) st().tex = o == 0;
 }
 
 // Font names go into the files as names: letters, digits and "-" only.
@@ -372,15 +355,8 @@ void height(int n) {
 void solid() {}  // every line is solid: the layer draws no other style
 
 void txtjus(const std::string& how) {
-  std::string k = key(how);
-  if (k == "LEFT")
-    st().just = 0;
-  else if (k == "CENT")
-    st().just = 1;
-  else if (k == "RIGH")
-    st().just = 2;
-  else
-    warn("txtjus", "Not allowed ID");
+  int j = pick("txtjus", how, {"LEFT", "CENT", "RIGH"});
+  if (j >= 0) st().just = j;
 }
 
 void circsp(int n) {
@@ -446,7 +422,7 @@ void pie(int x, int y, int r, float alpha, float beta) {
   if (!d || r == 0 || !std::isfinite(alpha) || !std::isfinite(beta)) return;
   double a = alpha, b = beta;
   while (b < a) b += 360;  // the sector always runs counter-clockwise from alpha
-  int n = arc_segments((b - a) * M_PI / 180.0, r);
+  int n = arc_segments((b - a) * kPi / 180.0, r);
   std::vector<Pt> pts;
   pts.reserve(static_cast<size_t>(n) + 3);
   pts.push_back(Pt{x, y});
@@ -463,7 +439,7 @@ void circle(int x, int y, int r) {
   }
   plot::Device* d = pen();
   if (!d || r == 0) return;
-  int n = arc_segments(2 * M_PI, r);
+  int n = arc_segments(2 * kPi, r);
   std::vector<Pt> pts;
   pts.reserve(static_cast<size_t>(n) + 1);
   for (int i = 0; i <= n; ++i) pts.push_back(on_circle(x, y, r, 360.0 * i / n));

@@ -18,7 +18,8 @@ using namespace plottest;
 namespace {
 
 constexpr int cx = 560, cy = 640, pagesz = 1359;
-constexpr double deg = M_PI / 180;
+constexpr double kPi = 3.14159265358979323846;
+constexpr double deg = kPi / 180;
 
 struct Snail {
   Snail(std::vector<int> p_, std::vector<float> cj_, std::vector<float> dj_, float delta_)
