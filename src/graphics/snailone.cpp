@@ -88,7 +88,8 @@ void snailone(const std::string& heading, const std::string& snaildir, const std
     ndelta = itrunc(nscale * delta + 0.49f);
     if (n >= 1) alpha(1) = 90;
     for (int o = 1; o <= n; ++o) {
-      nrad(o) = itrunc(nscale * snaildj(o));
+      // an undefined Dj (the missing-value marker) gets no sector rather than a negative one
+      nrad(o) = std::max(0, itrunc(nscale * snaildj(o)));
       beta(o) = alpha(o) + snailcj(o) * 360;
       int nradpop = std::max(nrad(o), ndelta);
       float a = alpha(o) * pi / 180, b = beta(o) * pi / 180;

@@ -257,13 +257,15 @@ TEST_F(SnailTest, SmallScaleAndDeltaZero) {
   EXPECT_NE(find_text(e, "0.2"), nullptr);
   EXPECT_NE(find_text(e, "delta=0.1000"), nullptr);
 
-  // a Dj that is no number stays where it is, draws no sector, and the scale keeps 0.2
-  Snail u{{1, 2}, {0.5f, 0.5f}, {0.3f, std::nanf("")}, 0.2f};
+  // a Dj that is no number, or the missing-value marker, draws no sector (and no message);
+  // the number stays where it is and the scale keeps 0.2
+  Snail u{{1, 2, 3}, {0.5f, 0.25f, 0.25f}, {0.3f, std::nanf(""), -9.999f}, 0.2f};
   u.heading = "DemPopSiz-NaN";
   draw(u, dir);
   EXPECT_EQ(u.np(2), 2);
   Drawing g = read_eps(slurp(eps_of("DemPopSiz-NaN")), pagesz);
   EXPECT_EQ(arcs(g).size(), 1u);
+  EXPECT_EQ(centred(g).size(), 3u);
   EXPECT_TRUE(has_line(g, 1119, 640, 1119, 560));
   // delta exactly -1 or no number: the missing-data form
   Snail v{{1, 2}, {0.5f, 0.5f}, {0.3f, 0.1f}, -1.0f};
