@@ -107,6 +107,8 @@ void read_format(RunState& rs, Work& w, int recno, std::string& fcard, int& nlre
   const std::string digits = io::ltrim(fi(nlread, 3));
   const size_t m = s.find(digits);
   fcard = io::ltrim(s.substr(m + digits.size()));
+  // the count may be separated from the format by a comma, as in any free-format list
+  if (!fcard.empty() && fcard[0] == ',') fcard = io::ltrim(fcard.substr(1));
   io::RecordFormat f;
   std::string why;
   if (!f.compile(fcard, why, 2L + 2L * nlread)) {
