@@ -97,14 +97,22 @@ int DialogWindow::handle(int e) {
 // Builds the FLTK widgets of one dialog and carries the user's changes back to the layer.
 class Builder {
  public:
-  Builder(Dialog& d) : d_(d), m_(metrics()) {}
+  Builder(Dialog& d) : d_(d), m_(metrics()) {
+    // Labels given the same width form a column: they all take the widest one's room, so the
+    // widgets after them line up even where a text is wider than its characters' average.
+    for (const Widget& w : d_.widgets)
+      if (w.kind == Kind::label && w.width > 0) {
+        int& c = column_[w.width];
+        c = std::max({c, w.width * m_.cw, text_w(w.text) + 8});
+      }
+  }
 
   Size measure(const Widget& w) {
     Size s;
     int want = w.width > 0 ? w.width * m_.cw : 0;
     switch (w.kind) {
       case Kind::label:
-        s = {std::max(want, text_w(w.text) + 8), kRowH};
+        s = {w.width > 0 ? column_[w.width] : text_w(w.text) + 8, kRowH};
         break;
       case Kind::text:
         s = {want > 0 ? want : 20 * m_.cw, kRowH};
@@ -292,6 +300,7 @@ class Builder {
   Dialog& d_;
   Metrics m_;
   std::map<int, Size> sizes_;
+  std::map<int, int> column_;  // label width in characters -> pixels
   std::map<int, Fl_Widget*> fl_;
 };
 
