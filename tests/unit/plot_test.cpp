@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <filesystem>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -38,7 +39,11 @@ class PlotLayer : public ::testing::Test {
  protected:
   void SetUp() override {
     dir = tmpdir();
+    ASSERT_FALSE(dir.empty()) << "no temporary directory";
     tolm::plot_take_messages();
+  }
+  void TearDown() override {
+    if (!dir.empty()) std::filesystem::remove_all(dir);
   }
   std::string dir;
 };

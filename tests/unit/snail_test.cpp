@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <filesystem>
 #include <string>
 #include <utility>
 #include <vector>
@@ -102,9 +103,13 @@ class SnailTest : public ::testing::Test {
  protected:
   void SetUp() override {
     dir = tmpdir();
+    ASSERT_FALSE(dir.empty()) << "no temporary directory";
     tolm::plot_take_messages();
   }
-  void TearDown() override { EXPECT_TRUE(tolm::plot_take_messages().empty()); }
+  void TearDown() override {
+    EXPECT_TRUE(tolm::plot_take_messages().empty());
+    if (!dir.empty()) std::filesystem::remove_all(dir);
+  }
   std::string eps_of(const std::string& headline) {
     return dir + "/micro bov-Snail-" + headline + ".eps";
   }
