@@ -23,3 +23,8 @@ tab-kinds            0  batch.txt
 stat-microbov        0  batch.txt
 stat-gamsex          0  batch.txt
 dialog-batch-runs-out 1  batch.txt
+input-bad-deme       1  batch.txt
+input-bad-locuslist  1  batch.txt
+input-bad-format     1  batch.txt
+input-short-header   1  batch.txt
+input-fixed-format   0  batch.txt
