@@ -385,6 +385,13 @@ void xcount(RunState& rs, Work& w, int& ierr, const std::string& fcard, int nlre
 
   DataFormat df;
   std::string why;
+  if (nlread < 1 || nlread > w.nnl) {
+    rs.con().line(" ** The number of allele pairs per data record, " + std::to_string(nlread) +
+                  ", must lie between 1 and " + std::to_string(w.nnl) +
+                  ". Execution terminated **");
+    ierr = 1;
+    return;
+  }
   if (!data_format(fcard, nlread, df, why)) {
     rs.con().line(" ** The read format \"" + io::trim(fcard) + "\" cannot be used: " + why +
                   ". Execution terminated **");

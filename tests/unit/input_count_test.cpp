@@ -4,6 +4,8 @@
 
 #include <cstdio>
 #include <fstream>
+#include <iterator>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -514,6 +516,53 @@ TEST(Counting, ExampleDataReadsCompletely) {
     }
     EXPECT_EQ(identified + unknown, 704) << kc;
   }
+}
+
+}  // namespace
+}  // namespace tolm
+
+namespace tolm {
+namespace {
+
+// Copies of the example data with one fault each: the message names the record, and the count
+// of unreadable records tells the driver not to use the counts.
+TEST(Counting, FaultyCopiesOfTheExampleData) {
+  std::ifstream f(std::string(TOLM_EXAMPLES) + "/microbov.dat");
+  std::string text((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());
+  ASSERT_GT(text.size(), 1000u);
+  const size_t list = text.find("\n1 0 1 0 2 0") + 1;  // record 49: the first locus list
+  const size_t geno = text.find('\n', list) + 1;       // record 50: its first genotype
+  auto run = [](const std::string& t) {
+    auto r = std::make_unique<CountRun>(15, 30, std::vector<std::vector<int>>{{1}, {2}});
+    r->count(t);
+    return r;
+  };
+  std::string deme = text;
+  deme.replace(geno, 1, "16");
+  auto a = run(deme);
+  EXPECT_EQ(a->ierr, 1);
+  EXPECT_NE(a->rs.con().take_captured().find(" ** Erroneous deme number of   16 in record   50\n"),
+            std::string::npos);
+  std::string letter = text;
+  letter.replace(letter.find(' ', geno + 2) + 1, 1, "x");
+  auto b = run(letter);
+  EXPECT_EQ(b->ierr, 1);
+  EXPECT_NE(b->rs.con().take_captured().find(" ** Error reading record    50, cause= 5010 **"),
+            std::string::npos);
+  std::string locus = text;
+  locus.replace(list, 5, "1 0 31");
+  auto c = run(locus);
+  EXPECT_EQ(c->ierr, 1);
+  EXPECT_NE(c->rs.con().take_captured().find(" ** Erroneous locus number of   31 in record   49\n"),
+            std::string::npos);
+  // the Borgou records counted nothing; the later breeds have their own lists
+  auto individuals = [&](int kp) {
+    int n = 0;
+    for (int g = 0; g <= c->w.nptr2(1); ++g) n += c->geno(g, 1, kp);
+    return n;
+  };
+  EXPECT_EQ(individuals(1), 0);
+  EXPECT_GT(individuals(2), 0);
 }
 
 }  // namespace
