@@ -125,7 +125,7 @@ std::string help_text(RunState& rs, int isys) {
 // in free format ending at the first 0.
 std::string list_fault(const std::string& text, int n, const std::string& field,
                        const std::string& what, const std::string& whats) {
-  if (text.rfind("All", 0) == 0) return {};
+  if (text.rfind("All", 0) == 0 || n < 1) return {};
   std::vector<int> v(static_cast<size_t>(n), 0);
   io::Rd r = io::parse_ints(text, nullptr, v.data(), n);
   if (r == io::Rd::error)
@@ -154,25 +154,35 @@ void normalise_all(std::string& text) {
 }  // namespace
 
 void wdfirst(RunState& rs, const std::string& infil) {
-  common_style();
-  swgtit("TOLM - Input prefix for output files");
-  swgpop("NOHELP");
-  int win = wgini("VERT");
+  const std::string before = rs.wd.prefix;
+  // Shown again while the prefix is left empty: the output files need a name.
+  for (;;) {
+    common_style();
+    swgtit("TOLM - Input prefix for output files");
+    swgpop("NOHELP");
+    int win = wgini("VERT");
 
-  // The input file name in parts of 80 characters, one row each.
-  const std::string name = trim(infil);
-  for (size_t b = 0; b == 0 || b < name.size(); b += 80) {
-    swgspc(0, b == 0 ? 0.2f : 0.0f);
-    int row = row_label(win, b == 0 ? "INPUT FILE:" : std::string(11, ' '), 11, false);
-    wglab(row, name.substr(b, 80));
+    // The input file name in parts of 80 characters, one row each.
+    const std::string name = trim(infil);
+    for (size_t b = 0; b == 0 || b < name.size(); b += 80) {
+      swgspc(0, b == 0 ? 0.2f : 0.0f);
+      int row = row_label(win, b == 0 ? "INPUT FILE:" : std::string(11, ' '), 11, false);
+      wglab(row, name.substr(b, 80));
+    }
+    swgspc(0, 0.2f);
+
+    int row = row_label(win, "PREFIX FOR OUTPUT FILES:", 32, true);
+    blue();
+    int txt = wgtxt(row, rs.wd.prefix);
+    swgcbk(txt, [&rs](int id) { rs.wd.prefix = gwgtxt(id); });  // wdprefix
+    finish(win);
+
+    if (!io::ltrim(rs.wd.prefix).empty()) return;
+    rs.wd.prefix = before;
+    swgtit("TOLM - Input prefix for output files");
+    dwgmsg(" PREFIX FOR OUTPUT FILES must not be empty | The prefix " + trim(before) +
+           " is shown again ");
   }
-  swgspc(0, 0.2f);
-
-  int row = row_label(win, "PREFIX FOR OUTPUT FILES:", 32, true);
-  blue();
-  int txt = wgtxt(row, rs.wd.prefix);
-  swgcbk(txt, [&rs](int id) { rs.wd.prefix = gwgtxt(id); });  // wdprefix
-  finish(win);
 }
 
 void wdoutfile(RunState& rs, int& isel, std::string& prefix, std::string& newfil) {

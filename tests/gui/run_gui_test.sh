@@ -60,6 +60,7 @@ window() {
   [ -n "$w" ] || fail "the window \"$1\" did not appear"
   xdotool windowfocus --sync "$w" 2>/dev/null
   sleep 0.3
+  [ -z "${TOLM_GUI_SHOTS:-}" ] || sleep 1 # time for the picture
 }
 keys() { xdotool key --delay 40 "$@"; }
 back() { # n times Shift+Tab: the keyboard focus moves back from the OK button

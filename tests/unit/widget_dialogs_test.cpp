@@ -87,6 +87,18 @@ TEST_F(WidgetDialogs, FirstDialogShowsTheFileAndTakesThePrefix) {
   wg::script_ok();
   wdfirst(rs, "/data/pop.dat");
   EXPECT_EQ(rs.wd.prefix, "run2");
+
+  // An emptied prefix would name the files "-out.txt": the dialog comes back with the old one.
+  int txt = id_of(wg::Kind::text, "run2");
+  wg::script_type(txt, "   ");
+  wg::script_ok();
+  wg::script_confirm();
+  wg::script_type(txt, "run3");
+  wg::script_ok();
+  wdfirst(rs, "/data/pop.dat");
+  EXPECT_EQ(rs.wd.prefix, "run3");
+  EXPECT_EQ(wg::script_log()[wg::script_log().size() - 2].kind, "message");
+  EXPECT_EQ(wg::script_pending(), 0u);
 }
 
 TEST_F(WidgetDialogs, FirstDialogSpreadsALongFileNameOverRows) {
@@ -143,7 +155,9 @@ TEST_F(WidgetDialogs, MenuCheckBoxIdentifiersFallInTheRangesOfIndfAndIndp) {
     }
     int saved = id_of(wg::Kind::label, "SHOWING SELECTIONS SAVED IN");
     EXPECT_EQ(saved != 0, ioldcfg == 1);
-    if (saved) EXPECT_EQ(wg::dialog().widgets[saved].text, "cattle.dat.cfg");  // id saved + 1
+    if (saved) {
+      EXPECT_EQ(wg::dialog().widgets[saved].text, "cattle.dat.cfg");  // the label after it
+    }
   }
 }
 
