@@ -110,6 +110,11 @@ Widget* container(const char* routine, int parent) {
   return p;
 }
 
+// The parent of a widget about to be created, or null when the call is refused.
+Widget* creating(const char* routine, int parent) {
+  return building(routine) ? container(routine, parent) : nullptr;
+}
+
 int add(Widget w, Widget& parent) {
   Dialog& d = layer().dlg;
   const Style& s = layer().style;
@@ -325,8 +330,7 @@ int wgini(const std::string& layout) {
 }
 
 int wgbas(int parent, const std::string& layout) {
-  if (!building("wgbas")) return 0;
-  Widget* p = container("wgbas", parent);
+  Widget* p = creating("wgbas", parent);
   if (!p) return 0;
   if (p->depth + 1 > kMaxDepth) {
     report("wgbas", "Too many nested widgets");
@@ -345,8 +349,7 @@ int wgbas(int parent, const std::string& layout) {
 }
 
 int wglab(int parent, const std::string& text) {
-  if (!building("wglab")) return 0;
-  Widget* p = container("wglab", parent);
+  Widget* p = creating("wglab", parent);
   if (!p) return 0;
   Widget w;
   w.kind = Kind::label;
@@ -356,8 +359,7 @@ int wglab(int parent, const std::string& text) {
 }
 
 int wgtxt(int parent, const std::string& text) {
-  if (!building("wgtxt")) return 0;
-  Widget* p = container("wgtxt", parent);
+  Widget* p = creating("wgtxt", parent);
   if (!p) return 0;
   Widget w;
   w.kind = Kind::text;
@@ -368,8 +370,7 @@ int wgtxt(int parent, const std::string& text) {
 }
 
 int wglis(int parent, const std::string& items, int isel) {
-  if (!building("wglis")) return 0;
-  Widget* p = container("wglis", parent);
+  Widget* p = creating("wglis", parent);
   if (!p) return 0;
   Widget w;
   w.kind = Kind::list;
@@ -387,8 +388,7 @@ int wglis(int parent, const std::string& items, int isel) {
 }
 
 int wgbut(int parent, const std::string& text, int ival) {
-  if (!building("wgbut")) return 0;
-  Widget* p = container("wgbut", parent);
+  Widget* p = creating("wgbut", parent);
   if (!p) return 0;
   Widget w;
   w.kind = Kind::check;
@@ -399,8 +399,7 @@ int wgbut(int parent, const std::string& text, int ival) {
 }
 
 int wgok(int parent) {
-  if (!building("wgok")) return 0;
-  Widget* p = container("wgok", parent);
+  Widget* p = creating("wgok", parent);
   if (!p) return 0;
   Widget w;
   w.kind = Kind::ok;
