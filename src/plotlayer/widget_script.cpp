@@ -13,6 +13,7 @@ struct Action {
   int id = 0;
   std::string text;
   int pos = 0;
+  std::string name;  // check-box text standing for the identifier
 };
 
 class Script : public Backend {
@@ -62,7 +63,10 @@ class Script : public Backend {
     return true;
   }
 
-  static bool apply(Dialog& d, const Action& a) {
+  static bool apply(Dialog& d, Action a) {
+    if (!a.name.empty())
+      for (const Widget& w : d.widgets)
+        if (w.kind == Kind::check && w.text == a.name) a.id = w.id;
     switch (a.kind) {
       case Action::type:
         return type_keys(d, a.id, a.text);
@@ -103,25 +107,31 @@ void use_default() {
 }
 
 void script_type(int id, const std::string& text) {
-  push({Action::type, id, text, 0});
+  push({Action::type, id, text, 0, ""});
 }
 void script_tick(int id) {
-  push({Action::tick, id, "", 0});
+  push({Action::tick, id, "", 0, ""});
 }
 void script_untick(int id) {
-  push({Action::untick, id, "", 0});
+  push({Action::untick, id, "", 0, ""});
+}
+void script_tick(const std::string& text) {
+  push({Action::tick, 0, "", 0, text});
+}
+void script_untick(const std::string& text) {
+  push({Action::untick, 0, "", 0, text});
 }
 void script_choose(int id, int pos) {
-  push({Action::choose, id, "", pos});
+  push({Action::choose, id, "", pos, ""});
 }
 void script_ok() {
-  push({Action::ok, 0, "", 0});
+  push({Action::ok, 0, "", 0, ""});
 }
 void script_file(const std::string& path) {
-  push({Action::file, 0, path, 0});
+  push({Action::file, 0, path, 0, ""});
 }
 void script_confirm() {
-  push({Action::confirm, 0, "", 0});
+  push({Action::confirm, 0, "", 0, ""});
 }
 size_t script_pending() {
   return current().queue.size();

@@ -24,6 +24,9 @@ void use_default();
 void script_type(int id, const std::string& text);  // replaces the content of a text field
 void script_tick(int id);
 void script_untick(int id);
+// The same for the check box showing that text, found when the action is taken.
+void script_tick(const std::string& text);
+void script_untick(const std::string& text);
 void script_choose(int id, int pos);
 void script_ok();
 void script_file(const std::string& path);  // "" cancels the file dialog
