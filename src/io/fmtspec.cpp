@@ -242,9 +242,12 @@ namespace {
 bool int_field(std::string_view rec, long col, long w, int& out) {
   long v = 0;
   bool neg = false, sign = false, digits = false;
-  for (long k = 0; k < w; ++k) {
-    long p = col - 1 + k;
-    char c = p < static_cast<long>(rec.size()) ? rec[static_cast<size_t>(p)] : ' ';
+  // Columns beyond the end of the line are blank and change nothing, so a field as wide as a
+  // specification may make it is read in the time the line itself takes.
+  const long rest = static_cast<long>(rec.size()) - (col - 1);
+  const long end = w < rest ? w : rest;
+  for (long k = 0; k < end; ++k) {
+    char c = rec[static_cast<size_t>(col - 1 + k)];
     if (is_blank(c)) continue;
     if ((c == '+' || c == '-') && !sign && !digits) {
       sign = true;

@@ -144,3 +144,14 @@ TEST(RecordFormat, SpecificationsThatCannotBeReadAreRejectedWithAReason) {
   EXPECT_TRUE(ok.compile("(i4/,i4)", why));       // a comma after a slash is allowed
   EXPECT_TRUE(ok.compile("(/i4)", why));
 }
+
+// A field wider than any line (the width is taken as written, up to a billion columns) reads the
+// line's digits and the blanks beyond it at once, instead of walking every column.
+TEST(RecordFormat, HugeFieldWidthReadsWithoutWalkingEveryColumn) {
+  std::vector<int> v;
+  RecordFormat f = compiled("(I2,I222222222224)");
+  ASSERT_EQ(read_rec(f, " 7 12 3", "", 2, v), Rd::ok);
+  EXPECT_EQ(v, (std::vector<int>{7, 123}));
+  ASSERT_EQ(read_rec(f, " 7", "", 2, v), Rd::ok);
+  EXPECT_EQ(v, (std::vector<int>{7, 0}));
+}
