@@ -1,6 +1,9 @@
 #include "run/runstate.h"
 
+#include <unistd.h>
+
 #include <algorithm>
+#include <new>
 
 namespace tolm {
 
@@ -30,7 +33,29 @@ bool read_answer(RunState& rs, std::string& line) {
 
 char answer_char(const std::string& line) { return line.empty() ? ' ' : line[0]; }
 
+namespace {
+
+// Bytes the work arrays take, counted in floating point: the sizes come from the first record of
+// the input file, and a damaged one would overflow any integer count.
+double table_bytes(double P, double L, double C, double A) {
+  const double AP = std::max(A, P), pairs = P * (P + 1) / 2;
+  const double cells = 28 * P + 4 * pairs + 18 * P + 6 * C + 4 * L + C * L + C * P + 4 * L + 2 +
+                       3 * A + 1 + 2 * (AP + 1) + (A + 1) * (P + 1) + (A + 1) * (AP + 1);
+  return 4 * cells + static_cast<double>(sizeof(std::string)) * (L + P + C * P);
+}
+
+double physical_memory() {
+  const long pages = sysconf(_SC_PHYS_PAGES), size = sysconf(_SC_PAGE_SIZE);
+  return pages > 0 && size > 0 ? static_cast<double>(pages) * static_cast<double>(size) : 0;
+}
+
+}  // namespace
+
 void Work::create(int nnp_, int nnl_, int nnc_, int mxall_) {
+  // Tables larger than the machine's memory would only be filled with zeros for a long time
+  // before the run fails; refuse them at once, as any allocation that cannot be met.
+  const double mem = physical_memory();
+  if (mem > 0 && table_bytes(nnp_, nnl_, nnc_, mxall_) > mem) throw std::bad_alloc();
   nnp = nnp_;
   nnl = nnl_;
   nnc = nnc_;
