@@ -277,6 +277,10 @@ void rddata(RunState& rs, Work& w, int& ierr, const DataFormat& df, TypeIndex& i
   p.nl1 = 0;
   p.ncnow = 0;
   p.ndat = 0;
+  // Counts and gene counts (twice the individuals), summed over all demes, stay within 32 bits
+  // as long as the whole file stands for no more individuals than this.
+  constexpr long long kMostIndividuals = 1000000000LL;
+  long long individuals = 0;
 
   for (;;) {
     p.kp = 0;
@@ -301,6 +305,14 @@ void rddata(RunState& rs, Work& w, int& ierr, const DataFormat& df, TypeIndex& i
       ++ierr;
       continue;
     }
+    const long long n = p.ndat == 1 ? p.ks : 1;
+    if (individuals + n > kMostIndividuals) {
+      both(rs, " ** Number of individuals of " + fi(p.ks, 11) + " in record " + fi(p.ncard, 4) +
+                   " takes the file above " + std::to_string(kMostIndividuals) + " individuals");
+      ++ierr;
+      continue;
+    }
+    individuals += n;
     for (int i = 1; i <= p.nl1 && i <= df.nlread; ++i) {
       w.la(w.loc(i), 1) = w.ls(i, 1);
       w.la(w.loc(i), 2) = w.ls(i, 2);
