@@ -23,7 +23,7 @@ all_single() {
   printf '%s\n\n0\ny\ny\ny\ny\nn\ny\ny\ny\ny\ny\ny\ny\ny\ny\ny\ny\ny\ny\ny\n0\nf\n10\nn\n\n' "$1"
 }
 multi_all() {
-  printf '%s\n\n3\ny\ny\ny\ny\nn\ny\ny\nn\nn\ny\ny\ny\ny\nn\nn\nn\n0\nf\n10\nn\n\n' "$1"
+  printf '%s\n\n3\ny\ny\ny\ny\nn\ny\ny\nn\nn\ny\ny\ny\ny\nn\nn\nn\nn\n0\nf\n10\nn\n\n' "$1"
 }
 
 run() {  # name batch-file input-file

@@ -229,6 +229,7 @@ void startup(RunState& rs, int argc, char** argv) {
       found = true;
       batfil = io::ltrim(comarg[i]);
       int rc = rs.u(5).open_in(batfil);
+      rs.u(5).tie(&rs.con(), true);
       if (rc != 0) {
         rs.param.io = rc;
         say(rs, "** Error opening file containing batch input, cause=" + std::to_string(rc));

@@ -189,6 +189,9 @@ void analysis_questions(RunState& rs, Drive& d) {
   d.nprogs = 0;
   for (int i = 1; i <= 7; ++i)
     if (norm(n.aprog(i)) == 'y') ++d.nprogs;
+  // Subpopulation differentiation chosen on the console draws its snails too, as in the
+  // dialog windows, for the weightings answered yes.
+  if (n.aprog(6) == 'y') rs.param.idoeps = rs.param.idowmf = 1;
   rs.con().nl();
   say(rs, "   Analysis of genotypic structure");
   say(rs, "   -------------------------------");
