@@ -8,7 +8,9 @@
 # A line of cases.tst is: name  expected-exit-status  arguments...
 # The case runs in a fresh copy of cases/<name>/ with standard input from cases/<name>/stdin
 # (or /dev/null). Every file under cases/<name>/expect/ is compared with the produced file of the
-# same relative name; expect/console is compared with the standard output. Date stamps and the
+# same relative name; expect/console is compared with the standard output, expect/listing with
+# the files the run left in its directory. Files of the case that are symbolic links (to the
+# shared test data) are copied as the files they point to. Date stamps and the
 # compiler build lines of the heading are masked before comparing.
 set -u
 update=0
@@ -31,10 +33,12 @@ while read -r name status args; do
   ran=$((ran + 1))
   src="$dir/cases/$name"; w="$work/$name"
   rm -rf "$w"; mkdir -p "$w"
-  (cd "$src" && tar --exclude=./expect -cf - . | tar -C "$w" -xf -)
+  (cd "$src" && tar --exclude=./expect -chf - . | tar -C "$w" -xf -)
   input=/dev/null; [ -f "$src/stdin" ] && input="$src/stdin"
   (cd "$w" && eval "timeout 120 \"$bin\" $args" <"$input" >"$w/console" 2>"$w/stderr")
   rc=$?
+  # what the run left in its directory (compared where a case keeps an expect/listing)
+  (cd "$w" && find . -mindepth 1 ! -name listing | LC_ALL=C sort >listing)
   if [ "$rc" != "$status" ]; then
     echo "FAIL $name: exit status $rc, expected $status"; fail=$((fail + 1))
     tail -5 "$w/console"; cat "$w/stderr"
