@@ -28,3 +28,19 @@ input-bad-locuslist  1  batch.txt
 input-bad-format     1  batch.txt
 input-short-header   1  batch.txt
 input-fixed-format   0  batch.txt
+# Bad input files (tests/data/bad): each gives its message, never a crash, a hang or a wrong count
+bad-empty            1  batch.txt
+bad-binary           1  batch.txt
+bad-truncated-header 1  batch.txt
+bad-huge-header      1  batch.txt
+bad-format           1  batch.txt
+bad-letter-in-number 1  batch.txt
+bad-huge-allele      1  batch.txt
+bad-huge-count       1  batch.txt
+bad-negative-count   1  batch.txt
+bad-deme-number      1  batch.txt
+bad-locus-list       1  batch.txt
+bad-maxall           0  batch.txt -maxall=3
+bad-long-lines       0  batch.txt
+bad-no-final-newline 0  batch.txt
+bad-crlf             0  batch.txt
