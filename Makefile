@@ -1,9 +1,11 @@
 # Quick start: `make demo` runs TOLM on a bundled example; `make test` runs every test.
 BUILD  ?= build
 ASAN   ?= build-asan
+FUZZ   ?= build-fuzz
+FUZZ_SECONDS ?= 60
 JOBS   ?= $(shell nproc)
 
-.PHONY: all deps build demo test test-plain test-asan clean format
+.PHONY: all deps build demo test test-plain test-asan test-fuzz clean format
 
 all: build
 
@@ -29,10 +31,27 @@ test-asan: deps $(ASAN)/build.ninja
 	cmake --build $(ASAN) -j $(JOBS)
 	cd $(ASAN) && ASAN_OPTIONS=detect_leaks=1 ctest --output-on-failure -j $(JOBS)
 
-test: test-plain test-asan
+# A short bounded run of each fuzz target (clang, libFuzzer) from the seed corpus in
+# tests/fuzz/corpus/; inputs found on the way are kept in $(FUZZ)/corpus-*, faults in $(FUZZ)/.
+$(FUZZ)/build.ninja: CMakeLists.txt tests/fuzz/CMakeLists.txt
+	cmake -S . -B $(FUZZ) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_COMPILER=clang++ \
+	  -DTOLM_SANITIZE=ON -DTOLM_FUZZ=ON -DTOLM_BUILD_TESTS=OFF
+
+test-fuzz: deps $(FUZZ)/build.ninja
+	cmake --build $(FUZZ) -j $(JOBS) --target fuzz_input fuzz_config
+	for t in input config; do \
+	  mkdir -p $(FUZZ)/corpus-$$t && \
+	  $(FUZZ)/tests/fuzz/fuzz_$$t -max_total_time=$(FUZZ_SECONDS) -max_len=8192 -timeout=10 \
+	    -rss_limit_mb=2048 -print_final_stats=1 -artifact_prefix=$(FUZZ)/ \
+	    $(FUZZ)/corpus-$$t tests/fuzz/corpus/$$t 2>$(FUZZ)/fuzz-$$t.log || \
+	    { tail -60 $(FUZZ)/fuzz-$$t.log; exit 1; }; \
+	  grep -E '^(Done|stat::number_of_executed_units)' $(FUZZ)/fuzz-$$t.log; \
+	done
+
+test: test-plain test-asan test-fuzz
 
 format:
 	clang-format -i $$(git ls-files 'src/*.cpp' 'src/*.h' 'tests/*.cpp' 'tests/*.h')
 
 clean:
-	rm -rf $(BUILD) $(ASAN)
+	rm -rf $(BUILD) $(ASAN) $(FUZZ)
