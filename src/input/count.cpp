@@ -53,9 +53,7 @@ long rec23(const Param& p, long g, long kc) {
   return p.nc * g + kc;
 }
 
-void add(RunState& rs, int ch, long rec, int n) {
-  swrite(rs, ch, rec, sread(rs, ch, rec) + n);
-}
+void add(RunState& rs, int ch, long rec, int n) { sadd(rs, ch, rec, n); }
 
 // Writes zero records from the channel's extent up to record `upto`. Nothing beyond the extent
 // was ever written (swrite keeps the extent, a channel starts cleared), so writing the last one
@@ -83,8 +81,16 @@ void echo_text(RunState& rs, long recno, const std::string& line) {
 
 void echo_record(RunState& rs, Work& w, int nlread) {
   const Param& p = rs.param;
-  std::string s = fi(p.ncard, 5) + ": " + fi(p.kp, 4) + fi(p.ks, 4);
-  for (int j = 1; j <= nlread; ++j) s += fi(w.ls(j, 1), 5) + fi(w.ls(j, 2), 4);
+  static thread_local std::string s;
+  s.clear();
+  io::append_int(s, p.ncard, 5);
+  s += ": ";
+  io::append_int(s, p.kp, 4);
+  io::append_int(s, p.ks, 4);
+  for (int j = 1; j <= nlread; ++j) {
+    io::append_int(s, w.ls(j, 1), 5);
+    io::append_int(s, w.ls(j, 2), 4);
+  }
   rs.con().line(s);
 }
 
@@ -145,6 +151,7 @@ void locus_list(RunState& rs, Work& w, int& ierr, int nlread) {
 
 void TypeIndex::reset(int nc) {
   hap_.assign(static_cast<size_t>(nc) + 1, {});
+  hap1_.assign(static_cast<size_t>(nc) + 1, {});
   gen_.assign(static_cast<size_t>(nc) + 1, {});
 }
 
@@ -155,12 +162,21 @@ std::string TypeIndex::key(const int* alleles, int r) {
 }
 
 int TypeIndex::find_hap(int kc, const int* alleles, int r) const {
+  if (r == 1) {
+    const auto& m1 = hap1_[static_cast<size_t>(kc)];
+    auto it = m1.find(alleles[0]);
+    return it == m1.end() ? 0 : it->second;
+  }
   const auto& m = hap_[static_cast<size_t>(kc)];
   auto it = m.find(key(alleles, r));
   return it == m.end() ? 0 : it->second;
 }
 
 void TypeIndex::add_hap(int kc, const int* alleles, int r, int h) {
+  if (r == 1) {
+    hap1_[static_cast<size_t>(kc)].emplace(alleles[0], h);
+    return;
+  }
   hap_[static_cast<size_t>(kc)].emplace(key(alleles, r), h);
 }
 
@@ -191,8 +207,8 @@ void card(RunState& rs, Work& w, int& iend, int& ierr, const DataFormat& df) {
   Param& p = rs.param;
   io::Unit& in = rs.u(10);
   iend = 0;
-  std::string line;
-  std::vector<int> v;
+  static thread_local std::string line;  // kept between records: no allocation per record
+  static thread_local std::vector<int> v;
   const int n = 2 + 2 * df.nlread;
   for (;;) {
     io::Rd r = in.read_line(line);
@@ -331,7 +347,7 @@ void cnttyp(RunState& rs, Work& w, TypeIndex& ix) {
   Param& p = rs.param;
   const long kp = p.kp;
   const int nadd = p.nadd;
-  std::vector<int> hap[2];
+  static thread_local std::vector<int> hap[2];
   for (int i = 1; i <= p.ncnow; ++i) {
     const int kc = w.kmbnow(i);
     p.kc = kc;

@@ -55,6 +55,7 @@ class TypeIndex {
  private:
   static std::string key(const int* alleles, int r);
   std::vector<std::unordered_map<std::string, int>> hap_;
+  std::vector<std::unordered_map<int, int>> hap1_;  // single loci: the allele is the key
   std::vector<std::unordered_map<unsigned long long, int>> gen_;
 };
 

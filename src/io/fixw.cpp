@@ -1,5 +1,6 @@
 #include "io/fixw.h"
 
+#include <charconv>
 #include <cmath>
 #include <cstdlib>
 
@@ -16,7 +17,40 @@ std::string fit(std::string s, int w) {
 }
 }  // namespace
 
-std::string fi(long v, int w) { return fit(fmt::format("{}", v), w); }
+std::string fi(long v, int w) {
+  std::string s;
+  append_int(s, v, w);
+  return s;
+}
+
+void append_int(std::string& s, long v, int w) {
+  char b[24];
+  int n;
+  if (v >= 0 && v < 100000) {  // the common case of counts and allele numbers
+    char* e = b + sizeof b;
+    char* q = e;
+    do {
+      *--q = static_cast<char>('0' + v % 10);
+      v /= 10;
+    } while (v);
+    n = static_cast<int>(e - q);
+    if (n > w) {
+      s.append(static_cast<size_t>(w > 0 ? w : 0), '*');
+      return;
+    }
+    s.append(static_cast<size_t>(w - n), ' ');
+    s.append(q, static_cast<size_t>(n));
+    return;
+  }
+  auto r = std::to_chars(b, b + sizeof b, v);
+  n = static_cast<int>(r.ptr - b);
+  if (n > w) {
+    s.append(static_cast<size_t>(w > 0 ? w : 0), '*');
+    return;
+  }
+  s.append(static_cast<size_t>(w - n), ' ');
+  s.append(b, static_cast<size_t>(n));
+}
 
 // True when x lies exactly halfway between two values of d decimals.
 bool is_tie(double x, int d) {

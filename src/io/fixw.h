@@ -17,6 +17,7 @@
 namespace tolm::io {
 
 std::string fi(long v, int w);
+void append_int(std::string& s, long v, int w);  // fi(v, w) appended to s
 std::string ff(double x, int w, int d);
 std::string fe(double x, int w, int d);
 std::string fa(std::string_view s, int w);

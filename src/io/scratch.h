@@ -33,6 +33,13 @@ class Scratch {
     if (k >= v.size()) v.resize(grow(v.size(), k + 1), 0);
     v[k] = x;
   }
+  // The record itself, made when it did not exist yet (for adding to counts).
+  int32_t& ref(int ch, long rec) {
+    auto& v = data_[ch - kFirst];
+    std::size_t k = static_cast<std::size_t>(rec);
+    if (k >= v.size()) v.resize(grow(v.size(), k + 1), 0);
+    return v[k];
+  }
   // Channel 23: a pair per record.
   void get2(long rec, int32_t& a, int32_t& b) const {
     std::size_t k = static_cast<std::size_t>(rec);

@@ -75,8 +75,16 @@ struct Param {
   int16_t isystem = 2;  // system code: 1 Linux build, 2 Windows build
 
   int& mind(int ch) {
-    int* m[8] = {&mind20, &mind21, &mind22, &mind23, &mind24, &mind25, &mind26, &mind27};
-    return *m[ch - 20];
+    switch (ch) {
+      case 20: return mind20;
+      case 21: return mind21;
+      case 22: return mind22;
+      case 23: return mind23;
+      case 24: return mind24;
+      case 25: return mind25;
+      case 26: return mind26;
+      default: return mind27;
+    }
   }
 };
 
@@ -168,6 +176,16 @@ inline void swrite(RunState& rs, int ch, long rec, int32_t v) {
   rs.scratch.put(ch, rec, v);
   int& m = rs.param.mind(ch);
   if (rec > m) m = static_cast<int>(rec);
+}
+// Adds n to a count record (a record never written counts 0).
+inline void sadd(RunState& rs, int ch, long rec, int32_t n) {
+  int& m = rs.param.mind(ch);
+  int32_t& r = rs.scratch.ref(ch, rec);
+  if (rec > m) {
+    r = 0;
+    m = static_cast<int>(rec);
+  }
+  r += n;
 }
 inline void sread23(RunState& rs, long rec, int32_t& a, int32_t& b) {
   if (rec > rs.param.mind23) {
