@@ -38,8 +38,8 @@ $(FUZZ)/build.ninja: CMakeLists.txt tests/fuzz/CMakeLists.txt
 	  -DTOLM_SANITIZE=ON -DTOLM_FUZZ=ON -DTOLM_BUILD_TESTS=OFF
 
 test-fuzz: deps $(FUZZ)/build.ninja
-	cmake --build $(FUZZ) -j $(JOBS) --target fuzz_input fuzz_config
-	for t in input config; do \
+	cmake --build $(FUZZ) -j $(JOBS) --target fuzz_input fuzz_config fuzz_run
+	for t in input config run; do \
 	  mkdir -p $(FUZZ)/corpus-$$t && \
 	  $(FUZZ)/tests/fuzz/fuzz_$$t -max_total_time=$(FUZZ_SECONDS) -max_len=8192 -timeout=10 \
 	    -rss_limit_mb=2048 -print_final_stats=1 -artifact_prefix=$(FUZZ)/ \
