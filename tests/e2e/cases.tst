@@ -44,3 +44,11 @@ bad-maxall           0  batch.txt -maxall=3
 bad-long-lines       0  batch.txt
 bad-no-final-newline 0  batch.txt
 bad-crlf             0  batch.txt
+# Acceptance runs: whole analyses on the example data and on small hand-made files
+acc-microbov         0  batch.txt && sh ./check-snails.sh mb-Snails
+acc-microbov-multi   0  batch.txt
+acc-sexall           0  batch.txt && sh ./check-snails.sh sexall.dat-Snails
+acc-sexsome          0  batch.txt && sh ./check-snails.sh sexsome.dat-Snails
+acc-counts-fixed     0  batch.txt
+acc-twopass          0  batch.txt
+acc-config           0  batch1.txt && timeout 60 "$bin" batch2.txt
