@@ -161,7 +161,10 @@ void gplout(RunState& rs, Work& w) {
     blocks(rs, w, [&](int m0, int m1) {
       auto v = [&](int l) { return w.hgdiv(l, mal); };
       o.line(row(b11, m0, m1, " ", v, f93));
-      o.line(row(b11, m0, m1, " ", v, [](float x) { return io::fe(x, 9, 3); }));
+      // The exponential row gives the same marker as every other row of the report, not the
+      // marker's own digits.
+      o.line(row(b11, m0, m1, " ", v,
+                 [](float x) { return x <= kMarked ? f93(x) : io::fe(x, 9, 3); }));
     });
   }
   if (nm.aprog(3) == 'y') {

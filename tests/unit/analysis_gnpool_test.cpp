@@ -123,7 +123,7 @@ TEST(GenePool, AveragesOverTheLoci) {
       "HYPOTHETICAL_GAMETIC_DIVERSITY_v_gam\n"
       "Deme               1         2\n"
       "               8.000    -9.999\n"
-      "           0.800E+01 -.100E+02\n"
+      "           0.800E+01    -9.999\n"
       "\n"
       "TOTAL_POPULATION_DIFFERENTIATION_delta_T_OF_THE_GENE_POOL\n"
       "Deme               1         2\n"
