@@ -8,6 +8,7 @@ start-empty-input    1  batch.txt
 start-bad-record1    1  batch.txt
 parsub-microbov      0  batch.txt
 parsub-nodata        0  batch.txt
+pool-sexall          0  batch.txt
 freq-microbov        0  batch.txt
 freq-gamsex          0  batch.txt
 freq-gamsex-differ   0  batch.txt
