@@ -23,6 +23,7 @@ dialog-screen        0  batch.txt
 tab-kinds            0  batch.txt
 stat-microbov        0  batch.txt
 stat-gamsex          0  batch.txt
+stat-edges           0  batch.txt
 dialog-batch-runs-out 1  batch.txt
 input-bad-deme       1  batch.txt
 input-bad-locuslist  1  batch.txt
