@@ -3,6 +3,7 @@
 #include "run/tolm.h"
 
 #include <cerrno>
+#include <climits>
 #include <cstdio>
 #include <ctime>
 #include <new>
@@ -365,6 +366,12 @@ void startup(RunState& rs, int argc, char** argv) {
     say(rs, "** Input file \"" + si.file + "\", record 1: the numbers of demes (" +
                 std::to_string(v[0]) + ") and loci (" + std::to_string(v[1]) +
                 ") must both be at least 1 **");
+    press_return_stop(rs, 1);
+  }
+
+  if (v[1] == INT_MAX) {  // one combination slot more than loci must still be countable
+    say(rs, "** Input file \"" + si.file + "\", record 1: " + std::to_string(v[1]) +
+                " loci are more than the tables can hold **");
     press_return_stop(rs, 1);
   }
 

@@ -6,6 +6,7 @@ start-maxall-zero    1  -nogui -maxall=0
 start-six-names      1  -nogui
 start-empty-input    1  batch.txt
 start-bad-record1    1  batch.txt
+start-huge-loci      1  batch.txt
 parsub-microbov      0  batch.txt
 parsub-nodata        0  batch.txt
 pool-sexall          0  batch.txt
