@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "input/records.h"
 #include "io/fixw.h"
 
 namespace tolm {
@@ -40,17 +41,6 @@ const int16_t nalpha[50] = {10000, 10000, 10000, 10000, 10000, 10000, 10000, 972
                             321,   304,   289,   275,   264,   251,   241,   229, 220, 212,
                             204,   197,   190,   183,   177,   171,   167,   161, 155, 152,
                             147,   142,   139,   134,   132,   127,   125,   121, 118, 117};
-
-// Record numbers of the count files for haplotype h or genotype g of combination kc, deme kp.
-long rec20(const Param& p, long h, int kc, int kp, int m) {
-  return 3L * (static_cast<long>(p.np) * (p.nc * h + kc - 1) + kp - 1) + m;
-}
-long rec21(const Param& p, long h, int kc, int j) {
-  return static_cast<long>(p.mxnrlc) * (p.nc * h + kc - 1) + j;
-}
-long rec22(const Param& p, long g, int kc, int kp) {
-  return static_cast<long>(p.np) * (p.nc * g + kc - 1) + kp;
-}
 
 // One section of one table: the type written over as many lines as its entries need.
 void put_type(io::Unit& o, int pos, const std::vector<std::string>& entries, int per_line) {
@@ -176,7 +166,7 @@ void frqout(RunState& rs, Work& w) {
       o.line(heading);
 
       for (int i = 1; i <= ntypes; ++i) {
-        const int t = sread(rs, haplo ? 24 : 25, static_cast<long>(p.nc) * i + kc);
+        const int t = sread(rs, haplo ? 24 : 25, rec24(p, i, kc));
         if (t < 1) continue;
         bool present = false;
         for (int j = j1; j <= j2; ++j) {
@@ -202,7 +192,7 @@ void frqout(RunState& rs, Work& w) {
         };
 
         int32_t h1 = t, h2 = 0;
-        if (!haplo) sread23(rs, static_cast<long>(p.nc) * t + kc, h1, h2);
+        if (!haplo) sread23(rs, rec23(p, t, kc), h1, h2);
         if (nr == 1) {
           if (haplo)
             o.line(fi(allele(h1, 1), 4) + rep(' ', rel ? 9 : 11) + cells(5, 5));

@@ -13,6 +13,7 @@
 #include "analysis/hetgrd.h"
 #include "analysis/parsub.h"
 #include "analysis/partab.h"
+#include "input/records.h"
 #include "io/fixw.h"
 #include "stattest/strtst.h"
 
@@ -119,8 +120,7 @@ void frqpar(RunState& rs, Work& w) {
     for (int i = 1; i <= p.maxp; ++i) {
       const long kp = w.nprb(i);
       int n = 0;
-      for (long h = 0; h <= w.nptr1(kc); ++h)
-        n += sread(rs, 20, 3L * (p.np * (p.nc * h + kc - 1) + kp - 1) + 1);
+      for (long h = 0; h <= w.nptr1(kc); ++h) n += sread(rs, 20, rec20(p, h, kc, kp, 1));
       w.nsam(i) = n;
     }
 

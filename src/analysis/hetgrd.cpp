@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <string>
 
+#include "input/records.h"
 #include "io/fixw.h"
 
 namespace tolm {
@@ -33,8 +34,8 @@ float conditional(RunState& rs, Work& w, int kc, int d) {
   for (int a = 1; a <= w.mxall; ++a) w.nada(a) = 0;
   for (long g = 1; g <= w.nptr2(kc); ++g) {
     int32_t a1 = 0, a2 = 0;
-    sread23(rs, p.nc * g + kc, a1, a2);
-    const int n = sread(rs, 22, static_cast<long>(p.np) * (p.nc * g + kc - 1) + w.nprb(d));
+    sread23(rs, rec23(p, g, kc), a1, a2);
+    const int n = sread(rs, 22, rec22(p, g, kc, w.nprb(d)));
     w.nada(a1) += n;
     w.nada(a2) += n;
   }

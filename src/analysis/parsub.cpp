@@ -13,6 +13,7 @@
 #include <cstdint>
 
 #include "analysis/parsub_measures.h"
+#include "input/records.h"
 #include "io/fixw.h"
 #include "stattest/homtst.h"
 
@@ -35,9 +36,8 @@ inline long pair(long i, long j) {
 // under analysis.
 int32_t count_of(RunState& rs, long k, long p) {
   const Param& q = rs.param;
-  const long base = k * q.nc + q.kc - 1;
-  if (q.mal == 4) return sread(rs, 22, p + base * q.np);
-  return sread(rs, 20, (base * q.np + p - 1) * 3 + q.mal);
+  if (q.mal == 4) return sread(rs, 22, rec22(q, k, q.kc, p));
+  return sread(rs, 20, rec20(q, k, q.kc, p, q.mal));
 }
 
 // One more type occurring n times in deme i: cell (i, n) of channel 27. Records between the

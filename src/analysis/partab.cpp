@@ -8,6 +8,7 @@
 
 #include "analysis/frqout.h"
 #include "graphics/snailone.h"
+#include "input/records.h"
 #include "io/fixw.h"
 
 namespace tolm {
@@ -244,7 +245,6 @@ void partab(RunState& rs, Work& w, int ipool) {
     const bool geno = mal == 4;
     const int ntyp = geno ? w.nptr2(kc) : w.nptr1(kc);
     const int nrl = w.nrloc(kc);
-    const long np = p.np, nc = p.nc;
     Arr1<float> xsum(1, maxp, 0.0f), xxsum(1, maxp, 0.0f);
     for (int pass = 1; pass <= 2; ++pass) {
       const bool absolute = pass == 1;
@@ -256,26 +256,25 @@ void partab(RunState& rs, Work& w, int ipool) {
       deme_row(t, rs, w);
       for (int i = 1; i <= ntyp; ++i) {
         nm.anum = left(i, 3);
-        const long ty = sread(rs, geno ? 25 : 24, nc * i + kc);
+        const long ty = sread(rs, geno ? 25 : 24, rec24(p, i, kc));
         bool any = false;
         for (int d = 1; d <= maxp; ++d) {
           const long kp = w.nprb(d);
-          int n = geno ? sread(rs, 22, np * (nc * ty + kc - 1) + kp)
-                       : sread(rs, 20, 3 * (np * (nc * ty + kc - 1) + kp - 1) + mal);
+          int n =
+              geno ? sread(rs, 22, rec22(p, ty, kc, kp)) : sread(rs, 20, rec20(p, ty, kc, kp, mal));
           w.nsum(d) = n;
           w.nsumsp(d) += n;
           if (absolute) xsum(d) += static_cast<float>(n);
           any = any || n != 0;
         }
         if (!any) continue;
-        const long mx = p.mxnrlc;
         auto allele = [&](long h, int j) {
-          return static_cast<int>(sread(rs, 21, mx * (nc * h + kc - 1) + j));
+          return static_cast<int>(sread(rs, 21, rec21(p, h, kc, j)));
         };
         std::string types = "    \"{ ";
         if (geno) {
           int32_t h1 = 0, h2 = 0;
-          sread23(rs, nc * ty + kc, h1, h2);
+          sread23(rs, rec23(p, ty, kc), h1, h2);
           for (int j = 1; j <= nrl; ++j) {
             w.ihtv1(j) = allele(h1, j);
             w.ihtv2(j) = allele(h2, j);

@@ -11,13 +11,11 @@
 #include <numeric>
 #include <vector>
 
+#include "input/records.h"
+
 namespace tolm {
 
 namespace {
-
-long rec21(const Param& p, long h, long kc, long j) {
-  return p.mxnrlc * (p.nc * h + kc - 1) + j;
-}
 
 // Sorts the n types of combination kc by keys of `len` integers each (key(t) at (t-1)*len) and
 // writes the order to `ch`.
@@ -29,7 +27,7 @@ void write_order(RunState& rs, int ch, int kc, int n, int len, const std::vector
     return std::lexicographical_compare(at(a), at(a) + len, at(b), at(b) + len);
   });
   for (int i = 1; i <= n; ++i)
-    swrite(rs, ch, static_cast<long>(rs.param.nc) * i + kc, lex[static_cast<size_t>(i - 1)]);
+    swrite(rs, ch, rec24(rs.param, i, kc), lex[static_cast<size_t>(i - 1)]);
 }
 
 }  // namespace
@@ -57,7 +55,7 @@ void bsort2(RunState& rs, Work& w, int) {
     keys.assign(static_cast<size_t>(n) * 2 * r, 0);
     for (int g = 1; g <= n; ++g) {
       int32_t h1 = 0, h2 = 0;
-      sread23(rs, static_cast<long>(p.nc) * g + kc, h1, h2);
+      sread23(rs, rec23(p, g, kc), h1, h2);
       for (int j = 1; j <= r; ++j) {
         const size_t k = static_cast<size_t>(g - 1) * 2 * r + 2 * (j - 1);
         keys[k] = sread(rs, 21, rec21(p, h1, kc, j));

@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "analysis/hetgrd.h"
+#include "input/records.h"
 #include "io/fixw.h"
 #include "io/freefmt.h"
 
@@ -40,20 +41,9 @@ void unreadable(RunState& rs, int& ierr, int cause) {
 
 // ---- record numbers of the scratch channels ----
 
-long rec20(const Param& p, long h, long kc, long kp, long m) {
-  return 3 * (p.np * (p.nc * h + kc - 1) + kp - 1) + m;
+void add(RunState& rs, int ch, long rec, int n) {
+  sadd(rs, ch, rec, n);
 }
-long rec21(const Param& p, long h, long kc, long j) {
-  return p.mxnrlc * (p.nc * h + kc - 1) + j;
-}
-long rec22(const Param& p, long g, long kc, long kp) {
-  return p.np * (p.nc * g + kc - 1) + kp;
-}
-long rec23(const Param& p, long g, long kc) {
-  return p.nc * g + kc;
-}
-
-void add(RunState& rs, int ch, long rec, int n) { sadd(rs, ch, rec, n); }
 
 // Writes zero records from the channel's extent up to record `upto`. Nothing beyond the extent
 // was ever written (swrite keeps the extent, a channel starts cleared), so writing the last one

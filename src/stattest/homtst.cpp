@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "input/records.h"
 #include "io/fixw.h"
 
 namespace tolm {
@@ -63,18 +64,10 @@ const float chisq3[100] = {
     149.449f,
 };
 
-// Record of haplotype t (kind m = 1..3) of deme kp on the haplotype count file.
-long rec20(const Param& p, int m, long t, int kp) {
-  return m + ((static_cast<long>(p.nc) * t + p.kc - 1) * p.np + kp - 1) * 3L;
-}
-// Record of genotype g of deme kp on the genotype count file.
-long rec22(const Param& p, long g, int kp) {
-  return kp + (static_cast<long>(p.nc) * g + p.kc - 1) * p.np;
-}
 // Allele at locus x of the combination of haplotype h.
 int hapall(RunState& rs, long h, int x) {
   const Param& p = rs.param;
-  return sread(rs, 21, x + (static_cast<long>(p.nc) * h + p.kc - 1) * p.mxnrlc);
+  return sread(rs, 21, rec21(p, h, p.kc, x));
 }
 
 int nint(float x) {
@@ -114,7 +107,7 @@ void homtab(RunState& rs, Work& w, bool geno, int nu, float total, const std::ve
       const int rowsum = nint(w.pw(m) + fudge);
       std::string counts;
       for (int j = first; j <= last; ++j) counts += fi(w.ng(k, j), 5) + rep(' ', 5);
-      const long t = sread(rs, geno ? 25 : 24, p.kc + static_cast<long>(k) * p.nc);
+      const long t = sread(rs, geno ? 25 : 24, rec24(p, k, p.kc));
       if (!geno && !multi) {
         s = fi(hapall(rs, t, 1), 6) + (fb ? "  " + fi(rowsum, 5) : rep(' ', 7)) + " O";
       } else if (!geno) {
@@ -124,7 +117,7 @@ void homtab(RunState& rs, Work& w, bool geno, int nu, float total, const std::ve
         s = fb ? rep(' ', 8) + fi(rowsum, 5) + " O" : rep(' ', 13) + " |";
       } else {
         int h1 = 0, h2 = 0;
-        sread23(rs, p.kc + t * p.nc, h1, h2);
+        sread23(rs, rec23(p, t, p.kc), h1, h2);
         if (!multi) {
           s = fi(hapall(rs, h1, 1), 3) + " x" + fi(hapall(rs, h2, 1), 3) +
               (fb ? fi(rowsum, 5) : rep(' ', 5)) + " O";
@@ -173,7 +166,8 @@ void build(RunState& rs, Work& w, bool geno) {
   int D = 0;
   for (int j = 1; j <= M; ++j) {
     const int kp = w.nprb(j);
-    w.n0(j) = geno ? sread(rs, 22, rec22(p, 0, kp)) : sread(rs, 20, rec20(p, p.mal, 0, kp));
+    w.n0(j) =
+        geno ? sread(rs, 22, rec22(p, 0, p.kc, kp)) : sread(rs, 20, rec20(p, 0, p.kc, kp, p.mal));
     if (w.n0(j) < g * w.nsam(j)) {
       data[static_cast<size_t>(j)] = 1;
       ++D;
@@ -214,11 +208,11 @@ void build(RunState& rs, Work& w, bool geno) {
   int nu = 0;
   float total = 0.0f;
   for (int k = 1; k <= T; ++k) {
-    const long t = sread(rs, geno ? 25 : 24, p.kc + static_cast<long>(k) * p.nc);
+    const long t = sread(rs, geno ? 25 : 24, rec24(p, k, p.kc));
     p.nsumn = 0;
     for (int j = 1; j <= M; ++j) {
       const int kp = w.nprb(j);
-      const long r = geno ? rec22(p, t, kp) : rec20(p, p.mal, t, kp);
+      const long r = geno ? rec22(p, t, p.kc, kp) : rec20(p, t, p.kc, kp, p.mal);
       if (r <= p.mind(geno ? 22 : 20)) {
         w.ng(k, j) = sread(rs, geno ? 22 : 20, r);
         w.pm(j) += static_cast<float>(w.ng(k, j));

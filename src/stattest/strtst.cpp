@@ -6,6 +6,7 @@
 #include <cmath>
 #include <string>
 
+#include "input/records.h"
 #include "io/fixw.h"
 #include "stattest/homtst.h"
 
@@ -21,11 +22,6 @@ constexpr float fudge = 1e-5f;
 
 int nint(float x) {
   return static_cast<int>(std::lround(x));
-}
-
-// Record of genotype g of deme kp on the genotype count file.
-long rec22(const Param& p, long g, int kp) {
-  return kp + (static_cast<long>(p.nc) * g + p.kc - 1) * p.np;
 }
 
 // A row's cells end with " |" in place of their last two blank columns.
@@ -69,8 +65,8 @@ void strtst(RunState& rs, Work& w) {
     o.line(rep('*', 72));
 
     p.kog = 0;
-    for (int g = 1; g <= w.nptr2(p.kc); ++g) p.kog += sread(rs, 22, rec22(p, g, p.kp));
-    const int u = sread(rs, 22, rec22(p, 0, p.kp));
+    for (int g = 1; g <= w.nptr2(p.kc); ++g) p.kog += sread(rs, 22, rec22(p, g, p.kc, p.kp));
+    const int u = sread(rs, 22, rec22(p, 0, p.kc, p.kp));
     o.line(io::rpad("Deme_size", 38) + fi(p.kog + u, 5));
     o.line("No._individuals_of_identified_genotype" + fi(p.kog, 5));
     o.line(io::rpad("No._individuals_of_unknown_genotype", 38) + fi(u, 5));
@@ -216,7 +212,7 @@ void rdfreq(RunState& rs, Work& w, Ngeno& ngeno, int& mxkg) {
 
   // 1. Output position of each allele
   for (int k = 1; k <= T; ++k) {
-    const int h = sread(rs, 24, p.kc + static_cast<long>(k) * p.nc);
+    const int h = sread(rs, 24, rec24(p, k, p.kc));
     if (h >= 1 && h <= T) w.lextyp(h) = k;
   }
 
@@ -229,14 +225,13 @@ void rdfreq(RunState& rs, Work& w, Ngeno& ngeno, int& mxkg) {
   // 3. Genotype counts by (first, second) allele position. The loops of the tests run over
   // positions, so their bound is the largest position the deme holds, not the largest index.
   for (int j = 1; j <= w.nptr2(p.kc); ++j) {
-    const int g = sread(rs, 25, p.kc + static_cast<long>(j) * p.nc);
-    const int n = sread(rs, 22, rec22(p, g, p.kp));
+    const int g = sread(rs, 25, rec25(p, j, p.kc));
+    const int n = sread(rs, 22, rec22(p, g, p.kc, p.kp));
     int h1 = 0, h2 = 0;
-    sread23(rs, p.kc + static_cast<long>(g) * p.nc, h1, h2);
+    sread23(rs, rec23(p, g, p.kc), h1, h2);
     if (g < 1 || h1 < 1 || h1 > T || h2 < 1 || h2 > T) continue;
-    const long base = static_cast<long>(p.kc) - 1;
-    const int a1 = sread(rs, 21, (static_cast<long>(h1) * p.nc + base) * p.mxnrlc + 1);
-    const int a2 = sread(rs, 21, (static_cast<long>(h2) * p.nc + base) * p.mxnrlc + 1);
+    const int a1 = sread(rs, 21, rec21(p, h1, p.kc, 1));
+    const int a2 = sread(rs, 21, rec21(p, h2, p.kc, 1));
     const int p1 = w.lextyp(h1), p2 = w.lextyp(h2);
     w.pw(p1) += static_cast<float>(n);
     w.pm(p2) += static_cast<float>(n);
