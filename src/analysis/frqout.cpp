@@ -149,6 +149,22 @@ void frqout(RunState& rs, Work& w) {
   };
   auto allele = [&](long h, int locus) { return sread(rs, 21, rec21(p, h, kc, locus)); };
 
+  // The counts of every type in output order, read once: the blocks of demes below then read
+  // them from one row per type instead of from all over the count store.
+  std::vector<int> order(static_cast<size_t>(ntypes) + 1, 0);
+  std::vector<int32_t> counts(static_cast<size_t>(ntypes) * static_cast<size_t>(maxp), 0);
+  for (int i = 1; i <= ntypes; ++i) {
+    const int t = sread(rs, haplo ? 24 : 25, rec24(p, i, kc));
+    order[static_cast<size_t>(i)] = t;
+    if (t < 1) continue;
+    int32_t* row = &counts[static_cast<size_t>(i - 1) * static_cast<size_t>(maxp)];
+    for (int j = 1; j <= maxp; ++j) {
+      const int kp = w.nprb(j);
+      row[j - 1] =
+          haplo ? sread(rs, 20, rec20(p, t, kc, kp, mal)) : sread(rs, 22, rec22(p, t, kc, kp));
+    }
+  }
+
   for (int rel = 0; rel <= 1; ++rel) {
     o.nl();
     o.line(rep('-', 35));
@@ -166,13 +182,12 @@ void frqout(RunState& rs, Work& w) {
       o.line(heading);
 
       for (int i = 1; i <= ntypes; ++i) {
-        const int t = sread(rs, haplo ? 24 : 25, rec24(p, i, kc));
+        const int t = order[static_cast<size_t>(i)];
         if (t < 1) continue;
+        const int32_t* row = &counts[static_cast<size_t>(i - 1) * static_cast<size_t>(maxp)];
         bool present = false;
         for (int j = j1; j <= j2; ++j) {
-          const int kp = w.nprb(j);
-          const int c =
-              haplo ? sread(rs, 20, rec20(p, t, kc, kp, mal)) : sread(rs, 22, rec22(p, t, kc, kp));
+          const int c = row[j - 1];
           w.nsum(j) = c;
           w.nsumsp(j) += c;
           present = present || c != 0;

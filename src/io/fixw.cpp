@@ -54,6 +54,12 @@ void append_int(std::string& s, long v, int w) {
 
 // True when x lies exactly halfway between two values of d decimals.
 bool is_tie(double x, int d) {
+  // Far from a half: no tie (the exact decimal expansion below is costly).
+  static const double kPow10[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                  1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+  double y = std::fabs(x) * (d >= 0 && d <= 15 ? kPow10[d] : std::pow(10.0, d));
+  double f = y - std::floor(y);
+  if (!(std::fabs(f - 0.5) < 1e-6 * (1.0 + y) + 1e-9)) return false;
   std::string e = fmt::format("{:.80f}", std::fabs(x));
   size_t p = e.find('.') + 1 + static_cast<size_t>(d);
   if (p >= e.size() || e[p] != '5') return false;
