@@ -3,8 +3,6 @@
 // forms the output file names, opens the results file and asks the width of the tables.
 #include "dialog/intrfc.h"
 
-#include <sys/stat.h>
-
 #include <algorithm>
 #include <cctype>
 #include <vector>
@@ -23,11 +21,6 @@ namespace {
 
 const char* const kWhich =
     "   Which loci (separated by commas and using as many lines as necessary) ? : ";
-
-bool exists(const std::string& name) {
-  struct stat st;
-  return ::stat(name.c_str(), &st) == 0;
-}
 
 // A list of the widget menu: "All", or numbers in free format ending with the text or at the
 // first 0. Returns the numbers chosen; `all` tells the "All" case apart.
@@ -243,7 +236,7 @@ bool open_results(RunState& rs, std::string& prefix) {
   for (;;) {
     rs.param.iunit = 8;
     form_names(rs);
-    if (!exists(n.outfil)) {
+    if (!io::path_exists(n.outfil)) {
       int rc = rs.u(8).open_out(n.outfil, io::OpenMode::fresh);
       if (rc != 0) open_failed(rs, rc);
       return rc == 0;

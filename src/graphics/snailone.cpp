@@ -32,11 +32,6 @@ int itrunc(float v) {
   return static_cast<int>(v);
 }
 
-std::string trimmed(const std::string& s) {
-  size_t n = s.find_last_not_of(' ');
-  return n == std::string::npos ? std::string() : s.substr(0, n + 1);
-}
-
 // Stable insertion sort by increasing Dj: a deme passes its predecessor only when its Dj is
 // strictly smaller, so demes with equal Dj keep their order.
 void bsort(Arr1<int>& nsnailp, Arr1<float>& snailcj, Arr1<float>& snaildj, int n) {
@@ -105,11 +100,11 @@ void snailone(const std::string& heading, const std::string& snaildir, const std
   }
 
   // The file name: blanks and colons of the heading become underscores.
-  std::string headline = trimmed(heading);
+  std::string headline = io::trim(heading);
   for (char& c : headline)
     if (c == ' ' || c == ':') c = '_';
   std::string sep = isyst == 1 ? "/" : isyst == 2 ? "\\" : "";
-  std::string base = trimmed(snaildir) + sep + trimmed(filprefix) + "-Snail-" + headline;
+  std::string base = io::trim(snaildir) + sep + io::trim(filprefix) + "-Snail-" + headline;
 
   for (const std::string& fmt : formats) {
     bool eps = fmt == "EPS";
@@ -139,7 +134,7 @@ void snailone(const std::string& heading, const std::string& snaildir, const std
                            : "Differentiation snail  - Equal population sizes",
            40, 40);
     messag(headline.size() > 10 ? headline.substr(10) : std::string(), 40, 80);
-    messag("Data:" + trimmed(filprefix), 40, 120);
+    messag("Data:" + io::trim(filprefix), 40, 120);
 
     // 6. Missing data
     if (missing) {

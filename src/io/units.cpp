@@ -1,20 +1,27 @@
 #include "io/units.h"
 
+#include <sys/stat.h>
+
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
-#include <sys/stat.h>
 
 namespace tolm::io {
 
 namespace {
 constexpr size_t kFlushAt = 1 << 16;
 
-bool exists(const std::string& path) {
+}  // namespace
+
+bool path_exists(const std::string& path) {
   struct stat st;
   return ::stat(path.c_str(), &st) == 0;
 }
-}  // namespace
+
+bool file_exists(const std::string& path) {
+  struct stat st;
+  return ::stat(path.c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
+}
 
 Unit::~Unit() {
   close();
@@ -23,8 +30,8 @@ Unit::~Unit() {
 
 int Unit::open_out(const std::string& path, OpenMode mode) {
   close();
-  if (mode == OpenMode::fresh && exists(path)) return EEXIST;
-  if (mode == OpenMode::old && !exists(path)) return ENOENT;
+  if (mode == OpenMode::fresh && path_exists(path)) return EEXIST;
+  if (mode == OpenMode::old && !path_exists(path)) return ENOENT;
   errno = 0;
   std::FILE* f = std::fopen(path.c_str(), mode == OpenMode::append ? "ab" : "wb");
   if (!f) return errno ? errno : EIO;

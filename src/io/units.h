@@ -34,8 +34,8 @@ class Unit {
 
   // --- output ---
   int open_out(const std::string& path, OpenMode mode);  // 0 or errno
-  void attach_out(std::FILE* f);                          // the console; not closed by close()
-  void capture();                                         // collect output in memory (tests)
+  void attach_out(std::FILE* f);                         // the console; not closed by close()
+  void capture();                                        // collect output in memory (tests)
   void put(std::string_view s);
   void put(char c) { put(std::string_view(&c, 1)); }
   void nl() { put('\n'); }
@@ -86,6 +86,11 @@ class Unit {
   bool echo_ = false;
   size_t lcap_ = 0;
 };
+
+// True when `path` names something in the file system (a file or a directory).
+bool path_exists(const std::string& path);
+// True when `path` names something that is not a directory.
+bool file_exists(const std::string& path);
 
 class Units {
  public:

@@ -13,6 +13,7 @@
 #include <iostream>
 #include <memory>
 
+#include "io/fixw.h"
 #include "plotlayer/plotdev.h"
 
 namespace tolm {
@@ -69,15 +70,10 @@ void warn(const char* routine, const std::string& text) {
   std::cerr << m << '\n';
 }
 
-std::string trimmed(const std::string& s) {
-  size_t n = s.find_last_not_of(' ');
-  return n == std::string::npos ? std::string() : s.substr(0, n + 1);
-}
-
 // Keywords count by their first four letters.
 std::string key(const std::string& s) {
   std::string k;
-  for (char c : trimmed(s)) {
+  for (char c : io::trim(s)) {
     if (c == ' ' && k.empty()) continue;
     if (k.size() == 4) break;
     k += static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
@@ -219,7 +215,7 @@ void scrmod(const std::string& mode) {
 
 void setfil(const std::string& name) {
   if (!before_plot("setfil")) return;
-  std::string n = trimmed(name);
+  std::string n = io::trim(name);
   if (n.empty()) {
     warn("setfil", "Not allowed ID");
     return;
@@ -312,7 +308,7 @@ static bool font_name_ok(const std::string& n, bool blanks) {
 }
 
 void psfont(const std::string& name) {
-  std::string n = trimmed(name);
+  std::string n = io::trim(name);
   if (!font_name_ok(n, false)) {
     warn("psfont", "Not allowed ID");
     return;
@@ -321,7 +317,7 @@ void psfont(const std::string& name) {
 }
 
 void winfnt(const std::string& name) {
-  std::string n = trimmed(name);
+  std::string n = io::trim(name);
   if (!font_name_ok(n, true)) {
     warn("winfnt", "Not allowed ID");
     return;
@@ -334,7 +330,7 @@ void swgfnt(const std::string& name, int size) {
     warn("swgfnt", "Non positive paramter");
     return;
   }
-  st().xfont = trimmed(name);
+  st().xfont = io::trim(name);
   st().xfontsize = size;
 }
 
@@ -371,7 +367,7 @@ void linwid(int n) {
 
 void messag(const std::string& text, int x, int y) {
   if (!in_plot("messag")) return;
-  draw_text(trimmed(text), x, y);
+  draw_text(io::trim(text), x, y);
 }
 
 void number(float value, int ndig, int x, int y) {

@@ -6,6 +6,7 @@
 #include <cctype>
 #include <cstdio>
 
+#include "io/fixw.h"
 #include "plotlayer/widget_model.h"
 
 namespace tolm {
@@ -74,11 +75,6 @@ Backend& backend() {
 
 std::string cut(const std::string& s, size_t n) {
   return s.substr(0, std::min(n, s.size()));
-}
-
-std::string trimmed(const std::string& s) {
-  size_t e = s.find_last_not_of(' ');
-  return e == std::string::npos ? std::string() : s.substr(0, e + 1);
 }
 
 // The first four characters of a keyword, upper case.
@@ -221,8 +217,8 @@ bool widgets_available() {
 }
 
 std::string dwgfil(const std::string& title, const std::string& name, const std::string& filter) {
-  return backend().select_file(trimmed(cut(title, kLabelLen)), trimmed(cut(name, kTextLen)),
-                               trimmed(cut(filter, kLabelLen)));
+  return backend().select_file(io::trim(cut(title, kLabelLen)), io::trim(cut(name, kTextLen)),
+                               io::trim(cut(filter, kLabelLen)));
 }
 
 void dwgmsg(const std::string& text) {
@@ -246,7 +242,7 @@ void swgpop(const std::string& opt) {
   else if (k == "NOHE")
     layer().style.help_entry = false;
   else
-    report("swgpop", "Not allowed keyword " + trimmed(opt));
+    report("swgpop", "Not allowed keyword " + io::trim(opt));
 }
 
 void swgopt(const std::string& value, const std::string& option) {
@@ -259,14 +255,14 @@ void swgopt(const std::string& value, const std::string& option) {
   else if (o == "CALL" && (v == "CHAN" || v == "ENTE"))
     s.on_change = v == "CHAN";
   else
-    report("swgopt", "Not allowed keyword " + trimmed(value) + ", " + trimmed(option));
+    report("swgopt", "Not allowed keyword " + io::trim(value) + ", " + io::trim(option));
 }
 
 void swgjus(const std::string& just, const std::string& target) {
   std::string j = key(just), t = key(target);
   Just v = j == "LEFT" ? Just::left : j == "RIGH" ? Just::right : Just::center;
   if ((j != "LEFT" && j != "RIGH" && j != "CENT") || (t != "BUTT" && t != "LABE")) {
-    report("swgjus", "Not allowed keyword " + trimmed(just) + ", " + trimmed(target));
+    report("swgjus", "Not allowed keyword " + io::trim(just) + ", " + io::trim(target));
     return;
   }
   (t == "BUTT" ? layer().style.just_button : layer().style.just_label) = v;
@@ -283,7 +279,7 @@ void swgclr(float r, float g, float b, const std::string& target) {
   else if (t == "LTEX")
     s.ltext = c;
   else
-    report("swgclr", "Not allowed keyword " + trimmed(target));
+    report("swgclr", "Not allowed keyword " + io::trim(target));
 }
 
 void swgspc(float xspc, float yspc) {
@@ -353,7 +349,7 @@ int wglab(int parent, const std::string& text) {
   if (!p) return 0;
   Widget w;
   w.kind = Kind::label;
-  w.text = trimmed(cut(text, kLabelLen));
+  w.text = io::trim(cut(text, kLabelLen));
   w.just = layer().style.just_label;
   return add(std::move(w), *p);
 }
@@ -363,7 +359,7 @@ int wgtxt(int parent, const std::string& text) {
   if (!p) return 0;
   Widget w;
   w.kind = Kind::text;
-  w.text = trimmed(cut(text, kTextLen));
+  w.text = io::trim(cut(text, kTextLen));
   w.reported = w.text;
   w.on_change = layer().style.on_change;
   return add(std::move(w), *p);
@@ -374,7 +370,7 @@ int wglis(int parent, const std::string& items, int isel) {
   if (!p) return 0;
   Widget w;
   w.kind = Kind::list;
-  for (const std::string& it : split_bar(items)) w.items.push_back(trimmed(it));
+  for (const std::string& it : split_bar(items)) w.items.push_back(io::trim(it));
   int n = static_cast<int>(w.items.size());
   if (isel < 1) {
     report("wglis", "Non positive paramter");
@@ -392,7 +388,7 @@ int wgbut(int parent, const std::string& text, int ival) {
   if (!p) return 0;
   Widget w;
   w.kind = Kind::check;
-  w.text = trimmed(cut(text, kLabelLen));
+  w.text = io::trim(cut(text, kLabelLen));
   w.state = ival ? 1 : 0;
   w.just = layer().style.just_button;
   return add(std::move(w), *p);
@@ -460,7 +456,7 @@ int gwgbut(int id) {
 
 std::string gwgtxt(int id) {
   Widget* w = query("gwgtxt", id, Kind::text);
-  return w ? trimmed(w->text) : std::string();
+  return w ? io::trim(w->text) : std::string();
 }
 
 }  // namespace tolm

@@ -2,17 +2,17 @@
 // first record; then the main driver takes over.
 #include "run/tolm.h"
 
+#include <fmt/format.h>
+#include <unistd.h>
+
 #include <cerrno>
 #include <climits>
 #include <cstdio>
 #include <ctime>
 #include <new>
 #include <stdexcept>
-#include <sys/stat.h>
-#include <unistd.h>
 
-#include <fmt/format.h>
-
+#include "dialog/choose.h"
 #include "graphics/wdmenu.h"
 #include "io/fixw.h"
 #include "io/freefmt.h"
@@ -26,6 +26,7 @@ using io::trim;
 namespace {
 
 // The program name in block letters built from its own letters, 35 columns by 7 rows.
+// clang-format off
 constexpr const char* kBlock[7] = {
     "TTTTTTTT  OOOOOO  LL       MM    MM",
     "   TT    OO    OO LL       MMM  MMM",
@@ -36,23 +37,16 @@ constexpr const char* kBlock[7] = {
     "   TT     OOOOOO  LLLLLLLL MM    MM",
 };
 constexpr const char* kTitle[7] = {
-    "Analysis of the",  "genetic structure", "of subdivided", "populations from",
-    "multilocus data",  "Version 3.0",       "January 2015",
+    "Analysis of the", "genetic structure", "of subdivided", "populations from",
+    "multilocus data", "Version 3.0",       "January 2015",
 };
-
-bool file_exists(const std::string& name) {
-  struct stat st;
-  return ::stat(name.c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
-}
+// clang-format on
 
 bool blank5(const std::string& s) {
   for (size_t i = 0; i < 5 && i < s.size(); ++i)
     if (s[i] != ' ') return false;
   return true;
 }
-
-// A message line of the console dialogue: one blank column, then the text.
-void say(RunState& rs, const std::string& text) { rs.con().line(" " + text); }
 
 [[noreturn]] void stop_msg(RunState& rs, const std::string& console, const std::string& box) {
   if (rs.param.idowidget == 1) dwgmsg(box);
@@ -92,8 +86,8 @@ void heading(RunState& rs, int iunit, int isys) {
   u.line("results obtained with it.");
   u.line("Dialog windows and drawings: TOLM plot and widget routines (FLTK, EPS, WMF).");
 #if defined(__clang__)
-  const std::string compiler = fmt::format("clang {}.{}.{}", __clang_major__, __clang_minor__,
-                                           __clang_patchlevel__);
+  const std::string compiler =
+      fmt::format("clang {}.{}.{}", __clang_major__, __clang_minor__, __clang_patchlevel__);
 #elif defined(__GNUC__)
   const std::string compiler =
       fmt::format("GNU C++ {}.{}.{}", __GNUC__, __GNUC_MINOR__, __GNUC_PATCHLEVEL__);
@@ -157,6 +151,13 @@ void usage(std::FILE* f) {
       f);
 }
 
+namespace {
+int no_memory(RunState& rs) {
+  rs.con().line(" ** Not enough memory for the tables of this input file. Execution terminated **");
+  return 1;
+}
+}  // namespace
+
 int tolm_run(RunState& rs, int argc, char** argv) {
   for (int i = 1; i < argc; ++i) {
     std::string a = argv[i];
@@ -178,11 +179,9 @@ int tolm_run(RunState& rs, int argc, char** argv) {
   } catch (const ProgramStop& s) {
     status = s.status;
   } catch (const std::bad_alloc&) {
-    rs.con().line(" ** Not enough memory for the tables of this input file. Execution terminated **");
-    status = 1;
+    status = no_memory(rs);
   } catch (const std::length_error&) {
-    rs.con().line(" ** Not enough memory for the tables of this input file. Execution terminated **");
-    status = 1;
+    status = no_memory(rs);
   }
   rs.units.flush_all();
   std::fflush(stdout);
@@ -258,8 +257,9 @@ void startup(RunState& rs, int argc, char** argv) {
       }
   if (idowidget == 1 && !widgets_available()) {
     rs.con().nl();
-    say(rs, "** Dialog windows are not available here (no display or no window system); "
-            "the console dialogue is used **");
+    say(rs,
+        "** Dialog windows are not available here (no display or no window system); "
+        "the console dialogue is used **");
     idowidget = 0;
   }
   rs.param.idowidget = idowidget;
@@ -284,8 +284,7 @@ void startup(RunState& rs, int argc, char** argv) {
     if (comarg[i].rfind("-maxall=", 0) != 0) continue;
     int v = 0;
     if (!option_value(comarg[i], 8, v))
-      stop_msg(rs,
-               "** Allele limit \"" + comarg[i] + "\" is not a number. Execution terminated **",
+      stop_msg(rs, "** Allele limit \"" + comarg[i] + "\" is not a number. Execution terminated **",
                " Allele limit is not a number |    Execution terminated     ");
     if (v < 1)
       stop_msg(rs, "** Maximum No. alleles must be greater than 0 Execution terminated **",
@@ -308,7 +307,7 @@ void startup(RunState& rs, int argc, char** argv) {
       wdfirst(rs, si.file);
       std::string res = trim(si.path) + trim(rs.wd.prefix) + "-out.txt";
       std::string newprefix = rs.wd.prefix;
-      if (!file_exists(res)) break;
+      if (!io::file_exists(res)) break;
       int isel = 0;
       wdoutfile(rs, isel, rs.wd.prefix, newprefix);
       if (isel == 1) break;
@@ -328,7 +327,7 @@ void startup(RunState& rs, int argc, char** argv) {
       ++itry;
       if (!read_answer(rs, line)) continue;
       si.file = io::ltrim(trim(line.substr(0, 256)));
-      if (!si.file.empty() && file_exists(si.file)) break;
+      if (!si.file.empty() && io::file_exists(si.file)) break;
       say(rs, "** File does not exist. Try again ... **");
       si.file.clear();
       if (itry >= 6) stop(rs, 1);
@@ -356,8 +355,8 @@ void startup(RunState& rs, int argc, char** argv) {
   }
   if (r != io::Rd::ok) {
     rs.param.io = EINVAL;
-    say(rs, "** Error reading record" + io::free_int(1) + " of header, cause=" +
-                io::free_int(rs.param.io));
+    say(rs, "** Error reading record" + io::free_int(1) +
+                " of header, cause=" + io::free_int(rs.param.io));
     say(rs, "** Input file \"" + si.file +
                 "\", record 1: two integers expected, the numbers of demes and loci **");
     press_return_stop(rs, 1);

@@ -2,7 +2,6 @@
 // choices (widget menu, configuration file or console questions), counts and sorts the data once
 // per run, writes the head of the results, runs the analyses per locus combination and the gene
 // pool, and then starts another pass over the same counts or closes the files and ends the run.
-#include <sys/stat.h>
 
 #include <algorithm>
 
@@ -25,11 +24,6 @@ using io::fi;
 using io::trim;
 
 namespace {
-
-bool file_exists(const std::string& name) {
-  struct stat st;
-  return ::stat(name.c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
-}
 
 // The driver's own values of a run.
 struct Drive {
@@ -97,7 +91,7 @@ void setup(RunState& rs, Drive& d) {
   // the configuration file is named after the input file, whatever the output prefix
   n.config = trim(n.filpath) + trim(si.cfgprefix) + ".cfg";
   d.ioldcfg = 0;
-  if (file_exists(n.config)) {
+  if (io::file_exists(n.config)) {
     redcfg(rs);
     d.ioldcfg = 1;
   }

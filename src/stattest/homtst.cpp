@@ -70,10 +70,6 @@ int hapall(RunState& rs, long h, int x) {
   return sread(rs, 21, rec21(p, h, p.kc, x));
 }
 
-int nint(float x) {
-  return static_cast<int>(std::lround(x));
-}
-
 // The row label of a block: first block carries the row total column.
 std::string rowlab(bool geno, bool multi, bool first) {
   if (geno) return first ? "Genotype/ Sum " : "Genotype      ";

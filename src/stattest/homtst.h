@@ -12,6 +12,7 @@
 // genotypic structure): critical values at 5 %, 1 % and 0.1 % for 1..100 degrees of freedom.
 #pragma once
 
+#include <cmath>
 #include <string>
 
 #include "run/runstate.h"
@@ -19,6 +20,10 @@
 namespace tolm {
 
 void homtst(RunState& rs, Work& w);
+// Nearest integer of a count held as a real.
+inline int nint(float x) {
+  return static_cast<int>(std::lround(x));
+}
 // The table builders: alleles or haplotypes (`mal` 1..3) and genotypes (`mal` 4).
 void htptst(RunState& rs, Work& w);
 void gtptst(RunState& rs, Work& w);

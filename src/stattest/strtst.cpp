@@ -20,10 +20,6 @@ namespace {
 
 constexpr float fudge = 1e-5f;
 
-int nint(float x) {
-  return static_cast<int>(std::lround(x));
-}
-
 // A row's cells end with " |" in place of their last two blank columns.
 void close_row(std::string& s) {
   if (s.size() >= 2) s.replace(s.size() - 2, 2, " |");
