@@ -16,7 +16,9 @@
 
 #include "io/scratch.h"
 #include "io/units.h"
+#include "report/longtable.h"
 #include "run/bounded.h"
+#include "run/runopts.h"
 
 namespace tolm {
 
@@ -147,6 +149,10 @@ struct RunState {
   Sel sel;
   io::Units units;
   io::Scratch scratch;
+  RunOptions opt;      // choices given as command-line options
+  LongTable longtab;   // <prefix>-long.tsv
+  std::string input_format;  // title of a foreign input format ("Genepop", ...); empty: TOLM's
+  std::string input_copy;    // the TOLM file converted from it; removed at the end of the run
 
   io::Unit& u(int ch) { return units[ch]; }
   io::Unit& con() { return units[6]; }        // the console

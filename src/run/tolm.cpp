@@ -14,6 +14,7 @@
 
 #include "dialog/choose.h"
 #include "graphics/wdmenu.h"
+#include "input/formats/formats.h"
 #include "io/fixw.h"
 #include "io/freefmt.h"
 #include "plotlayer/widget.h"
@@ -185,6 +186,7 @@ int tolm_run(RunState& rs, int argc, char** argv) {
   }
   rs.units.flush_all();
   std::fflush(stdout);
+  if (!rs.input_copy.empty()) std::remove(rs.input_copy.c_str());
   return status;
 }
 
@@ -206,6 +208,19 @@ void startup(RunState& rs, int argc, char** argv) {
   heading(rs, 6, isys);
   si.adate = time_and_date();
   rs.con().line(si.adate);
+
+  // 1a. the options of the run beyond the dialogue ("-name=value"); a bad one stops at once
+  for (int i = 1; i < argc; ++i) {
+    std::string a = argv[i];
+    if (!is_run_option(a)) continue;
+    std::string err;
+    if (!apply_run_option(rs.opt, a, err)) {
+      rs.con().nl();
+      say(rs, "** Command line: " + err + ". Execution terminated **");
+      stop(rs, 2);
+    }
+    rs.opt.given.push_back(a);
+  }
 
   // 2. arguments
   std::string comarg[11];
@@ -334,8 +349,29 @@ void startup(RunState& rs, int argc, char** argv) {
     }
   }
 
+  // 9a. a file of another format is read through a TOLM copy of it
+  {
+    std::string open_path, title, err, notes;
+    Prepared pr = prepare_input(si.file, rs.opt, open_path, title, err, notes);
+    if (!notes.empty()) rs.con().put(notes);
+    if (pr == Prepared::failed) {
+      rs.con().nl();
+      say(rs, "** " + err + " **");
+      press_return_stop(rs, 1);
+    }
+    if (!title.empty()) say(rs, "-- Input file \"" + trim(si.file) + "\" read as " + title);
+    if (pr == Prepared::convert_only) {
+      say(rs, "Converted input --> " + rs.opt.convert);
+      stop(rs, 0);
+    }
+    if (pr == Prepared::converted) {
+      rs.input_copy = open_path;
+      rs.input_format = title;
+    }
+  }
+
   // 10. open the input file
-  int rc = rs.u(10).open_in(si.file);
+  int rc = rs.u(10).open_in(rs.input_copy.empty() ? si.file : rs.input_copy);
   if (rc != 0) {
     rs.param.io = rc;
     say(rs, "** Error opening \"" + trim(si.file) + "\" **");

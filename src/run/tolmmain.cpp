@@ -398,6 +398,7 @@ void results_head(RunState& rs, Drive& d) {
   heading(rs, p.iunit, d.si.isys);
   u.line(rule);
   u.line("Input_file: " + trim(d.si.file));
+  if (!rs.input_format.empty()) u.line("Input_format: " + rs.input_format);
   u.line(d.si.adate);
   u.nl();
   deme_list(rs, d, u);
@@ -456,6 +457,19 @@ void combinations(RunState& rs, Drive& d) {
   }
 }
 
+// The long table of the run, opened once beside the results (for results on the screen too,
+// then named after the input file); later passes add their rows to it.
+void open_long_table(RunState& rs) {
+  rs.longtab.keep = !rs.opt.figures.empty() || rs.opt.report_html;
+  if (!rs.opt.long_table || rs.longtab.is_open()) return;
+  const std::string path = trim(rs.names.filpath) + trim(rs.names.filnam) + "-long.tsv";
+  int err = 0;
+  if (!rs.longtab.open(path, err)) {
+    rs.param.io = err;
+    say(rs, "** Error opening long table " + path + ", cause=" + std::to_string(err) + " **");
+  }
+}
+
 void results(RunState& rs, Drive& d) {
   Param& p = rs.param;
   const Names& n = rs.names;
@@ -469,7 +483,10 @@ void results(RunState& rs, Drive& d) {
     std::string line;
     read_answer(rs, line);
   }
-  if (p.idurch <= 1) results_head(rs, d);
+  if (p.idurch <= 1) {
+    results_head(rs, d);
+    open_long_table(rs);
+  }
   combinations(rs, d);
   if ((y(2) || y(3) || y(5) || y(6)) && p.mxnrlc == 1 && p.nc > 1 &&
       (p.nyw == 1 || p.nym == 1 || p.nys == 1)) {
@@ -506,12 +523,23 @@ void closing(RunState& rs, Drive& d) {
       return;
     }
   }
+  const std::string longname = rs.longtab.path();
+  const bool longtab = rs.longtab.is_open();
+  if (longtab) {
+    int rc = rs.longtab.close();
+    if (rc != 0) {
+      p.io = rc;
+      say(rs, "** Error writing long table " + longname + ", cause=" + std::to_string(rc) + " **");
+      d.status = 1;
+    }
+  }
   if (p.nurhet == 1 || d.ierr > 0) p.icount = 2;
   if (console(rs)) dots80(rs);
   // Snails are drawn only for subpopulation differentiation.
   const bool snails = (p.idoeps == 1 || p.idowmf == 1) && n.aprog(6) == 'y' && n.outunit == 'f';
   if (n.outunit == 'f') say(rs, "Complete output --> " + trim(n.outfil));
   if (tabular) say(rs, "Tabular output  --> " + tabname);
+  if (longtab) say(rs, "Long table      --> " + longname);
   if (snails) say(rs, "Snail diagrams  --> In directory " + trim(n.snaildir));
   if (!console(rs)) {
     std::string text = "Complete output --> " + trim(n.outfil);

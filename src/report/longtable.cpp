@@ -1,0 +1,137 @@
+#include "report/longtable.h"
+
+#include <fmt/format.h>
+
+#include <cerrno>
+
+#include "io/fixw.h"
+#include "run/runstate.h"
+
+namespace tolm {
+
+namespace {
+
+const char* const kHeader =
+    "pass\tcombination\tloci\tkind\tdeme\tdeme_name\tother_deme\ttype\tmeasure\tvalue\tci_low\t"
+    "ci_high\tdf\tp_value\tp_se\tmethod\n";
+
+std::string int_cell(int v, int empty_at_or_below) {
+  return v <= empty_at_or_below ? std::string() : std::to_string(v);
+}
+
+// Tabs and line ends cannot stand in a cell; names never hold them, but a file might.
+std::string text_cell(const std::string& s) {
+  std::string t = s;
+  for (char& c : t)
+    if (c == '\t' || c == '\n' || c == '\r') c = ' ';
+  return t;
+}
+
+}  // namespace
+
+LongTable::~LongTable() {
+  if (f_) std::fclose(f_);
+}
+
+bool LongTable::open(const std::string& path, int& err) {
+  if (f_) close();
+  rows.clear();
+  f_ = std::fopen(path.c_str(), "w");
+  if (!f_) {
+    err = errno;
+    return false;
+  }
+  path_ = path;
+  err_ = 0;
+  if (std::fputs(kHeader, f_) < 0) err_ = errno;
+  return true;
+}
+
+void LongTable::add(const LongRow& r) {
+  if (keep) rows.push_back(r);
+  if (!f_) return;
+  std::string l;
+  l.reserve(128);
+  l += int_cell(r.pass, 0) + '\t';
+  l += int_cell(r.combination, 0) + '\t';
+  l += text_cell(r.loci) + '\t';
+  l += r.kind + '\t';
+  l += int_cell(r.deme, 0) + '\t';
+  l += text_cell(r.deme_name) + '\t';
+  l += int_cell(r.other_deme, 0) + '\t';
+  l += text_cell(r.type) + '\t';
+  l += r.measure + '\t';
+  l += long_cell(r.value) + '\t';
+  l += long_cell(r.ci_low) + '\t';
+  l += long_cell(r.ci_high) + '\t';
+  l += int_cell(r.df, -1) + '\t';
+  l += long_cell(r.p_value) + '\t';
+  l += long_cell(r.p_se) + '\t';
+  l += r.method + '\n';
+  if (std::fwrite(l.data(), 1, l.size(), f_) != l.size() && err_ == 0) err_ = errno;
+}
+
+int LongTable::close() {
+  if (!f_) return 0;
+  if (std::fflush(f_) != 0 && err_ == 0) err_ = errno;
+  if (std::fclose(f_) != 0 && err_ == 0) err_ = errno;
+  f_ = nullptr;
+  return err_;
+}
+
+std::string long_cell(double v) {
+  if (std::isnan(v) || v <= -9.0) return std::string();
+  if (v == 0) return "0";
+  return fmt::format("{}", v);
+}
+
+std::string long_cell(float v) {
+  if (std::isnan(v) || v <= -9.0f) return std::string();
+  if (v == 0) return "0";
+  return fmt::format("{}", v);
+}
+
+const char* long_kind(int mal) {
+  switch (mal) {
+    case 1: return "maternal";
+    case 2: return "paternal";
+    case 3: return "alleles";
+    case 4: return "genotypes";
+    default: return "";
+  }
+}
+
+namespace {
+void fill_deme(const Work& w, LongRow& r) {
+  if (r.deme_name.empty() && r.deme >= 1 && r.deme <= w.nnp) r.deme_name = io::trim(w.prbnam(r.deme));
+}
+}  // namespace
+
+void long_row(RunState& rs, const Work& w, LongRow r) {
+  if (!rs.longtab.is_open() && !rs.longtab.keep) return;
+  const Param& p = rs.param;
+  if (r.pass == 0) r.pass = p.idurch < 1 ? 1 : p.idurch;
+  if (r.combination == 0) r.combination = p.kc;
+  if (r.loci.empty() && p.kc >= 1 && p.kc <= w.nnc) {
+    for (int i = 1; i <= w.nrloc(p.kc); ++i) {
+      if (i > 1) r.loci += '+';
+      r.loci += io::trim(w.locnam(w.loccmb(p.kc, i)));
+    }
+  }
+  if (r.kind.empty()) r.kind = long_kind(p.mal);
+  fill_deme(w, r);
+  rs.longtab.add(r);
+}
+
+void long_pool_row(RunState& rs, const Work& w, LongRow r) {
+  if (!rs.longtab.is_open() && !rs.longtab.keep) return;
+  const Param& p = rs.param;
+  if (r.pass == 0) r.pass = p.idurch < 1 ? 1 : p.idurch;
+  r.combination = 0;
+  r.loci = "pool";
+  if (r.kind.empty()) r.kind = long_kind(p.mal);
+  fill_deme(w, r);
+  rs.longtab.add(r);
+}
+
+}  // namespace tolm
