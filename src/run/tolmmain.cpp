@@ -551,6 +551,7 @@ void closing(RunState& rs, Drive& d) {
 }
 
 [[noreturn]] void end_run(RunState& rs, Drive& d) {
+  if (rs.output_failures > 0) d.status = 1;
   if (rs.param.icount == 2) clsfil(rs, d.status);
   say(rs, R"(** Press "Return" or "Enter" to terminate program **)");
   std::string line;

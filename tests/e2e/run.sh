@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Runs the end-to-end cases listed in cases.tst against the tolm binary.
+# Runs the end-to-end cases listed in cases.tst (and cases-*.tst, one list per area of the
+# program) against the tolm binary.
 #
 #   run.sh BIN E2EDIR WORKDIR [name...]      run all cases (or the named ones)
 #   run.sh --update BIN E2EDIR WORKDIR name  write the produced files of one case into its
@@ -61,6 +62,6 @@ while read -r name status args; do
     done < <(find "$src/expect" -type f -print0)
   fi
   if [ $bad = 0 ]; then echo "ok   $name"; else fail=$((fail + 1)); fi
-done <"$dir/cases.tst"
+done < <(cat "$dir/cases.tst" "$dir"/cases-*.tst 2>/dev/null)
 echo "$ran cases, $fail failed"
 [ $fail = 0 ]
