@@ -1,0 +1,578 @@
+// The gene pool as a function of a set of loci, and its jackknife and bootstrap intervals.
+#include "analysis/intervals.h"
+
+#include <fmt/format.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <string>
+
+#include "analysis/parsub_measures.h"
+#include "input/records.h"
+#include "io/fixw.h"
+
+namespace tolm {
+
+using io::fa;
+using io::ff;
+using io::fi;
+using io::rep;
+
+namespace {
+
+constexpr float kMarked = -0.000001f;
+constexpr float kFudge = 0.00001f;
+constexpr int kPerDeme = 9;  // per-deme measures, Pm::div .. Pm::het
+
+inline long pair(long i, long j) {
+  return j + i * (i - 1) / 2;
+}
+
+// 1. Sizes of the demes at this locus and the shares of the genes.
+void part_sizes(RunState& rs, const Work& w, int kc, int mal, LocusPart& lp,
+                std::vector<int>& size) {
+  const Param& q = rs.param;
+  const int m = q.maxp, g = mal == 3 ? 2 : 1;
+  const float ast = q.astrix;
+  long total = 0;
+  for (int i = 1; i <= m; ++i) {
+    const long kp = w.nprb(i);
+    int nsam = 0;
+    for (long h = 0; h <= w.nptr1(kc); ++h) nsam += sread(rs, 20, rec20(q, h, kc, kp, 1));
+    const int n = g * nsam - sread(rs, 20, rec20(q, 0, kc, kp, mal));
+    size[static_cast<size_t>(i - 1)] = n;
+    lp.cj[static_cast<size_t>(i - 1)] = static_cast<float>(n);
+    total += n;
+    if (n != 0) continue;
+    lp.missing = true;
+    for (int j = 1; j <= m; ++j)
+      lp.ga[static_cast<size_t>(pair(std::max(i, j), std::min(i, j)) - 1)] = ast;
+  }
+  for (int i = 1; i <= m; ++i) {
+    float& c = lp.cj[static_cast<size_t>(i - 1)];
+    c = lp.missing ? ast : c / static_cast<float>(total);
+  }
+}
+
+// 2. The types: sums of squares, delta_T sums, frequency differences; the counts per deme kept
+// for the evenness.
+void part_types(RunState& rs, const Work& w, int kc, int mal, LocusPart& lp,
+                const std::vector<int>& size, std::vector<std::vector<int>>& counts,
+                std::vector<long>& pooled) {
+  const Param& q = rs.param;
+  const int m = q.maxp;
+  const float ast = q.astrix;
+  const long ntyp = w.nptr1(kc);
+  const bool all = !lp.missing;
+  std::vector<float> x(static_cast<size_t>(m), ast);
+  for (long k = 1; k <= ntyp; ++k) {
+    float mu = 0, mc = 0;
+    long sum = 0;
+    for (int i = 0; i < m; ++i) {
+      const int nn = size[static_cast<size_t>(i)];
+      if (nn == 0) continue;
+      const int n = sread(rs, 20, rec20(q, k, kc, w.nprb(i + 1), mal));
+      x[static_cast<size_t>(i)] = static_cast<float>(n) / static_cast<float>(nn);
+      if (n <= 0) continue;
+      const float xi = x[static_cast<size_t>(i)];
+      lp.hom[static_cast<size_t>(i)] = lp.hom[static_cast<size_t>(i)] + xi * xi;
+      lp.dt[static_cast<size_t>(i)] =
+          lp.dt[static_cast<size_t>(i)] + static_cast<float>(static_cast<int64_t>(n) * (nn - n));
+      counts[static_cast<size_t>(i)].push_back(n);
+      sum += n;
+      if (all) {
+        mu = mu + xi;
+        mc = mc + lp.cj[static_cast<size_t>(i)] * xi;
+      }
+    }
+    if (sum > 0) pooled.push_back(sum);
+    if (all) mu = mu / static_cast<float>(m);
+    for (int i = 2; i <= m; ++i) {
+      for (int j = 1; j < i; ++j) {
+        float& d = lp.ga[static_cast<size_t>(pair(i, j) - 1)];
+        d = defined(d)
+                ? d + std::fabs(x[static_cast<size_t>(i - 1)] - x[static_cast<size_t>(j - 1)])
+                : ast;
+      }
+    }
+    if (!all) continue;
+    for (int i = 0; i < m; ++i) {
+      const float xi = x[static_cast<size_t>(i)];
+      lp.dfin[static_cast<size_t>(i)] = lp.dfin[static_cast<size_t>(i)] + std::fabs(xi - mc);
+      lp.dinf[static_cast<size_t>(i)] = lp.dinf[static_cast<size_t>(i)] + std::fabs(xi - mu);
+    }
+  }
+}
+
+// Absolute evenness of a list of type counts (any order); the marker beyond the plateau limit.
+void even_of(std::vector<int> c, long n, float ast, float& fin, float& inf) {
+  if (n <= 0 || c.size() > static_cast<size_t>(maxtyp)) {
+    fin = inf = ast;
+    return;
+  }
+  std::sort(c.begin(), c.end(), [](int a, int b) { return a > b; });
+  const Evenness e = evenness(c.data(), static_cast<int>(c.size()), static_cast<int>(n));
+  fin = e.aevfin;
+  inf = e.aevinf;
+}
+
+// 3. Per-deme measures from the sums, the evenness, the differentiation from the complement and
+// the distances.
+void part_finish(const RunState& rs, LocusPart& lp, const std::vector<int>& size,
+                 const std::vector<std::vector<int>>& counts, const std::vector<long>& pooled) {
+  const int m = rs.param.maxp;
+  const float ast = rs.param.astrix;
+  long total = 0;
+  for (int i = 0; i < m; ++i) {
+    const size_t s = static_cast<size_t>(i);
+    total += size[s];
+    if (size[s] == 0) {
+      lp.hom[s] = lp.div[s] = lp.dt[s] = lp.evfin[s] = lp.evinf[s] = ast;
+      continue;
+    }
+    lp.dt[s] = deltat_of(lp.dt[s], size[s], ast);
+    lp.div[s] = div_of(lp.hom[s], ast);
+    even_of(counts[s], size[s], ast, lp.evfin[s], lp.evinf[s]);
+  }
+  if (lp.missing) {
+    std::fill(lp.dfin.begin(), lp.dfin.end(), ast);
+    std::fill(lp.dinf.begin(), lp.dinf.end(), ast);
+    lp.delfin = lp.delinf = ast;
+  } else if (m < 2) {
+    lp.dfin[0] = lp.dinf[0] = 0;
+    lp.delfin = lp.delinf = 0;
+  } else {
+    const float rm = static_cast<float>(m);
+    for (size_t i = 0; i < static_cast<size_t>(m); ++i) {
+      lp.dfin[i] = 0.5f / (1.0f - lp.cj[i]) * lp.dfin[i];
+      lp.dinf[i] = rm * 0.5f / static_cast<float>(m - 1) * lp.dinf[i];
+      lp.delinf = lp.delinf + lp.dinf[i];
+      lp.delfin = lp.delfin + lp.cj[i] * lp.dfin[i];
+    }
+    lp.delinf = lp.delinf / rm;
+  }
+  for (float& d : lp.ga) d = defined(d) ? d * 0.5f : ast;
+
+  // The whole population: the genes of all shown demes together.
+  lp.pophom = 0;
+  for (long n : pooled) {
+    const float f = static_cast<float>(n) / static_cast<float>(total);
+    lp.pophom = lp.pophom + f * f;
+  }
+  if (total == 0) lp.pophom = ast;
+  std::vector<int> pc(pooled.begin(), pooled.end());
+  even_of(pc, total, ast, lp.popevfin, lp.popevinf);
+}
+
+// 4. Proportion of heterozygotes among the completely identified individuals of each deme.
+void part_het(RunState& rs, const Work& w, int kc, LocusPart& lp) {
+  const Param& q = rs.param;
+  if (rs.names.aprog(8) != 'y' || !rs.scratch.is_open(26)) return;
+  lp.has_het = true;
+  for (int i = 1; i <= q.maxp; ++i) {
+    const long base =
+        static_cast<long>(q.mxnrlc + 3) * (static_cast<long>(q.np) * (kc - 1) + w.nprb(i) - 1);
+    const int known = sread(rs, 26, base + q.mxnrlc + 2);
+    lp.het[static_cast<size_t>(i - 1)] =
+        known < 1 ? q.astrix
+                  : static_cast<float>(sread(rs, 26, base + 2)) / static_cast<float>(known);
+  }
+}
+
+}  // namespace
+
+int pm_offset(Pm k, int m) {
+  const int ki = static_cast<int>(k);
+  if (ki < kPerDeme) return ki * m;
+  const int pairs = m * (m + 1) / 2;
+  if (k == Pm::ga) return kPerDeme * m;
+  return kPerDeme * m + pairs + (ki - static_cast<int>(Pm::delfin));
+}
+
+int pm_count(int m) {
+  return pm_offset(Pm::popevinf, m) + 1;
+}
+
+LocusPart locus_part(RunState& rs, const Work& w, int kc, int mal) {
+  const int m = rs.param.maxp;
+  const size_t sm = static_cast<size_t>(m);
+  LocusPart lp;
+  lp.m = m;
+  for (auto* v : {&lp.hom, &lp.div, &lp.dt, &lp.cj, &lp.dfin, &lp.dinf, &lp.evfin, &lp.evinf})
+    v->assign(sm, 0.0f);
+  lp.het.assign(sm, rs.param.astrix);
+  lp.ga.assign(static_cast<size_t>(m * (m + 1) / 2), 0.0f);
+  std::vector<int> size(sm, 0);
+  std::vector<std::vector<int>> counts(sm);
+  std::vector<long> pooled;
+  part_sizes(rs, w, kc, mal, lp, size);
+  part_types(rs, w, kc, mal, lp, size, counts, pooled);
+  part_finish(rs, lp, size, counts, pooled);
+  part_het(rs, w, kc, lp);
+  return lp;
+}
+
+std::vector<float> pool_of(const std::vector<LocusPart>& parts, const std::vector<int>& pick,
+                           float ast) {
+  const int m = parts.empty() ? 0 : parts.front().m;
+  const size_t sm = static_cast<size_t>(m), np = sm * (sm + 1) / 2;
+  std::vector<float> v(static_cast<size_t>(pm_count(m)), 0.0f);
+  auto at = [&](Pm k, size_t i) -> float& { return v[static_cast<size_t>(pm_offset(k, m)) + i]; };
+  for (size_t i = 0; i < sm; ++i) at(Pm::vgam, i) = 1.0f;
+
+  // Sums over the loci in the order given; a marked sum stays marked.
+  for (int k : pick) {
+    const LocusPart& p = parts[static_cast<size_t>(k)];
+    for (size_t i = 0; i < sm; ++i) {
+      gpadd(at(Pm::div, i), p.hom[i], ast);  // the homozygosity for now
+      gpmul(at(Pm::vgam, i), p.div[i], ast);
+      gpadd(at(Pm::dt, i), p.dt[i], ast);
+      for (Pm d : {Pm::cj, Pm::dfin, Pm::dinf}) {
+        const float c = d == Pm::cj ? p.cj[i] : d == Pm::dfin ? p.dfin[i] : p.dinf[i];
+        if (p.missing)
+          at(d, i) = ast;
+        else
+          gpadd(at(d, i), c, ast);
+      }
+      gpadd(at(Pm::evfin, i), p.evfin[i], ast);
+      gpadd(at(Pm::evinf, i), p.evinf[i], ast);
+      gpadd(at(Pm::het, i), p.has_het ? p.het[i] : ast, ast);
+    }
+    for (size_t e = 0; e < np; ++e) gpadd(at(Pm::ga, e), p.ga[e], ast);
+    for (Pm d : {Pm::delfin, Pm::delinf}) {
+      if (p.missing)
+        at(d, 0) = ast;
+      else
+        gpadd(at(d, 0), d == Pm::delfin ? p.delfin : p.delinf, ast);
+    }
+    gpadd(at(Pm::popdiv, 0), p.pophom, ast);
+    gpadd(at(Pm::popevfin, 0), p.popevfin, ast);
+    gpadd(at(Pm::popevinf, 0), p.popevinf, ast);
+  }
+
+  // The sums become the measures: harmonic mean of v_2, means of the rest.
+  const float n = static_cast<float>(pick.size());
+  auto mean = [&](float& s) { s = s <= kMarked || pick.empty() ? ast : s / n; };
+  auto harmonic = [&](float& s) { s = s <= kFudge ? ast : n / s; };
+  for (size_t i = 0; i < sm; ++i) {
+    if (at(Pm::div, i) <= kFudge) at(Pm::vgam, i) = ast;
+    harmonic(at(Pm::div, i));
+    for (Pm d : {Pm::dt, Pm::cj, Pm::dfin, Pm::dinf, Pm::evfin, Pm::evinf, Pm::het}) mean(at(d, i));
+  }
+  for (size_t e = 0; e < np; ++e) mean(at(Pm::ga, e));
+  mean(at(Pm::delfin, 0));
+  mean(at(Pm::delinf, 0));
+  harmonic(at(Pm::popdiv, 0));
+  mean(at(Pm::popevfin, 0));
+  mean(at(Pm::popevinf, 0));
+  return v;
+}
+
+// --- intervals ---
+
+Intervals jackknife(const std::vector<LocusPart>& parts, float ast) {
+  const int n = static_cast<int>(parts.size());
+  std::vector<int> all(static_cast<size_t>(n));
+  for (int i = 0; i < n; ++i) all[static_cast<size_t>(i)] = i;
+  Intervals iv;
+  iv.est = pool_of(parts, all, ast);
+  const size_t nv = iv.est.size();
+  std::vector<std::vector<float>> loo;
+  for (int i = 0; i < n; ++i) {
+    std::vector<int> pick;
+    for (int k = 0; k < n; ++k)
+      if (k != i) pick.push_back(k);
+    loo.push_back(pool_of(parts, pick, ast));
+  }
+  iv.se.assign(nv, NAN);
+  iv.jlow.assign(nv, NAN);
+  iv.jhigh.assign(nv, NAN);
+  if (n < 2) return iv;
+  for (size_t j = 0; j < nv; ++j) {
+    bool ok = defined(iv.est[j]);
+    double mean = 0;
+    for (const auto& r : loo) {
+      ok = ok && defined(r[j]);
+      mean += r[j];
+    }
+    if (!ok) continue;
+    mean /= n;
+    double ss = 0;
+    for (const auto& r : loo) ss += (r[j] - mean) * (r[j] - mean);
+    const double se = std::sqrt(ss * (n - 1) / n);
+    iv.se[j] = se;
+    iv.jlow[j] = iv.est[j] - 1.96 * se;
+    iv.jhigh[j] = iv.est[j] + 1.96 * se;
+  }
+  return iv;
+}
+
+namespace {
+
+// The splitmix64 finaliser: a good 64-bit mix of a counter.
+uint64_t mix64(uint64_t z) {
+  z += 0x9e3779b97f4a7c15ULL;
+  z = (z ^ (z >> 30)) * 0xbf58476d1ce4e5b9ULL;
+  z = (z ^ (z >> 27)) * 0x94d049bb133111ebULL;
+  return z ^ (z >> 31);
+}
+
+}  // namespace
+
+std::vector<int> bootstrap_draw(uint64_t seed, int mal, long rep, int n) {
+  // The stream of replicate `rep` of kind `mal` starts from the seed and these alone.
+  uint64_t s = mix64(mix64(mix64(seed ^ 0x6c6f6369626f6f74ULL) + static_cast<uint64_t>(mal)) +
+                     static_cast<uint64_t>(rep));
+  std::vector<int> pick(static_cast<size_t>(n));
+  const uint64_t un = static_cast<uint64_t>(n);
+  const uint64_t limit = UINT64_MAX - UINT64_MAX % un;  // draws at or above it are refused
+  for (auto& k : pick) {
+    uint64_t r;
+    do {
+      s += 0x9e3779b97f4a7c15ULL;
+      r = mix64(s);
+    } while (r >= limit);
+    k = static_cast<int>(r % un);
+  }
+  return pick;
+}
+
+double quantile(const std::vector<double>& sorted, double q) {
+  if (sorted.empty()) return NAN;
+  const double h = (static_cast<double>(sorted.size()) - 1) * q;
+  const size_t lo = static_cast<size_t>(std::floor(h));
+  const size_t hi = std::min(lo + 1, sorted.size() - 1);
+  return sorted[lo] + (h - static_cast<double>(lo)) * (sorted[hi] - sorted[lo]);
+}
+
+void bootstrap(const std::vector<LocusPart>& parts, long b, uint64_t seed, int mal, float ast,
+               Intervals& iv) {
+  const int n = static_cast<int>(parts.size());
+  const size_t nv = iv.est.size();
+  iv.replicates = b;
+  iv.blow.assign(nv, NAN);
+  iv.bhigh.assign(nv, NAN);
+  if (b < 1 || n < 1) return;
+  std::vector<std::vector<double>> vals(nv);
+  std::vector<char> ok(nv, 1);
+  for (long r = 0; r < b; ++r) {
+    const std::vector<float> v = pool_of(parts, bootstrap_draw(seed, mal, r, n), ast);
+    for (size_t j = 0; j < nv; ++j) {
+      if (!defined(v[j])) ok[j] = 0;
+      if (ok[j]) vals[j].push_back(v[j]);
+    }
+  }
+  for (size_t j = 0; j < nv; ++j) {
+    if (!ok[j] || !defined(iv.est[j])) continue;
+    std::sort(vals[j].begin(), vals[j].end());
+    iv.blow[j] = quantile(vals[j], 0.025);
+    iv.bhigh[j] = quantile(vals[j], 0.975);
+  }
+}
+
+// --- output ---
+
+namespace {
+
+// One value of the outputs: a measure of deme position `i` (0: the whole population) or of the
+// pair (i, j); `ci` when it has an interval.
+struct Item {
+  Pm k;
+  int i = 0, j = 0;
+  bool ci = true;
+};
+
+const char* measure_name(Pm k) {
+  switch (k) {
+    case Pm::div:
+    case Pm::popdiv:
+      return "diversity_v2";
+    case Pm::vgam:
+      return "diversity_v_gam";
+    case Pm::dt:
+      return "differentiation_delta_T";
+    case Pm::cj:
+      return "relative_size_Cj";
+    case Pm::dfin:
+      return "differentiation_Dj";
+    case Pm::dinf:
+      return "differentiation_Dj_equal";
+    case Pm::evfin:
+    case Pm::popevfin:
+      return "evenness_finite";
+    case Pm::evinf:
+    case Pm::popevinf:
+      return "evenness_infinite";
+    case Pm::het:
+      return "heterozygosity_observed";
+    case Pm::ga:
+      return "distance_d0";
+    case Pm::delfin:
+      return "differentiation_delta";
+    case Pm::delinf:
+      return "differentiation_delta_equal";
+  }
+  return "";
+}
+
+// The values of the chosen analyses, in the order of the gene-pool report.
+std::vector<Item> items(const RunState& rs, bool het) {
+  const Param& q = rs.param;
+  const Names& a = rs.names;
+  const int m = q.maxp;
+  std::vector<Item> v;
+  auto demes = [&](Pm k, bool ci) {
+    for (int i = 1; i <= m; ++i) v.push_back({k, i, 0, ci});
+  };
+  if (a.aprog(2) == 'y') {
+    demes(Pm::div, true);
+    v.push_back({Pm::popdiv, 0, 0, true});
+    demes(Pm::vgam, false);
+  }
+  if (a.aprog(3) == 'y') demes(Pm::dt, true);
+  if (a.aprog(4) == 'y' && a.evefin == 'y') {
+    demes(Pm::evfin, true);
+    v.push_back({Pm::popevfin, 0, 0, true});
+  }
+  if (a.aprog(4) == 'y' && a.eveinf == 'y') {
+    demes(Pm::evinf, true);
+    v.push_back({Pm::popevinf, 0, 0, true});
+  }
+  if (het && a.aprog(8) == 'y' && q.mal == 3) demes(Pm::het, true);
+  if (m > 1 && a.aprog(5) == 'y')
+    for (int i = 2; i <= m; ++i)
+      for (int j = 1; j < i; ++j) v.push_back({Pm::ga, i, j, true});
+  if (m > 1 && a.aprog(6) == 'y') {
+    if (a.spdfin == 'y') {
+      demes(Pm::cj, false);
+      demes(Pm::dfin, true);
+      v.push_back({Pm::delfin, 0, 0, true});
+    }
+    if (a.spdinf == 'y') {
+      demes(Pm::dinf, true);
+      v.push_back({Pm::delinf, 0, 0, true});
+    }
+  }
+  return v;
+}
+
+size_t index_of(const Item& it, int m) {
+  const int off = pm_offset(it.k, m);
+  if (it.k == Pm::ga) return static_cast<size_t>(off + pair(it.i, it.j) - 1);
+  if (it.i == 0) return static_cast<size_t>(off);
+  return static_cast<size_t>(off + it.i - 1);
+}
+
+bool any_het(const std::vector<LocusPart>& parts) {
+  return !parts.empty() && parts.front().has_het;
+}
+
+// A 32-bit value as the double of its shortest decimal form, so that the long table shows the
+// digits the value holds ("0.3611", not the binary expansion of the float).
+double as_written(float v) {
+  if (!defined(v)) return NAN;
+  return std::strtod(fmt::format("{}", v).c_str(), nullptr);
+}
+
+// A value of the results block: 4 decimals in 10 columns; undefined as the marker "-9.999".
+std::string f10(double v) {
+  return std::isnan(v) || v <= -1e-6 ? io::lpad("-9.999", 10) : ff(v, 10, 4);
+}
+
+}  // namespace
+
+void interval_report(RunState& rs, const Work& w, const std::vector<LocusPart>& parts,
+                     const std::vector<float>& pool, const Intervals* iv) {
+  if (iv == nullptr) return;
+  io::Unit& o = rs.out();
+  const int m = rs.param.maxp;
+  const bool boot = !iv->blow.empty();
+  o.line("");
+  o.line(rep('-', 36));
+  o.line("Intervals_over_loci");
+  o.line(rep('-', 36));
+  o.line("Jackknife_over_" + std::to_string(parts.size()) +
+         "_loci:_standard_error_SE,_95%_interval_=_estimate_+-_1.96_SE");
+  if (boot)
+    o.line("Bootstrap_over_loci:_" + std::to_string(iv->replicates) +
+           "_replicates,_percentile_95%_interval,_seed_" + std::to_string(rs.opt.seed));
+  if (rs.opt.bootstrap_individuals)
+    o.line("** Bootstrap_over_individuals_not_available:_intervals_over_loci_only");
+  o.line("");
+  std::string head = fa("Measure", 28) + " Deme Other  Estimate        SE    JK_low   JK_high";
+  if (boot) head += "    BS_low   BS_high";
+  o.line(head);
+  for (const Item& it : items(rs, any_het(parts))) {
+    if (!it.ci) continue;
+    const size_t j = index_of(it, m);
+    std::string s = fa(measure_name(it.k), 28);
+    s += it.i > 0 ? fi(w.nprb(it.i), 5) : std::string("  all");
+    s += it.j > 0 ? fi(w.nprb(it.j), 6) : std::string(6, ' ');
+    s += f10(pool[j]) + f10(iv->se[j]) + f10(iv->jlow[j]) + f10(iv->jhigh[j]);
+    if (boot) s += f10(iv->blow[j]) + f10(iv->bhigh[j]);
+    o.line(s);
+  }
+}
+
+void interval_table(RunState& rs, const Work& w, const std::vector<LocusPart>& parts,
+                    const std::vector<float>& pool, const Intervals* iv) {
+  io::Unit& t = rs.u(29);
+  if (iv == nullptr || !t.is_open()) return;
+  const int m = rs.param.maxp;
+  const bool boot = !iv->blow.empty();
+  static const char* const title[4] = {"", "MATERNAL_ALLELE_FREQUENCIES",
+                                       "PATERNAL_ALLELE_FREQUENCIES", "ALLELE_FREQUENCIES"};
+  auto cell = [&](double v) {
+    return (std::isnan(v) || v <= rs.param.astrix1 ? std::string("       NA") : ff(v, 9, 4)) + "\t";
+  };
+  t.line("");
+  t.line(std::string("GENE_POOL_INTERVALS - ") + title[rs.param.mal]);
+  std::string head = "Measure\tDeme_No.\tOther_No.\tEstimate\tJackknSE\tJackLow\tJackHigh\t";
+  if (boot) head += "BootLow\tBootHigh\t";
+  t.line(head);
+  for (const Item& it : items(rs, any_het(parts))) {
+    if (!it.ci) continue;
+    const size_t j = index_of(it, m);
+    std::string s = "\"" + std::string(measure_name(it.k)) + "\"\t";
+    s += (it.i > 0 ? std::to_string(w.nprb(it.i)) : std::string()) + "\t";
+    s += (it.j > 0 ? std::to_string(w.nprb(it.j)) : std::string()) + "\t";
+    s += cell(pool[j]) + cell(iv->se[j]) + cell(iv->jlow[j]) + cell(iv->jhigh[j]);
+    if (boot) s += cell(iv->blow[j]) + cell(iv->bhigh[j]);
+    t.line(s);
+  }
+}
+
+void interval_rows(RunState& rs, const Work& w, const std::vector<LocusPart>& parts,
+                   const std::vector<float>& pool, const Intervals* iv) {
+  const Param& q = rs.param;
+  const int m = q.maxp;
+  const bool boot = iv != nullptr && !iv->blow.empty();
+  for (const Item& it : items(rs, any_het(parts))) {
+    const size_t j = index_of(it, m);
+    LongRow r;
+    r.measure = measure_name(it.k);
+    r.deme = it.i > 0 ? w.nprb(it.i) : 0;
+    r.other_deme = it.j > 0 ? w.nprb(it.j) : 0;
+    r.value = as_written(pool[j]);
+    if (it.k == Pm::het) r.kind = "genotypes";
+    if (it.ci && iv != nullptr) {
+      r.ci_low = boot ? iv->blow[j] : iv->jlow[j];
+      r.ci_high = boot ? iv->bhigh[j] : iv->jhigh[j];
+      if (!std::isnan(r.ci_low)) r.method = boot ? "bootstrap" : "jackknife";
+    }
+    long_pool_row(rs, w, r);
+    if (it.k == Pm::dinf && it.i == m) {
+      // the equal shares beside the equally weighted D_j
+      for (int i = 1; i <= m; ++i) {
+        LongRow c;
+        c.measure = "relative_size_Cj_equal";
+        c.deme = w.nprb(i);
+        c.value = q.nogpdif(q.mal) != 0 ? NAN : as_written(1.0f / static_cast<float>(m));
+        long_pool_row(rs, w, c);
+      }
+    }
+  }
+}
+
+}  // namespace tolm

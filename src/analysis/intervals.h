@@ -1,0 +1,100 @@
+// The gene pool as one function of a set of loci, and the intervals over loci built on it: the
+// jackknife (leave one locus out) and the bootstrap (loci drawn with replacement).
+//
+// What each single locus contributes to the gene pool of a kind (`LocusPart`) is read back from
+// the count channels 20 (allele counts) and 26 (heterozygosity counts, when heterozygosity was
+// chosen) with the same arithmetic as the per-locus analysis; `pool_of` sums the parts of any
+// list of loci (repeats allowed, in the order given) by the rules of the gene-pool sums (a marked
+// entry stays marked) and turns the sums into the gene-pool measures. The gene-pool report takes
+// its values from `pool_of` over all loci, so the estimate of an interval and the printed value
+// are the same number.
+//
+// Reads `maxp`, `nprb`, `nc`, `np`, `mxnrlc`, `nptr1`, `nsam` (rebuilt per locus), the counts,
+// `aprog`, `evefin`, `eveinf`, `spdfin`, `spdinf`, `nogpdif` and `rs.opt` (ci, bootstrap, seed);
+// writes a block to the results unit, a section to the tabular file (channel 29) and the
+// gene-pool rows of the long table. Every random draw is derived from the run's seed, the kind
+// and the replicate number alone, so the intervals do not depend on the order of work.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "run/runstate.h"
+
+namespace tolm {
+
+// The gene-pool measures, each one value per deme (display position, 0-based), per pair of demes
+// or for the whole population. `hom` is the homozygosity (sum of squared frequencies), whose
+// harmonic mean over loci gives the gene-pool diversity.
+enum class Pm {
+  div,    // diversity v_2 (gene pool: nc over the summed homozygosities)
+  vgam,   // hypothetical gametic diversity: product of the v_2 of the loci
+  dt,     // total population differentiation delta_T
+  cj,     // relative deme size, proportional to the number of genes
+  dfin,   // differentiation D_j, sizes proportional to deme size
+  dinf,   // differentiation D_j, sizes equal
+  evfin,  // absolute evenness, finite population size (mean over loci)
+  evinf,  // absolute evenness, infinite population size (mean over loci)
+  het,    // proportion of heterozygotes (mean over loci)
+  ga,     // distance d_0 of a pair of demes (packed lower triangle with diagonal)
+  delfin,
+  delinf,  // mean differentiation delta, both weightings
+  popdiv,
+  popevfin,
+  popevinf,  // the whole population: all shown demes together
+};
+
+// Position of a measure in the flat vector of values of `m` demes: per-deme measures at
+// [offset + deme], distances at [offset + l(l-1)/2 + ll - 1] for 1 <= ll <= l <= m.
+int pm_offset(Pm k, int m);
+int pm_count(int m);  // length of the flat vector
+
+// What one locus contributes to the gene pool of one kind; the marker where undefined.
+struct LocusPart {
+  int m = 0;
+  bool missing = false;  // a deme has no identified gene at this locus
+  std::vector<float> hom, div, dt, cj, dfin, dinf, evfin, evinf, het;  // per deme
+  std::vector<float> ga;                                               // per pair
+  float delfin = 0, delinf = 0, pophom = 0, popevfin = 0, popevinf = 0;
+  bool has_het = false;
+};
+
+// The counts of locus combination `kc` for kind `mal` (1..3), measured as the per-locus analysis
+// measures them.
+LocusPart locus_part(RunState& rs, const Work& w, int kc, int mal);
+
+// The gene-pool measures of the loci `pick` (indices into `parts`, repeats allowed), as a flat
+// vector laid out by `pm_offset`. C_j is the mean share; the caller applies what it knows of
+// demes without identified genes in other kinds.
+std::vector<float> pool_of(const std::vector<LocusPart>& parts, const std::vector<int>& pick,
+                           float astrix);
+
+// Intervals of every value of the flat vector; NaN where the value or a replicate is undefined.
+struct Intervals {
+  std::vector<float> est;
+  std::vector<double> se, jlow, jhigh;  // jackknife: standard error, estimate +- 1.96 SE
+  std::vector<double> blow, bhigh;      // bootstrap percentile 95 % (empty without bootstrap)
+  long replicates = 0;
+};
+
+Intervals jackknife(const std::vector<LocusPart>& parts, float astrix);
+void bootstrap(const std::vector<LocusPart>& parts, long b, uint64_t seed, int mal, float astrix,
+               Intervals& iv);
+
+// The loci of bootstrap replicate `rep` of kind `mal`: `n` draws with replacement.
+std::vector<int> bootstrap_draw(uint64_t seed, int mal, long rep, int n);
+
+// Quantile of sorted values by linear interpolation between order statistics.
+double quantile(const std::vector<double>& sorted, double q);
+
+// After the gene-pool report of kind `mal`: the intervals block of the results (nothing when
+// `iv` is null, the intervals being off), the section of the tabular file, and the long table
+// rows of every gene-pool value with the limits of the measures that have them.
+void interval_report(RunState& rs, const Work& w, const std::vector<LocusPart>& parts,
+                     const std::vector<float>& pool, const Intervals* iv);
+void interval_table(RunState& rs, const Work& w, const std::vector<LocusPart>& parts,
+                    const std::vector<float>& pool, const Intervals* iv);
+void interval_rows(RunState& rs, const Work& w, const std::vector<LocusPart>& parts,
+                   const std::vector<float>& pool, const Intervals* iv);
+
+}  // namespace tolm
