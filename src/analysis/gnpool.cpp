@@ -17,6 +17,7 @@ namespace {
 
 // A marked accumulator holds the marker; any real sum or share is above this.
 constexpr float kMarked = -0.000001f;
+constexpr float kFudge = 0.00001f;
 
 // Per deme block of the report: the "Deme" row, then the rows `body` writes for positions
 // m0..m1. Blocks are separated by an empty line.
@@ -65,6 +66,7 @@ void pargpl(RunState& rs, Work& w) {
   Names& nm = rs.names;
   io::Unit& o = rs.out();
   const int maxp = p.maxp, nloc = p.nc;
+  const float nc = static_cast<float>(nloc);
   const float astrix = p.astrix;
 
   // 1. Title.
@@ -104,34 +106,38 @@ void pargpl(RunState& rs, Work& w) {
     o.line(title[mal - 1]);
     o.line(rep('=', 72));
 
-    // The gene-pool measures of all loci, from what each locus contributes (the same
-    // function gives the replicates of the intervals).
+    // Diversity: nc over the summed homozygosities is the harmonic mean of the v_2 of the loci;
+    // hgdiv keeps their product.
+    for (int l = 1; l <= maxp; ++l) {
+      if (w.gpdiv(l, mal) <= kFudge) {
+        w.gpdiv(l, mal) = astrix;
+        w.hgdiv(l, mal) = astrix;
+      } else {
+        w.gpdiv(l, mal) = nc / w.gpdiv(l, mal);
+      }
+      w.deltat(l) = w.gpdet(l, mal) <= kMarked ? astrix : w.gpdet(l, mal) / nc;
+    }
+    for (int e = 1; e <= maxp * (maxp + 1) / 2; ++e)
+      w.ga(e) = w.gpga(e, mal) <= kMarked ? astrix : w.gpga(e, mal) / nc;
+    if (p.igpdif(mal) == 0) {
+      for (int l = 1; l <= maxp; ++l) {
+        w.djfin(l) = w.gpfin(l, mal) <= kMarked ? astrix : w.gpfin(l, mal) / nc;
+        w.djinf(l) = w.gpinf(l, mal) <= kMarked ? astrix : w.gpinf(l, mal) / nc;
+      }
+      w.gpdfin(mal) = w.gpdfin(mal) <= kMarked ? astrix : w.gpdfin(mal) / nc;
+      w.gpdinf(mal) = w.gpdinf(mal) <= kMarked ? astrix : w.gpdinf(mal) / nc;
+    } else {
+      for (int l = 1; l <= maxp; ++l) w.djfin(l) = w.djinf(l) = astrix;
+    }
+
+    // The values as printed, with what each locus contributes for the intervals over loci.
     std::vector<LocusPart> parts;
     for (int kc = 1; kc <= nloc; ++kc) parts.push_back(locus_part(rs, w, kc, mal));
-    std::vector<int> all(static_cast<size_t>(nloc));
-    for (int k = 0; k < nloc; ++k) all[static_cast<size_t>(k)] = k;
-    std::vector<float> pool = pool_of(parts, all, astrix);
-    // The shares of a kind for which some deme had no identified gene stay undefined.
-    if (p.nogpdif(mal) != 0)
-      for (int l = 0; l < maxp; ++l)
-        pool[static_cast<size_t>(pm_offset(Pm::cj, maxp) + l)] = astrix;
-    auto at = [&](Pm k, int i) { return pool[static_cast<size_t>(pm_offset(k, maxp) + i)]; };
-    for (int l = 1; l <= maxp; ++l) {
-      w.gpdiv(l, mal) = at(Pm::div, l - 1);
-      w.hgdiv(l, mal) = at(Pm::vgam, l - 1);
-      w.deltat(l) = at(Pm::dt, l - 1);
-      w.gpcj(l, mal) = at(Pm::cj, l - 1);
-      w.djfin(l) = at(Pm::dfin, l - 1);
-      w.djinf(l) = at(Pm::dinf, l - 1);
-    }
-    for (int e = 1; e <= maxp * (maxp + 1) / 2; ++e) w.ga(e) = at(Pm::ga, e - 1);
-    w.gpdfin(mal) = at(Pm::delfin, 0);
-    w.gpdinf(mal) = at(Pm::delinf, 0);
-
+    const std::vector<float> pool = printed_pool(rs, w, parts);
     Intervals iv;
     const bool ci = rs.opt.ci;
     if (ci) {
-      iv = jackknife(parts, astrix);
+      iv = jackknife(parts, pool, astrix);
       if (rs.opt.bootstrap > 0) bootstrap(parts, rs.opt.bootstrap, rs.opt.seed, mal, astrix, iv);
     }
 
@@ -152,6 +158,7 @@ void gplout(RunState& rs, Work& w) {
   Names& nm = rs.names;
   io::Unit& o = rs.out();
   const int maxp = p.maxp, mal = p.mal;
+  const float nc = static_cast<float>(p.nc);
   const std::string b11(11, ' ');
 
   if (p.iwithn == 1) {
@@ -224,6 +231,12 @@ void gplout(RunState& rs, Work& w) {
       o.line(title);
       o.line("- Cj's_PROPORTIONAL_TO_DEME_SIZE");
       blocks(rs, w, [&](int m0, int m1) {
+        // A share marked missing at some locus stays missing, whatever the frequency report
+        // found.
+        for (int l = m0; l <= m1; ++l) {
+          float& c = w.gpcj(l, mal);
+          c = p.nogpdif(mal) != 0 || c <= kMarked ? p.astrix : c / nc;
+        }
         o.line(row(
             "       Cj = ", m0, m1, "  ", [&](int l) { return w.gpcj(l, mal); }, f83));
         o.line(row(

@@ -269,14 +269,36 @@ std::vector<float> pool_of(const std::vector<LocusPart>& parts, const std::vecto
   return v;
 }
 
+std::vector<float> printed_pool(const RunState& rs, const Work& w,
+                                const std::vector<LocusPart>& parts) {
+  const Param& q = rs.param;
+  const int m = q.maxp, mal = q.mal;
+  const float ast = q.astrix, nc = static_cast<float>(parts.size());
+  std::vector<int> all(parts.size());
+  for (size_t i = 0; i < all.size(); ++i) all[i] = static_cast<int>(i);
+  std::vector<float> v = pool_of(parts, all, ast);
+  auto at = [&](Pm k, int i) -> float& { return v[static_cast<size_t>(pm_offset(k, m) + i)]; };
+  for (int l = 1; l <= m; ++l) {
+    at(Pm::div, l - 1) = w.gpdiv(l, mal);
+    at(Pm::vgam, l - 1) = w.hgdiv(l, mal);
+    at(Pm::dt, l - 1) = w.deltat(l);
+    const float c = w.gpcj(l, mal);
+    at(Pm::cj, l - 1) = q.nogpdif(mal) != 0 || c <= kMarked ? ast : c / nc;
+    at(Pm::dfin, l - 1) = w.djfin(l);
+    at(Pm::dinf, l - 1) = w.djinf(l);
+  }
+  for (int e = 1; e <= m * (m + 1) / 2; ++e) at(Pm::ga, e - 1) = w.ga(e);
+  at(Pm::delfin, 0) = w.gpdfin(mal);
+  at(Pm::delinf, 0) = w.gpdinf(mal);
+  return v;
+}
+
 // --- intervals ---
 
-Intervals jackknife(const std::vector<LocusPart>& parts, float ast) {
+Intervals jackknife(const std::vector<LocusPart>& parts, const std::vector<float>& est, float ast) {
   const int n = static_cast<int>(parts.size());
-  std::vector<int> all(static_cast<size_t>(n));
-  for (int i = 0; i < n; ++i) all[static_cast<size_t>(i)] = i;
   Intervals iv;
-  iv.est = pool_of(parts, all, ast);
+  iv.est = est;
   const size_t nv = iv.est.size();
   std::vector<std::vector<float>> loo;
   for (int i = 0; i < n; ++i) {

@@ -6,8 +6,8 @@
 // chosen) with the same arithmetic as the per-locus analysis; `pool_of` sums the parts of any
 // list of loci (repeats allowed, in the order given) by the rules of the gene-pool sums (a marked
 // entry stays marked) and turns the sums into the gene-pool measures. The gene-pool report takes
-// its values from `pool_of` over all loci, so the estimate of an interval and the printed value
-// are the same number.
+// its values from the gene-pool sums of the per-locus analysis, which `pool_of` over all loci
+// reproduces to the last bit; an interval is given about the printed value.
 //
 // Reads `maxp`, `nprb`, `nc`, `np`, `mxnrlc`, `nptr1`, `nsam` (rebuilt per locus), the counts,
 // `aprog`, `evefin`, `eveinf`, `spdfin`, `spdinf`, `nogpdif` and `rs.opt` (ci, bootstrap, seed);
@@ -77,7 +77,9 @@ struct Intervals {
   long replicates = 0;
 };
 
-Intervals jackknife(const std::vector<LocusPart>& parts, float astrix);
+// The jackknife of the values `est` (the gene pool of all loci) from the leave-one-out sets.
+Intervals jackknife(const std::vector<LocusPart>& parts, const std::vector<float>& est,
+                    float astrix);
 void bootstrap(const std::vector<LocusPart>& parts, long b, uint64_t seed, int mal, float astrix,
                Intervals& iv);
 
@@ -86,6 +88,12 @@ std::vector<int> bootstrap_draw(uint64_t seed, int mal, long rep, int n);
 
 // Quantile of sorted values by linear interpolation between order statistics.
 double quantile(const std::vector<double>& sorted, double q);
+
+// The gene-pool values of kind `mal` as the gene-pool report prints them (taken from the work
+// arrays after the conversion of the gene-pool sums, C_j as the report scales it), and the
+// measures the report does not hold from `pool_of` over all loci.
+std::vector<float> printed_pool(const RunState& rs, const Work& w,
+                                const std::vector<LocusPart>& parts);
 
 // After the gene-pool report of kind `mal`: the intervals block of the results (nothing when
 // `iv` is null, the intervals being off), the section of the tabular file, and the long table

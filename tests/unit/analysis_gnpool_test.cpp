@@ -21,6 +21,7 @@ struct Pool {
     rs.param.maxp = np;
     rs.param.iunit = 8;
     rs.param.iwidth = 6;
+    rs.opt.ci = false;  // the gene-pool report alone; its intervals have their own tests
     rs.u(8).capture();
     rs.u(29).capture();
     rs.u(6).capture();
