@@ -24,6 +24,8 @@ namespace {
 constexpr float kMarked = -0.000001f;
 constexpr float kFudge = 0.00001f;
 constexpr int kPerDeme = 9;  // per-deme measures, Pm::div .. Pm::het
+// Up to this many loci each leave-one-out set is pooled afresh (n^2 locus visits).
+constexpr int kExactLoci = 400;
 
 inline long pair(long i, long j) {
   return j + i * (i - 1) / 2;
@@ -210,62 +212,90 @@ LocusPart locus_part(RunState& rs, const Work& w, int kc, int mal) {
   part_types(rs, w, kc, mal, lp, size, counts, pooled);
   part_finish(rs, lp, size, counts, pooled);
   part_het(rs, w, kc, lp);
+  set_flat(lp, rs.param.astrix);
   return lp;
 }
+
+void set_flat(LocusPart& p, float ast) {
+  const int m = p.m;
+  const size_t sm = static_cast<size_t>(m);
+  p.flat.assign(static_cast<size_t>(pm_count(m)), 0.0f);
+  auto at = [&](Pm k, size_t i) -> float& {
+    return p.flat[static_cast<size_t>(pm_offset(k, m)) + i];
+  };
+  auto whole = [&](float v) { return p.missing ? ast : v; };
+  for (size_t i = 0; i < sm; ++i) {
+    at(Pm::div, i) = p.hom[i];  // the homozygosity is summed
+    at(Pm::vgam, i) = p.div[i];
+    at(Pm::dt, i) = p.dt[i];
+    at(Pm::cj, i) = whole(p.cj[i]);
+    at(Pm::dfin, i) = whole(p.dfin[i]);
+    at(Pm::dinf, i) = whole(p.dinf[i]);
+    at(Pm::evfin, i) = p.evfin[i];
+    at(Pm::evinf, i) = p.evinf[i];
+    at(Pm::het, i) = p.has_het ? p.het[i] : ast;
+  }
+  for (size_t e = 0; e < p.ga.size(); ++e) at(Pm::ga, e) = p.ga[e];
+  at(Pm::delfin, 0) = whole(p.delfin);
+  at(Pm::delinf, 0) = whole(p.delinf);
+  at(Pm::popdiv, 0) = p.pophom;
+  at(Pm::popevfin, 0) = p.popevfin;
+  at(Pm::popevinf, 0) = p.popevinf;
+}
+
+namespace {
+
+// How the sum of a value over the loci becomes the gene-pool value.
+enum class Rule { mean, harmonic, product };
+
+std::vector<Rule> rules(int m) {
+  std::vector<Rule> r(static_cast<size_t>(pm_count(m)), Rule::mean);
+  for (int i = 0; i < m; ++i) {
+    r[static_cast<size_t>(pm_offset(Pm::div, m) + i)] = Rule::harmonic;
+    r[static_cast<size_t>(pm_offset(Pm::vgam, m) + i)] = Rule::product;
+  }
+  r[static_cast<size_t>(pm_offset(Pm::popdiv, m))] = Rule::harmonic;
+  return r;
+}
+
+// The gene-pool value of a sum over n loci (not for the product, which follows its harmonic
+// partner). Sums of the marker stay the marker.
+template <class T>
+T finish(Rule r, T s, T n, float ast) {
+  if (r == Rule::harmonic) return s <= kFudge ? ast : n / s;
+  return s <= kMarked || n <= 0 ? ast : s / n;
+}
+
+}  // namespace
 
 std::vector<float> pool_of(const std::vector<LocusPart>& parts, const std::vector<int>& pick,
                            float ast) {
   const int m = parts.empty() ? 0 : parts.front().m;
-  const size_t sm = static_cast<size_t>(m), np = sm * (sm + 1) / 2;
-  std::vector<float> v(static_cast<size_t>(pm_count(m)), 0.0f);
-  auto at = [&](Pm k, size_t i) -> float& { return v[static_cast<size_t>(pm_offset(k, m)) + i]; };
-  for (size_t i = 0; i < sm; ++i) at(Pm::vgam, i) = 1.0f;
+  const std::vector<Rule> rule = rules(m);
+  const size_t nv = rule.size();
+  std::vector<float> v(nv, 0.0f);
+  for (size_t j = 0; j < nv; ++j)
+    if (rule[j] == Rule::product) v[j] = 1.0f;
 
   // Sums over the loci in the order given; a marked sum stays marked.
   for (int k : pick) {
-    const LocusPart& p = parts[static_cast<size_t>(k)];
-    for (size_t i = 0; i < sm; ++i) {
-      gpadd(at(Pm::div, i), p.hom[i], ast);  // the homozygosity for now
-      gpmul(at(Pm::vgam, i), p.div[i], ast);
-      gpadd(at(Pm::dt, i), p.dt[i], ast);
-      for (Pm d : {Pm::cj, Pm::dfin, Pm::dinf}) {
-        const float c = d == Pm::cj ? p.cj[i] : d == Pm::dfin ? p.dfin[i] : p.dinf[i];
-        if (p.missing)
-          at(d, i) = ast;
-        else
-          gpadd(at(d, i), c, ast);
-      }
-      gpadd(at(Pm::evfin, i), p.evfin[i], ast);
-      gpadd(at(Pm::evinf, i), p.evinf[i], ast);
-      gpadd(at(Pm::het, i), p.has_het ? p.het[i] : ast, ast);
-    }
-    for (size_t e = 0; e < np; ++e) gpadd(at(Pm::ga, e), p.ga[e], ast);
-    for (Pm d : {Pm::delfin, Pm::delinf}) {
-      if (p.missing)
-        at(d, 0) = ast;
+    const std::vector<float>& c = parts[static_cast<size_t>(k)].flat;
+    for (size_t j = 0; j < nv; ++j) {
+      if (rule[j] == Rule::product)
+        gpmul(v[j], c[j], ast);
       else
-        gpadd(at(d, 0), d == Pm::delfin ? p.delfin : p.delinf, ast);
+        gpadd(v[j], c[j], ast);
     }
-    gpadd(at(Pm::popdiv, 0), p.pophom, ast);
-    gpadd(at(Pm::popevfin, 0), p.popevfin, ast);
-    gpadd(at(Pm::popevinf, 0), p.popevinf, ast);
   }
 
   // The sums become the measures: harmonic mean of v_2, means of the rest.
   const float n = static_cast<float>(pick.size());
-  auto mean = [&](float& s) { s = s <= kMarked || pick.empty() ? ast : s / n; };
-  auto harmonic = [&](float& s) { s = s <= kFudge ? ast : n / s; };
-  for (size_t i = 0; i < sm; ++i) {
-    if (at(Pm::div, i) <= kFudge) at(Pm::vgam, i) = ast;
-    harmonic(at(Pm::div, i));
-    for (Pm d : {Pm::dt, Pm::cj, Pm::dfin, Pm::dinf, Pm::evfin, Pm::evinf, Pm::het}) mean(at(d, i));
+  for (int i = 0; i < m; ++i) {
+    const size_t d = static_cast<size_t>(pm_offset(Pm::div, m) + i);
+    if (v[d] <= kFudge) v[static_cast<size_t>(pm_offset(Pm::vgam, m) + i)] = ast;
   }
-  for (size_t e = 0; e < np; ++e) mean(at(Pm::ga, e));
-  mean(at(Pm::delfin, 0));
-  mean(at(Pm::delinf, 0));
-  harmonic(at(Pm::popdiv, 0));
-  mean(at(Pm::popevfin, 0));
-  mean(at(Pm::popevinf, 0));
+  for (size_t j = 0; j < nv; ++j)
+    if (rule[j] != Rule::product) v[j] = finish(rule[j], v[j], n, ast);
   return v;
 }
 
@@ -295,24 +325,63 @@ std::vector<float> printed_pool(const RunState& rs, const Work& w,
 
 // --- intervals ---
 
+namespace {
+
+// Leave-one-out values of a mean or harmonic mean from double sums: the sum without locus i is
+// the total less its contribution, so all n sets take one pass over the loci.
+void loo_by_difference(const std::vector<LocusPart>& parts, size_t nv, float ast,
+                       std::vector<std::vector<float>>& loo) {
+  const int m = parts.front().m;
+  const std::vector<Rule> rule = rules(m);
+  const size_t n = parts.size();
+  std::vector<double> total(nv, 0.0);
+  std::vector<long> marks(nv, 0);
+  for (const LocusPart& p : parts)
+    for (size_t j = 0; j < nv; ++j) {
+      if (defined(p.flat[j]))
+        total[j] += p.flat[j];
+      else
+        ++marks[j];
+    }
+  for (const LocusPart& p : parts) {
+    std::vector<float> v(nv, ast);
+    for (size_t j = 0; j < nv; ++j) {
+      const bool here = !defined(p.flat[j]);
+      if (rule[j] == Rule::product || marks[j] - (here ? 1 : 0) > 0) continue;
+      const double s = here ? total[j] : total[j] - p.flat[j];
+      v[j] = static_cast<float>(finish<double>(rule[j], s, static_cast<double>(n - 1), ast));
+    }
+    loo.push_back(std::move(v));
+  }
+}
+
+}  // namespace
+
 Intervals jackknife(const std::vector<LocusPart>& parts, const std::vector<float>& est, float ast) {
   const int n = static_cast<int>(parts.size());
   Intervals iv;
   iv.est = est;
   const size_t nv = iv.est.size();
-  std::vector<std::vector<float>> loo;
-  for (int i = 0; i < n; ++i) {
-    std::vector<int> pick;
-    for (int k = 0; k < n; ++k)
-      if (k != i) pick.push_back(k);
-    loo.push_back(pool_of(parts, pick, ast));
-  }
   iv.se.assign(nv, NAN);
   iv.jlow.assign(nv, NAN);
   iv.jhigh.assign(nv, NAN);
   if (n < 2) return iv;
+  // Each leave-one-out set through the gene-pool function itself while that stays cheap; for
+  // many loci, from the totals.
+  std::vector<std::vector<float>> loo;
+  if (n <= kExactLoci) {
+    for (int i = 0; i < n; ++i) {
+      std::vector<int> pick;
+      for (int k = 0; k < n; ++k)
+        if (k != i) pick.push_back(k);
+      loo.push_back(pool_of(parts, pick, ast));
+    }
+  } else {
+    loo_by_difference(parts, nv, ast, loo);
+  }
+  const std::vector<Rule> rule = rules(parts.front().m);
   for (size_t j = 0; j < nv; ++j) {
-    bool ok = defined(iv.est[j]);
+    bool ok = defined(iv.est[j]) && rule[j] != Rule::product;
     double mean = 0;
     for (const auto& r : loo) {
       ok = ok && defined(r[j]);

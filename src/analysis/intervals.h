@@ -57,7 +57,13 @@ struct LocusPart {
   std::vector<float> ga;                                               // per pair
   float delfin = 0, delinf = 0, pophom = 0, popevfin = 0, popevinf = 0;
   bool has_het = false;
+  std::vector<float> flat;  // what each gene-pool sum takes from the locus (`set_flat`)
 };
+
+// Lays the locus's values out as the gene-pool sums take them (`pm_offset`): the homozygosity
+// in the diversity's place, v_2 in the gametic diversity's (a product), the marker for every
+// share and differentiation of a locus with a deme without data.
+void set_flat(LocusPart& p, float astrix);
 
 // The counts of locus combination `kc` for kind `mal` (1..3), measured as the per-locus analysis
 // measures them.
@@ -77,7 +83,9 @@ struct Intervals {
   long replicates = 0;
 };
 
-// The jackknife of the values `est` (the gene pool of all loci) from the leave-one-out sets.
+// The jackknife of the values `est` (the gene pool of all loci) from the leave-one-out sets:
+// each set pooled by `pool_of` up to 400 loci, beyond that from double sums less each locus
+// (the same values to about 1e-7, in one pass). The gametic diversity gets no interval.
 Intervals jackknife(const std::vector<LocusPart>& parts, const std::vector<float>& est,
                     float astrix);
 void bootstrap(const std::vector<LocusPart>& parts, long b, uint64_t seed, int mal, float astrix,

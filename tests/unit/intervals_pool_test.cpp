@@ -36,6 +36,7 @@ LocusPart two_demes(float v1, float v2, float a, float b, float d0) {
   p.delfin = p.delinf = (a + b) / 2;
   p.pophom = 1 / (v1 + v2);
   p.popevfin = p.popevinf = a;
+  set_flat(p, NA);
   return p;
 }
 
@@ -69,6 +70,7 @@ TEST(IntervalsPool, PoolOfLociByHand) {
   gap.ga[1] = gap.ga[2] = NA;
   gap.cj = gap.dfin = gap.dinf = {NA, NA};
   gap.delfin = gap.delinf = NA;
+  set_flat(gap, NA);
   parts.push_back(gap);
   const std::vector<float> g = pool_of(parts, {0, 1, 2}, NA);
   EXPECT_NEAR(at(g, Pm::div, 0, 2), 3 / (0.5f + 0.25f + 0.5f), 1e-5);
@@ -84,40 +86,54 @@ TEST(IntervalsPool, PoolOfLociByHand) {
 
 // The jackknife of a mean over loci is the textbook standard error sd / sqrt(n); that of the
 // gene-pool diversity comes from the harmonic means of the leave-one-out sets, worked out here
-// directly.
+// directly; both for a few loci and for many (where the sets come from the totals).
 TEST(IntervalsPool, JackknifeAgainstDirectFormulas) {
-  const std::vector<float> ev = {0.2f, 0.4f, 0.9f, 0.35f, 0.55f};
-  const std::vector<float> v2 = {2, 4, 3, 8, 5};
-  std::vector<LocusPart> parts;
-  for (size_t k = 0; k < ev.size(); ++k) parts.push_back(two_demes(v2[k], 1, ev[k], 0.5f, 0.1f));
-  const int n = static_cast<int>(parts.size());
-  const std::vector<float> est = pool_of(parts, upto(n), NA);
-  const Intervals iv = jackknife(parts, est, NA);
-
-  double mean = 0, ss = 0;
-  for (float x : ev) mean += x;
-  mean /= n;
-  for (float x : ev) ss += (x - mean) * (x - mean);
-  const double se_mean = std::sqrt(ss / (n - 1) / n);
-  const size_t e = static_cast<size_t>(pm_offset(Pm::evfin, 2));
-  EXPECT_NEAR(iv.se[e], se_mean, 1e-6);
-  EXPECT_NEAR(iv.jlow[e], est[e] - 1.96 * se_mean, 1e-6);
-  EXPECT_NEAR(iv.jhigh[e], est[e] + 1.96 * se_mean, 1e-6);
-
-  std::vector<double> loo;
-  for (int i = 0; i < n; ++i) {
-    double hom = 0;
+  // five loci pooled afresh per set; 450 loci from the totals less each locus
+  for (int n : {5, 450}) {
+    std::vector<float> ev, v2;
+    for (int k = 0; k < n; ++k) {
+      ev.push_back(0.2f + 0.7f * static_cast<float>((k * 37) % 11) / 10.0f);
+      v2.push_back(2.0f + static_cast<float>((k * 13) % 7));
+    }
+    std::vector<LocusPart> parts;
     for (int k = 0; k < n; ++k)
-      if (k != i) hom += 1.0 / v2[static_cast<size_t>(k)];
-    loo.push_back((n - 1) / hom);
+      parts.push_back(
+          two_demes(v2[static_cast<size_t>(k)], 1, ev[static_cast<size_t>(k)], 0.5f, 0.1f));
+    const std::vector<float> est = pool_of(parts, upto(n), NA);
+    const Intervals iv = jackknife(parts, est, NA);
+
+    double mean = 0, ss = 0;
+    for (float x : ev) mean += x;
+    mean /= n;
+    for (float x : ev) ss += (x - mean) * (x - mean);
+    const double se_mean = std::sqrt(ss / (n - 1) / n);
+    const size_t e = static_cast<size_t>(pm_offset(Pm::evfin, 2));
+    EXPECT_NEAR(iv.se[e], se_mean, 1e-6) << n;
+    EXPECT_NEAR(iv.jlow[e], est[e] - 1.96 * se_mean, 1e-6) << n;
+    EXPECT_NEAR(iv.jhigh[e], est[e] + 1.96 * se_mean, 1e-6) << n;
+
+    double hom = 0;
+    for (float v : v2) hom += 1.0 / v;
+    std::vector<double> loo;
+    for (float v : v2) loo.push_back((n - 1) / (hom - 1.0 / v));
+    const double lm = std::accumulate(loo.begin(), loo.end(), 0.0) / n;
+    double lss = 0;
+    for (double x : loo) lss += (x - lm) * (x - lm);
+    const size_t d = static_cast<size_t>(pm_offset(Pm::div, 2));
+    EXPECT_NEAR(iv.se[d], std::sqrt(lss * (n - 1) / n), 1e-5 * iv.se[d]) << n;
+    EXPECT_NEAR(iv.se[e + 1], 0.0, 1e-7) << n;  // the same value at every locus: no spread
+    EXPECT_TRUE(std::isnan(iv.se[static_cast<size_t>(pm_offset(Pm::vgam, 2))])) << n;
   }
-  const double lm = std::accumulate(loo.begin(), loo.end(), 0.0) / n;
-  double lss = 0;
-  for (double x : loo) lss += (x - lm) * (x - lm);
-  const size_t d = static_cast<size_t>(pm_offset(Pm::div, 2));
-  EXPECT_NEAR(iv.se[d], std::sqrt(lss * (n - 1) / n), 1e-5);
-  // deme 2 has the same value at every locus: no spread
-  EXPECT_NEAR(iv.se[e + 1], 0.0, 1e-7);
+  // a locus with a deme without data leaves the differentiation without interval either way
+  for (int n : {5, 450}) {
+    std::vector<LocusPart> parts;
+    for (int k = 0; k < n; ++k) parts.push_back(two_demes(2, 3, 0.1f * (k % 3), 0.5f, 0.2f));
+    parts[1].missing = true;
+    set_flat(parts[1], NA);
+    const Intervals iv = jackknife(parts, pool_of(parts, upto(n), NA), NA);
+    EXPECT_TRUE(std::isnan(iv.se[static_cast<size_t>(pm_offset(Pm::dfin, 2))])) << n;
+    EXPECT_FALSE(std::isnan(iv.se[static_cast<size_t>(pm_offset(Pm::dt, 2))])) << n;
+  }
 }
 
 // Draws depend on the seed, the kind and the replicate alone, cover the loci evenly, and a
