@@ -213,6 +213,10 @@ LocusPart locus_part(RunState& rs, const Work& w, int kc, int mal) {
   part_finish(rs, lp, size, counts, pooled);
   part_het(rs, w, kc, lp);
   set_flat(lp, rs.param.astrix);
+  // Only the flat values are kept for the many loci of a run.
+  for (auto* v : {&lp.hom, &lp.div, &lp.dt, &lp.cj, &lp.dfin, &lp.dinf, &lp.evfin, &lp.evinf,
+                  &lp.het, &lp.ga})
+    std::vector<float>().swap(*v);
   return lp;
 }
 

@@ -66,7 +66,7 @@ struct LocusPart {
 void set_flat(LocusPart& p, float astrix);
 
 // The counts of locus combination `kc` for kind `mal` (1..3), measured as the per-locus analysis
-// measures them.
+// measures them; returned with `flat` set and the per-deme vectors released.
 LocusPart locus_part(RunState& rs, const Work& w, int kc, int mal);
 
 // The gene-pool measures of the loci `pick` (indices into `parts`, repeats allowed), as a flat
