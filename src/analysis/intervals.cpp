@@ -26,6 +26,8 @@ constexpr float kFudge = 0.00001f;
 constexpr int kPerDeme = 9;  // per-deme measures, Pm::div .. Pm::het
 // Up to this many loci each leave-one-out set is pooled afresh (n^2 locus visits).
 constexpr int kExactLoci = 400;
+// Replicate values the bootstrap may hold at once (4 bytes each).
+constexpr double kMaxBootValues = 2.5e8;
 
 inline long pair(long i, long j) {
   return j + i * (i - 1) / 2;
@@ -441,15 +443,19 @@ double quantile(const std::vector<double>& sorted, double q) {
   return sorted[lo] + (h - static_cast<double>(lo)) * (sorted[hi] - sorted[lo]);
 }
 
-void bootstrap(const std::vector<LocusPart>& parts, long b, uint64_t seed, int mal, float ast,
+bool bootstrap(const std::vector<LocusPart>& parts, long b, uint64_t seed, int mal, float ast,
                Intervals& iv) {
   const int n = static_cast<int>(parts.size());
   const size_t nv = iv.est.size();
   iv.replicates = b;
+  iv.blow.clear();
+  iv.bhigh.clear();
+  if (b < 1 || n < 1) return true;
+  // Every replicate value is kept until the percentiles are taken.
+  if (static_cast<double>(b) * static_cast<double>(nv) > kMaxBootValues) return false;
   iv.blow.assign(nv, NAN);
   iv.bhigh.assign(nv, NAN);
-  if (b < 1 || n < 1) return;
-  std::vector<std::vector<double>> vals(nv);
+  std::vector<std::vector<float>> vals(nv);
   std::vector<char> ok(nv, 1);
   for (long r = 0; r < b; ++r) {
     const std::vector<float> v = pool_of(parts, bootstrap_draw(seed, mal, r, n), ast);
@@ -460,10 +466,13 @@ void bootstrap(const std::vector<LocusPart>& parts, long b, uint64_t seed, int m
   }
   for (size_t j = 0; j < nv; ++j) {
     if (!ok[j] || !defined(iv.est[j])) continue;
-    std::sort(vals[j].begin(), vals[j].end());
-    iv.blow[j] = quantile(vals[j], 0.025);
-    iv.bhigh[j] = quantile(vals[j], 0.975);
+    std::vector<double> sorted(vals[j].begin(), vals[j].end());
+    std::vector<float>().swap(vals[j]);
+    std::sort(sorted.begin(), sorted.end());
+    iv.blow[j] = quantile(sorted, 0.025);
+    iv.bhigh[j] = quantile(sorted, 0.975);
   }
+  return true;
 }
 
 // --- output ---
@@ -592,6 +601,10 @@ void interval_report(RunState& rs, const Work& w, const std::vector<LocusPart>& 
   if (boot)
     o.line("Bootstrap_over_loci:_" + std::to_string(iv->replicates) +
            "_replicates,_percentile_95%_interval,_seed_" + std::to_string(rs.opt.seed));
+  if (iv->replicates > 0 && !boot)
+    o.line("** Bootstrap_over_loci_not_done:_" + std::to_string(iv->replicates) +
+           "_replicates_of_" + std::to_string(iv->est.size()) +
+           "_values_would_exceed_the_memory_limit");
   if (rs.opt.bootstrap_individuals)
     o.line("** Bootstrap_over_individuals_not_available:_intervals_over_loci_only");
   o.line("");

@@ -88,7 +88,9 @@ struct Intervals {
 // (the same values to about 1e-7, in one pass). The gametic diversity gets no interval.
 Intervals jackknife(const std::vector<LocusPart>& parts, const std::vector<float>& est,
                     float astrix);
-void bootstrap(const std::vector<LocusPart>& parts, long b, uint64_t seed, int mal, float astrix,
+// The bootstrap of `b` replicates into `iv` (whose `est` is set). False, with no limits, when
+// the replicate values would not fit the memory limit (2.5e8 values).
+bool bootstrap(const std::vector<LocusPart>& parts, long b, uint64_t seed, int mal, float astrix,
                Intervals& iv);
 
 // The loci of bootstrap replicate `rep` of kind `mal`: `n` draws with replacement.

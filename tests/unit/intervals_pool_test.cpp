@@ -162,9 +162,13 @@ TEST(IntervalsPool, BootstrapDraws) {
   for (size_t j = 0; j < est.size(); ++j) EXPECT_NEAR(rev[j], est[j], 1e-6 * std::fabs(est[j]));
 
   Intervals a = jackknife(parts, est, NA), b = a;
-  bootstrap(parts, 200, 99, 3, NA, a);
-  bootstrap(parts, 200, 99, 3, NA, b);
+  EXPECT_TRUE(bootstrap(parts, 200, 99, 3, NA, a));
+  EXPECT_TRUE(bootstrap(parts, 200, 99, 3, NA, b));
   EXPECT_EQ(a.blow, b.blow);
+  // more replicate values than memory holds: refused at once, without limits
+  Intervals big = jackknife(parts, est, NA);
+  EXPECT_FALSE(bootstrap(parts, 100000000, 99, 3, NA, big));
+  EXPECT_TRUE(big.blow.empty());
   for (size_t j = 0; j < est.size(); ++j) {
     if (!std::isnan(a.blow[j])) {
       EXPECT_LE(a.blow[j], a.bhigh[j]);
