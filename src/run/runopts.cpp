@@ -23,13 +23,14 @@ const std::vector<OptionInfo> kOptions = {
     {"demes", "all|LIST", "Choices (a run without questions)",
      "demes for output: all, or demes by number or name (e.g. 1,4,North)"},
     {"kinds", "all|LIST", "Choices (a run without questions)",
-     "frequency distributions: all, none, or any of maternal,paternal,alleles,genotypes"},
+     "frequency distributions, separated by commas: all, none, or any of maternal, paternal, "
+     "alleles, genotypes"},
     {"gametic-sex", "use|ignore", "Choices (a run without questions)",
      "use the gametic sex given in the data (default) or ignore it"},
     {"analyses", "all|LIST", "Choices (a run without questions)",
-     "analyses: all, or any of frequencies,diversity,delta-t,evenness,distance,"
-     "differentiation,homogeneity,heterozygosity,hardy-weinberg,product (or their numbers "
-     "1 to 10)"},
+     "analyses, separated by commas: all, or any of frequencies, diversity, delta-t, "
+     "evenness, distance, differentiation, homogeneity, heterozygosity, hardy-weinberg, "
+     "product (or their numbers 1 to 10)"},
     {"evenness", "LIST", "Choices (a run without questions)",
      "evenness for finite and/or infinite population size, or none (default finite,infinite)"},
     {"weighting", "LIST", "Choices (a run without questions)",

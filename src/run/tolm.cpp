@@ -150,27 +150,6 @@ void split_name(const std::string& file, std::string& path, std::string& prefix)
   path = io::ltrim(infil.substr(0, s));
 }
 
-void usage(std::FILE* f) {
-  std::fputs(
-      "Usage: tolm [batchfile] [-nogui|-gui] [-col=N] [-maxall=N]\n"
-      "\n"
-      "TOLM reads an input file of multilocus genotypes sampled in several demes and writes\n"
-      "frequencies, measures of variation within and between demes, heterozygosity and tests\n"
-      "to a results file (<prefix>-out.txt), a tab-separated table (<prefix>-tab.txt) and\n"
-      "differentiation snails (<prefix>-Snails/*.eps, *.wmf).\n"
-      "\n"
-      "  batchfile     answers to the console questions, one per line, read instead of the\n"
-      "                keyboard (the first line is the name of the input file)\n"
-      "  -nogui, -nomenu, -keyboard, -console\n"
-      "                console dialogue\n"
-      "  -gui, -menu   dialog windows (the default without arguments)\n"
-      "  -col=N        demes per line of the result tables in dialog mode (0: all)\n"
-      "  -maxall=N     largest number of alleles or types per locus (default 250)\n"
-      "  --help        this text\n"
-      "  --version     the version\n",
-      f);
-}
-
 namespace {
 int no_memory(RunState& rs) {
   rs.con().line(" ** Not enough memory for the tables of this input file. Execution terminated **");
@@ -183,6 +162,10 @@ int tolm_run(RunState& rs, int argc, char** argv) {
     std::string a = argv[i];
     if (a == "--help" || a == "-h") {
       usage(stdout);
+      return 0;
+    }
+    if (a == "--manpage") {  // the build writes the manual page with it
+      manpage(stdout);
       return 0;
     }
     if (a == "--version") {
