@@ -35,9 +35,7 @@ TEST(CliOptions, ChoiceValuesBecomeTheAnswersOfTheDialogue) {
       {"-analyses=all", &RunOptions::analyses, "yyyyyyyyyy"},
       {"-analyses=none", &RunOptions::analyses, "nnnnnnnnnn"},
       {"-analyses=product,diversity", &RunOptions::analyses, "nynnnnnnny"},
-      {"-analyses=1,7,hardy-weinberg", &RunOptions::analyses,
-       "ynnnnnyyn"
-       "n"},
+      {"-analyses=1,7,hardy-weinberg", &RunOptions::analyses, "ynnnnnynyn"},
       {"-analyses=delta-t,evenness,distance,differentiation,homogeneity,heterozygosity",
        &RunOptions::analyses, "nnyyyyyynn"},
       {"-kinds=genotypes,maternal", &RunOptions::kinds, "ynny"},
