@@ -2,7 +2,7 @@
 # Whole runs of the binary for the runs without questions (-input= and its options), the input
 # file named in place of a batch file, and input file names longer than 256 characters.
 #
-#   runs.sh BIN PART      PART: same | force | bad | datafile | longname
+#   runs.sh BIN PART      PART: same | force | bad | datafile | longname | readme
 #
 # Each part works in a fresh temporary folder with the data of this folder and prints what it
 # found wrong; the status is 0 when nothing was.
@@ -130,6 +130,13 @@ longname)
   [ $rc = 1 ] || bad "batch file: status $rc, expected 1"
   grep -q 'Error opening file containing batch input, cause=36' console ||
     bad "batch file: no refusal"
+  ;;
+readme)
+  # The README's table of options names every option --help names.
+  table=$(sed -n '/^### Command-line options/,/^### /p' "$src/../../README.md")
+  for o in $("$bin" --help | grep -oE '^  (--?[a-z][a-z-]*|BATCHFILE)'); do
+    echo "$table" | grep -qE -- "\`$o[=\`]" || bad "README's table of options lacks $o"
+  done
   ;;
 *) echo "unknown part $part"; exit 2 ;;
 esac

@@ -1,6 +1,6 @@
 # Runs without questions (-input= and its options), an input file named in place of a batch
 # file, long input file names, and make install.
-foreach(part same force bad datafile longname)
+foreach(part same force bad datafile longname readme)
   add_test(NAME cli_${part}
     COMMAND ${CMAKE_CURRENT_LIST_DIR}/runs.sh $<TARGET_FILE:tolm> ${part})
 endforeach()
