@@ -128,7 +128,7 @@ void clsfil(RunState& rs, int status) {
     }
     last = rc;
   }
-  if (last == 0) press_return_stop(rs, status);
+  if (last == 0 || options_run(rs.opt)) press_return_stop(rs, status);
   // Channel 27 could not be closed: the caller writes the final press-return line.
   say(rs, R"(** Press  "Return" or "Enter" to terminate program **)");
   std::string line;

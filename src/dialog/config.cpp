@@ -172,12 +172,10 @@ void makcfg(RunState& rs) {
   }
 }
 
-void redcfg(RunState& rs) {
+int load_cfg(RunState& rs, const std::string& name, std::string& what, bool* close_failed) {
   Names& n = rs.names;
   Param& p = rs.param;
   io::Unit& u = rs.u(1);
-  const std::string name = io::trim(n.config);
-
   Options o;
   o.loctyp = p.loctyp;
   for (int i = 0; i < 10; ++i) o.aprog[i] = n.aprog(i + 1);
@@ -188,18 +186,14 @@ void redcfg(RunState& rs) {
   o.spdinf = n.spdinf;
   o.notord = p.notord;
 
-  std::string what = "it cannot be opened";
+  what = "it cannot be opened";
   int rc = u.open_in(name);
   if (rc == 0) rc = read_options(rs, o, what);
   if (rc != 0) {
     // A damaged file is left aside as a whole: none of its answers is taken over.
-    p.io = rc;
-    say(rs, "** Error reading .cfg file, cause=" + std::to_string(rc));
-    say(rs, "** File " + name + ": " + what + " **");
-    say(rs, "** Input desired measures and tests by hand");
-    rs.con().nl();
-    if (u.close() != 0) say(rs, "** Error reading .cfg file, cause=" + std::to_string(rc));
-    return;
+    const bool cf = u.close() != 0;
+    if (close_failed) *close_failed = cf;
+    return rc;
   }
   u.close();
 
@@ -211,6 +205,25 @@ void redcfg(RunState& rs) {
   n.spdfin = o.spdfin;
   n.spdinf = o.spdinf;
   p.notord = o.notord;
+  return 0;
+}
+
+void redcfg(RunState& rs) {
+  Names& n = rs.names;
+  Param& p = rs.param;
+  const std::string name = io::trim(n.config);
+  std::string what;
+  bool close_failed = false;
+  int rc = load_cfg(rs, name, what, &close_failed);
+  if (rc != 0) {
+    p.io = rc;
+    say(rs, "** Error reading .cfg file, cause=" + std::to_string(rc));
+    say(rs, "** File " + name + ": " + what + " **");
+    say(rs, "** Input desired measures and tests by hand");
+    rs.con().nl();
+    if (close_failed) say(rs, "** Error reading .cfg file, cause=" + std::to_string(rc));
+    return;
+  }
 
   if (p.idowidget == 1) return;
   show_options(rs);

@@ -9,5 +9,10 @@ namespace tolm {
 
 void makcfg(RunState& rs);
 void redcfg(RunState& rs);
+// Reads the configuration file `name` into the answers of the run state without showing or
+// asking anything. 0, or the status code of the failure with `what` saying what was wrong (the
+// answers are then left as they were).
+int load_cfg(RunState& rs, const std::string& name, std::string& what,
+             bool* close_failed = nullptr);
 
 }  // namespace tolm

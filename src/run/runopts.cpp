@@ -9,6 +9,42 @@ namespace {
 
 // clang-format off
 const std::vector<OptionInfo> kOptions = {
+    {"input", "FILE", "Choices (a run without questions)",
+     "the input file: the run asks no question, every choice comes from the options below "
+     "(defaults: all single loci, all demes, all kinds, all analyses, results file)"},
+    {"config", "FILE", "Choices (a run without questions)",
+     "take the choices saved in this configuration file (e.g. data.dat.cfg) for the options "
+     "not given"},
+    {"loci", "all|LIST", "Choices (a run without questions)",
+     "single loci to analyse: all, or loci by number or name (e.g. 1,3,Pgm)"},
+    {"combinations", "all|LIST", "Choices (a run without questions)",
+     "multilocus combinations instead: all (one combination of all loci), or combinations "
+     "of loci joined by + (e.g. 1+2+3,2+4)"},
+    {"demes", "all|LIST", "Choices (a run without questions)",
+     "demes for output: all, or demes by number or name (e.g. 1,4,North)"},
+    {"kinds", "all|LIST", "Choices (a run without questions)",
+     "frequency distributions, separated by commas: all, none, or any of maternal, paternal, "
+     "alleles, genotypes"},
+    {"gametic-sex", "use|ignore", "Choices (a run without questions)",
+     "use the gametic sex given in the data (default) or ignore it"},
+    {"analyses", "all|LIST", "Choices (a run without questions)",
+     "analyses, separated by commas: all, or any of frequencies, diversity, delta-t, "
+     "evenness, distance, differentiation, homogeneity, heterozygosity, hardy-weinberg, "
+     "product (or their numbers 1 to 10)"},
+    {"evenness", "LIST", "Choices (a run without questions)",
+     "evenness for finite and/or infinite population size, or none (default finite,infinite)"},
+    {"weighting", "LIST", "Choices (a run without questions)",
+     "subpopulation differentiation with demes weighted by size and/or equally, or none "
+     "(default size,equal)"},
+    {"snails", "LIST", "Choices (a run without questions)",
+     "snail diagrams of subpopulation differentiation as eps and/or wmf files, or none "
+     "(default eps,wmf)"},
+    {"results", "file|screen", "Choices (a run without questions)",
+     "results to <prefix>-out.txt (default) or to the screen"},
+    {"out", "PREFIX", "Choices (a run without questions)",
+     "prefix of the output files (default: the input file's name)"},
+    {"width", "N", "Choices (a run without questions)",
+     "demes per line of the results file (default 10; 0: all demes on one line)"},
     {"format", "NAME", "Input",
      "read the input file as genepop, fstat, genetix, structure, genalex, vcf or tolm "
      "(default: found from the file)"},
@@ -38,6 +74,29 @@ const std::vector<OptionInfo> kOptions = {
     {"samples", "FILE", "Count files", "count only the samples listed in FILE, one a line"},
 };
 // clang-format on
+
+const std::vector<OptionInfo> kStart = {
+    {"BATCHFILE", "", "Dialogue",
+     "answers to the console questions, one per line, read instead of the keyboard (the first "
+     "line is the name of the input file); an input file named here is taken as the input "
+     "file and the questions are asked on the keyboard"},
+    {"nogui", "", "Dialogue", "console dialogue (also -nomenu, -keyboard, -console)"},
+    {"gui", "", "Dialogue", "dialog windows, the default without arguments (also -menu)"},
+    {"col", "N", "Dialogue", "demes per line of the result tables in dialog mode (0: all)"},
+    {"maxall", "N", "Dialogue", "largest number of alleles or types per locus (default 250)"},
+    {"-help", "", "Dialogue", "this text"},
+    {"-version", "", "Dialogue", "the version"},
+};
+
+const char* const kChoice[] = {"input",  "config",      "loci",     "combinations", "demes",
+                               "kinds",  "gametic-sex", "analyses", "evenness",     "weighting",
+                               "snails", "results",     "out",      "width"};
+
+// The ten analyses in their order, and the four kinds of frequency distribution.
+const char* const kAnalysis[10] = {
+    "frequencies",     "diversity",   "delta-t",        "evenness",       "distance",
+    "differentiation", "homogeneity", "heterozygosity", "hardy-weinberg", "product"};
+const char* const kKind[4] = {"maternal", "paternal", "alleles", "genotypes"};
 
 // "-name=value" -> name and value; "-name" -> name and no value.
 void split(const std::string& arg, std::string& name, std::string& value, bool& has_value) {
@@ -76,6 +135,33 @@ std::vector<std::string> list(const std::string& s) {
   return out;
 }
 
+// A list of the words `words` (any order, "all" for every one, "none" for none; with
+// `numbers` also their numbers 1..n) -> n answers y/n. False naming the word not known.
+bool word_list(const std::string& v, const char* const* words, int n, bool numbers, std::string& yn,
+               std::string& bad) {
+  yn.assign(static_cast<size_t>(n), 'n');
+  if (v == "all") return yn.assign(static_cast<size_t>(n), 'y'), true;
+  if (v == "none") return true;
+  std::vector<std::string> items = list(v);
+  if (items.empty()) return bad = v, false;
+  for (const std::string& w : items) {
+    int k = -1;
+    for (int i = 0; i < n; ++i)
+      if (w == words[i]) k = i;
+    long num = 0;
+    if (k < 0 && numbers && to_long(w, 1, num) && num <= n) k = static_cast<int>(num - 1);
+    if (k < 0) return bad = w, false;
+    yn[static_cast<size_t>(k)] = 'y';
+  }
+  return true;
+}
+
+std::string joined(const char* const* words, int n) {
+  std::string s;
+  for (int i = 0; i < n; ++i) s += (i ? "," : "") + std::string(words[i]);
+  return s;
+}
+
 bool on_off(const std::string& v, bool& b) {
   if (v == "on" || v == "yes") return b = true, true;
   if (v == "off" || v == "no") return b = false, true;
@@ -84,7 +170,25 @@ bool on_off(const std::string& v, bool& b) {
 
 }  // namespace
 
-const std::vector<OptionInfo>& run_options() { return kOptions; }
+const std::vector<OptionInfo>& run_options() {
+  return kOptions;
+}
+const std::vector<OptionInfo>& start_options() {
+  return kStart;
+}
+
+std::string option_name(const std::string& arg) {
+  std::string name, value;
+  bool has = false;
+  split(arg, name, value, has);
+  return name;
+}
+
+bool is_choice_option(const std::string& name) {
+  for (const char* c : kChoice)
+    if (name == c) return true;
+  return false;
+}
 
 bool is_run_option(const std::string& arg) {
   if (arg.size() < 2 || arg[0] != '-') return false;
@@ -117,6 +221,52 @@ bool apply_run_option(RunOptions& o, const std::string& arg, std::string& err) {
     return false;
   };
   long n = 0;
+  std::string w;
+  // Choices of a run given -input=
+  if (name == "input") return o.input = v, true;
+  if (name == "config") return o.config = v, true;
+  if (name == "loci") return o.loci = v, true;
+  if (name == "combinations") return o.combinations = v, true;
+  if (name == "demes") return o.demes = v, true;
+  if (name == "out") return o.out = v, true;
+  if (name == "kinds")
+    return word_list(v, kKind, 4, false, o.kinds, w)
+               ? true
+               : bad("\"" + w + "\" is no kind; expected all, none or any of " + joined(kKind, 4));
+  if (name == "analyses")
+    return word_list(v, kAnalysis, 10, true, o.analyses, w)
+               ? true
+               : bad("\"" + w + "\" is no analysis; expected all or any of " +
+                     joined(kAnalysis, 10) + " (or 1 to 10)");
+  if (name == "evenness") {
+    static const char* const k[2] = {"finite", "infinite"};
+    return word_list(v, k, 2, false, o.evenness, w) ? true
+                                                    : bad("expected finite, infinite or none");
+  }
+  if (name == "weighting") {
+    static const char* const k[2] = {"size", "equal"};
+    return word_list(v, k, 2, false, o.weighting, w) ? true : bad("expected size, equal or none");
+  }
+  if (name == "snails") {
+    static const char* const k[2] = {"eps", "wmf"};
+    return word_list(v, k, 2, false, o.snails, w) ? true : bad("expected eps, wmf or none");
+  }
+  if (name == "gametic-sex") {
+    if (v != "use" && v != "ignore") return bad("expected use or ignore");
+    o.gametic_sex = v == "ignore" ? 1 : 0;
+    return true;
+  }
+  if (name == "results") {
+    if (v != "file" && v != "screen") return bad("expected file or screen");
+    o.results = v[0] == 'f' ? 'f' : 's';
+    return true;
+  }
+  if (name == "width") {
+    if (!to_long(v, 0, n) || n > 100000)
+      return bad("the width must be a whole number of demes, 0 or more");
+    o.width = static_cast<int>(n);
+    return true;
+  }
   if (name == "format") {
     static const char* known[] = {"genepop", "fstat", "genetix", "structure",
                                   "genalex", "vcf",   "tolm"};
@@ -132,8 +282,9 @@ bool apply_run_option(RunOptions& o, const std::string& arg, std::string& err) {
     std::vector<std::string> p = list(v);
     long d, b, i;
     if (p.size() != 3 || !to_long(p[0], 0, d) || !to_long(p[1], 1, b) || !to_long(p[2], 1, i))
-      return bad("expected off, on, or three whole numbers D,B,I (dememorisation steps, "
-                 "batches, iterations per batch)");
+      return bad(
+          "expected off, on, or three whole numbers D,B,I (dememorisation steps, "
+          "batches, iterations per batch)");
     o.exact = true;
     o.dememorisation = d;
     o.batches = b;

@@ -13,6 +13,8 @@ void stop(RunState& rs, int status) {
 }
 
 void press_return_stop(RunState& rs, int status) {
+  // A run given -input= waits for nobody.
+  if (options_run(rs.opt)) stop(rs, status);
   rs.con().line(R"( ** Press "Return" or "Enter" to terminate program **)");
   std::string line;
   rs.con().flush();
@@ -21,6 +23,14 @@ void press_return_stop(RunState& rs, int status) {
 }
 
 bool read_answer(RunState& rs, std::string& line) {
+  if (options_run(rs.opt)) {
+    // Every choice of a run given -input= comes from its options: a question is a fault.
+    rs.con().nl();
+    rs.con().line(
+        " ** A run given -input= asks no question, but one was reached. "
+        "Execution terminated **");
+    stop(rs, 1);
+  }
   rs.con().flush();
   io::Rd r = rs.u(5).read_line(line);
   if (r == io::Rd::eof) {
@@ -31,7 +41,9 @@ bool read_answer(RunState& rs, std::string& line) {
   return r == io::Rd::ok;
 }
 
-char answer_char(const std::string& line) { return line.empty() ? ' ' : line[0]; }
+char answer_char(const std::string& line) {
+  return line.empty() ? ' ' : line[0];
+}
 
 namespace {
 
@@ -63,11 +75,11 @@ void Work::create(int nnp_, int nnl_, int nnc_, int mxall_) {
   const long P = nnp, L = nnl, C = nnc, A = mxall;
   const long pairs = P * (P + 1) / 2;
   const long AP = std::max(A, P);
-  for (auto* a : {&aevfin, &aevinf, &chet, &cj, &deltat, &div, &djfin, &djinf, &het, &phet,
-                  &revfin, &revinf, &x})
+  for (auto* a : {&aevfin, &aevinf, &chet, &cj, &deltat, &div, &djfin, &djinf, &het, &phet, &revfin,
+                  &revinf, &x})
     a->resize(1, P, 0.0f);
-  for (auto* a : {&mnfin1, &mnfin2, &mninf1, &mninf2, &mxityp, &n0, &nhet, &nknow, &nlsum,
-                  &nposty, &nprb, &nsam, &nsum, &nsumsp, &nunkno})
+  for (auto* a : {&mnfin1, &mnfin2, &mninf1, &mninf2, &mxityp, &n0, &nhet, &nknow, &nlsum, &nposty,
+                  &nprb, &nsam, &nsum, &nsumsp, &nunkno})
     a->resize(1, P, 0);
   ga.resize(1, pairs, 0.0f);
   for (auto* a : {&gpcj, &gpdet, &gpdiv, &gpfin, &gpinf, &hgdiv}) a->resize(1, P, 1, 3, 0.0f);

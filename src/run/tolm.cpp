@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <climits>
 #include <cstdio>
+#include <cstring>
 #include <ctime>
 #include <new>
 #include <stdexcept>
@@ -18,6 +19,7 @@
 #include "io/fixw.h"
 #include "io/freefmt.h"
 #include "plotlayer/widget.h"
+#include "run/choices.h"
 
 namespace tolm {
 
@@ -63,6 +65,23 @@ bool option_value(const std::string& arg, size_t skip, int& v) {
 }
 
 [[noreturn]] void startup(RunState& rs, int argc, char** argv);
+
+// True when the file named where a batch file is expected is an input file: it reads as a TOLM
+// input header, or as a file of another format whose first line does not name a file (as the
+// first answer of a batch file does).
+bool input_not_batch(const std::string& name) {
+  if (looks_like_tolm(name)) return true;
+  std::string why;
+  if (detect_format(name, why) == Format::unknown) return false;
+  std::FILE* f = std::fopen(name.c_str(), "r");
+  if (!f) return false;
+  char buf[300] = {};
+  const bool got = std::fgets(buf, sizeof buf, f) != nullptr;
+  std::fclose(f);
+  std::string first =
+      got ? io::ltrim(trim(std::string(buf).substr(0, std::strcspn(buf, "\r\n")))) : "";
+  return first.empty() || !io::file_exists(first);
+}
 
 }  // namespace
 
@@ -131,27 +150,6 @@ void split_name(const std::string& file, std::string& path, std::string& prefix)
   path = io::ltrim(infil.substr(0, s));
 }
 
-void usage(std::FILE* f) {
-  std::fputs(
-      "Usage: tolm [batchfile] [-nogui|-gui] [-col=N] [-maxall=N]\n"
-      "\n"
-      "TOLM reads an input file of multilocus genotypes sampled in several demes and writes\n"
-      "frequencies, measures of variation within and between demes, heterozygosity and tests\n"
-      "to a results file (<prefix>-out.txt), a tab-separated table (<prefix>-tab.txt) and\n"
-      "differentiation snails (<prefix>-Snails/*.eps, *.wmf).\n"
-      "\n"
-      "  batchfile     answers to the console questions, one per line, read instead of the\n"
-      "                keyboard (the first line is the name of the input file)\n"
-      "  -nogui, -nomenu, -keyboard, -console\n"
-      "                console dialogue\n"
-      "  -gui, -menu   dialog windows (the default without arguments)\n"
-      "  -col=N        demes per line of the result tables in dialog mode (0: all)\n"
-      "  -maxall=N     largest number of alleles or types per locus (default 250)\n"
-      "  --help        this text\n"
-      "  --version     the version\n",
-      f);
-}
-
 namespace {
 int no_memory(RunState& rs) {
   rs.con().line(" ** Not enough memory for the tables of this input file. Execution terminated **");
@@ -164,6 +162,10 @@ int tolm_run(RunState& rs, int argc, char** argv) {
     std::string a = argv[i];
     if (a == "--help" || a == "-h") {
       usage(stdout);
+      return 0;
+    }
+    if (a == "--manpage") {  // the build writes the manual page with it
+      manpage(stdout);
       return 0;
     }
     if (a == "--version") {
@@ -192,44 +194,22 @@ int tolm_run(RunState& rs, int argc, char** argv) {
 
 namespace {
 
-void startup(RunState& rs, int argc, char** argv) {
-  // 1. defaults, heading, date stamp
-#ifdef _WIN32
-  const int isys = 2;
-#else
-  const int isys = 1;
-#endif
-  StartInfo si;
-  si.isys = isys;
-  si.iwidstd = 10;
-  si.mxall = 250;
-  std::string batfil;  // empty: no batch file was looked for
-  int idowidget = 0;
-  heading(rs, 6, isys);
-  si.adate = time_and_date();
-  rs.con().line(si.adate);
-
-  // 1a. the options of the run beyond the dialogue ("-name=value"); a bad one stops at once
-  for (int i = 1; i < argc; ++i) {
-    std::string a = argv[i];
-    if (!is_run_option(a)) continue;
-    std::string err;
-    if (!apply_run_option(rs.opt, a, err)) {
-      rs.con().nl();
-      say(rs, "** Command line: " + err + ". Execution terminated **");
-      stop(rs, 2);
-    }
-    rs.opt.given.push_back(a);
-  }
+// Steps 2 to 9 of a run with the dialogue: the arguments as the dialogue reads them, the batch
+// file, the run mode, -col= and -maxall=, and the input file (dialog or console question).
+void dialogue_start(RunState& rs, int argc, char** argv, StartInfo& si, int& idowidget) {
+  std::string batfil;      // empty: no batch file was looked for
+  bool data_file = false;  // an input file stood where the batch file is expected
 
   // 2. arguments
   std::string comarg[11];
+  size_t arglen[11] = {};
   int ncomarg = 0;
   for (int i = 1; i <= 10 && i < argc; ++i) {
     std::string a = std::string(argv[i]).substr(0, 256);
     if (blank5(a)) break;
     if (i >= 2 && a == comarg[i - 1]) break;
     comarg[i] = a;
+    arglen[i] = std::strlen(argv[i]);
     ncomarg = i;
   }
 
@@ -243,7 +223,19 @@ void startup(RunState& rs, int argc, char** argv) {
       if (comarg[i][0] == '-') continue;
       found = true;
       batfil = io::ltrim(comarg[i]);
-      int rc = rs.u(5).open_in(batfil);
+      // An input file named where the batch file is expected: the questions follow on the
+      // keyboard.
+      if (arglen[i] <= 256 && input_not_batch(batfil)) {
+        say(rs, "** " + batfil +
+                    " is an input file, not a batch file: it is read, and the questions are "
+                    "asked on the keyboard **");
+        si.file = batfil;
+        data_file = true;
+        break;
+      }
+      // A longer name would be cut to another file's name: refused as one that cannot be
+      // opened.
+      int rc = arglen[i] > 256 ? ENAMETOOLONG : rs.u(5).open_in(batfil);
       rs.u(5).tie(&rs.con(), true);
       if (rc != 0) {
         rs.param.io = rc;
@@ -253,7 +245,10 @@ void startup(RunState& rs, int argc, char** argv) {
       }
       break;
     }
-    if (!found) idowidget = 1;
+    if (data_file)
+      idowidget = 0;
+    else if (!found)
+      idowidget = 1;
   }
   rs.param.idowidget = idowidget;
 
@@ -311,7 +306,7 @@ void startup(RunState& rs, int argc, char** argv) {
 
   // 7. widget mode: file dialog and first dialog
   if (idowidget == 1) {
-    si.file = trim(dwgfil("Select input file", "", "*"));
+    if (si.file.empty()) si.file = trim(dwgfil("Select input file", "", "*"));
     if (si.file.empty()) {
       dwgmsg(" No input file selected |  Execution terminated  ");
       stop(rs, 1);
@@ -329,9 +324,11 @@ void startup(RunState& rs, int argc, char** argv) {
     }
   }
 
+  rs.param.idowidget = idowidget;
+
   // 9. console question for the input file (asked whenever the dialogue runs on the console;
   // switches alone with a last "-gui" behave as no arguments at all)
-  if (idowidget == 0) {
+  if (idowidget == 0 && !data_file) {
     idowidget = 0;
     rs.param.idowidget = 0;
     rs.con().nl();
@@ -341,12 +338,58 @@ void startup(RunState& rs, int argc, char** argv) {
       std::string line;
       ++itry;
       if (!read_answer(rs, line)) continue;
-      si.file = io::ltrim(trim(line.substr(0, 256)));
-      if (!si.file.empty() && io::file_exists(si.file)) break;
-      say(rs, "** File does not exist. Try again ... **");
+      si.file = io::ltrim(trim(line));
+      // A longer name is never cut to another file's name.
+      if (si.file.size() > 256)
+        say(rs, "** File name longer than 256 characters. Try again ... **");
+      else if (!si.file.empty() && io::file_exists(si.file))
+        break;
+      else
+        say(rs, "** File does not exist. Try again ... **");
       si.file.clear();
       if (itry >= 6) stop(rs, 1);
     }
+  }
+}
+
+void startup(RunState& rs, int argc, char** argv) {
+  // 1. defaults, heading, date stamp
+#ifdef _WIN32
+  const int isys = 2;
+#else
+  const int isys = 1;
+#endif
+  StartInfo si;
+  si.isys = isys;
+  si.iwidstd = 10;
+  si.mxall = 250;
+  int idowidget = 0;
+  heading(rs, 6, isys);
+  si.adate = time_and_date();
+  rs.con().line(si.adate);
+
+  // 1a. the options of the run beyond the dialogue ("-name=value"); a bad one stops at once
+  for (int i = 1; i < argc; ++i) {
+    std::string a = argv[i];
+    if (!is_run_option(a)) continue;
+    std::string err;
+    if (!apply_run_option(rs.opt, a, err)) command_line_stop(rs, err);
+    rs.opt.given.push_back(a);
+  }
+  for (const std::string& a : rs.opt.given)
+    if (!options_run(rs.opt) && is_choice_option(option_name(a)))
+      command_line_stop(rs, "option \"" + a +
+                                "\" makes a choice of a run without questions: give the input "
+                                "file with -input=");
+
+  if (options_run(rs.opt)) {
+    // A run given -input=: every argument is read, nothing is asked.
+    options_command_line(rs, argc, argv, si.ncol, si.mxall);
+    idowidget = 0;
+    rs.param.idowidget = 0;
+    si.file = rs.opt.input;
+  } else {
+    dialogue_start(rs, argc, argv, si, idowidget);
   }
 
   // 9a. a file of another format is read through a TOLM copy of it

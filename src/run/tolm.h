@@ -24,8 +24,9 @@ struct StartInfo {
 [[noreturn]] void tolmmain(RunState& rs, StartInfo& si);
 // Start-up; returns the exit status. Console on stdout, standard input on unit 5.
 int tolm_run(RunState& rs, int argc, char** argv);
-// Usage text of --help.
+// Usage text of --help, and the manual page tolm(1) in roff; both list every option.
 void usage(std::FILE* f);
+void manpage(std::FILE* f);
 // Splits an input file name into directory (with its separator) and default prefix.
 void split_name(const std::string& file, std::string& path, std::string& prefix);
 

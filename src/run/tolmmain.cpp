@@ -15,6 +15,7 @@
 #include "input/count.h"
 #include "io/fixw.h"
 #include "plotlayer/widget.h"
+#include "run/choices.h"
 #include "run/tolm.h"
 
 namespace tolm {
@@ -75,7 +76,11 @@ void setup(RunState& rs, Drive& d) {
   p.nogpdif.fill(0);
 
   // directory and output prefix
-  if (console(rs)) {
+  if (options_run(rs.opt)) {
+    split_name(si.file, n.filpath, rs.wd.prefix);
+    si.cfgprefix = rs.wd.prefix;
+    if (!rs.opt.out.empty()) rs.wd.prefix = rs.opt.out;
+  } else if (console(rs)) {
     split_name(si.file, n.filpath, rs.wd.prefix);
     si.cfgprefix = rs.wd.prefix;
     std::string line;
@@ -91,7 +96,10 @@ void setup(RunState& rs, Drive& d) {
   // the configuration file is named after the input file, whatever the output prefix
   n.config = trim(n.filpath) + trim(si.cfgprefix) + ".cfg";
   d.ioldcfg = 0;
-  if (io::file_exists(n.config)) {
+  // A run given -input= reads only the configuration file it is given.
+  if (options_run(rs.opt)) {
+    options_config(rs);
+  } else if (io::file_exists(n.config)) {
     redcfg(rs);
     d.ioldcfg = 1;
   }
@@ -242,7 +250,8 @@ void deme_list(RunState& rs, Drive& d, io::Unit& u) {
   for (int i = 1; i <= rs.param.np; ++i) u.line("Deme  " + fi(i, 3) + " : " + trim(d.w.prbnam(i)));
 }
 
-void demes_for_output(RunState& rs, Drive& d) {
+// False when the number of demes cannot be read: the choices are then checked again.
+bool demes_for_output(RunState& rs, Drive& d) {
   Param& p = rs.param;
   Work& w = d.w;
   for (;;) {
@@ -259,10 +268,11 @@ void demes_for_output(RunState& rs, Drive& d) {
   if (p.np == 1 || p.isp == 0) {
     for (int i = 1; i <= p.np; ++i) w.nprb(i) = i;
     p.maxp = p.np;
-    return;
+    return true;
   }
   for (;;) {
-    p.nsp = ask_number(rs, " How many demes (max." + fi(p.np, 4) + ") ? : ");
+    prompt(rs, " How many demes (max." + fi(p.np, 4) + ") ? : ");
+    if (!read_numbers(rs, &p.nsp, 1)) return false;
     if (p.nsp > p.np)
       say(rs, "** Too many demes. Try again ... **");
     else if (p.nsp < 1)
@@ -280,6 +290,7 @@ void demes_for_output(RunState& rs, Drive& d) {
   }
   for (int i = 1; i <= p.nsp; ++i) w.nprb(i) = v[static_cast<size_t>(i - 1)];
   p.maxp = p.nsp;
+  return true;
 }
 
 // --- counting ---
@@ -478,7 +489,7 @@ void results(RunState& rs, Drive& d) {
   inpool(rs, d.w);
   p.iwithn = y(2) || y(3) || y(4) ? 1 : 0;
   p.ibetwn = y(5) || y(6) || y(7) ? 1 : 0;
-  if (p.iunit == 6) {
+  if (p.iunit == 6 && !options_run(rs.opt)) {
     prompt(rs, "Type any key to view output : ");
     std::string line;
     read_answer(rs, line);
@@ -553,6 +564,8 @@ void closing(RunState& rs, Drive& d) {
 [[noreturn]] void end_run(RunState& rs, Drive& d) {
   if (rs.output_failures > 0) d.status = 1;
   if (rs.param.icount == 2) clsfil(rs, d.status);
+  // A run given -input= waits for nobody.
+  if (options_run(rs.opt)) stop(rs, d.status);
   say(rs, R"(** Press "Return" or "Enter" to terminate program **)");
   std::string line;
   rs.con().flush();
@@ -569,13 +582,20 @@ void tolmmain(RunState& rs, StartInfo& si) {
   Drive d{si, {}, {}, 0, 0, 0, 0, 0, 0};
   setup(rs, d);
   if (!console(rs)) widget_menu(rs, d);
-  snail_choice(rs);
-  namein(rs, d.w, d.fcard, d.nlread);
-  if (console(rs)) locus_configuration(rs);
-  appar(rs, d.w);
-
   bool preset = false;
-  if (yes(n.vorein)) {
+  if (options_run(rs.opt)) {
+    // Every choice comes from the options; nothing is written before they are checked.
+    namein(rs, d.w, d.fcard, d.nlread);
+    apply_choices(rs, d.w, d.nprogs, d.nfrqst);
+    guard_outputs(rs);
+    preset = true;
+  } else {
+    snail_choice(rs);
+    namein(rs, d.w, d.fcard, d.nlread);
+    if (console(rs)) locus_configuration(rs);
+    appar(rs, d.w);
+  }
+  if (yes(n.vorein) && !options_run(rs.opt)) {
     // The options of the configuration file stand for the questions of the first pass.
     d.nprogs = 0;
     for (int i = 1; i <= 10; ++i)
@@ -588,10 +608,15 @@ void tolmmain(RunState& rs, StartInfo& si) {
   for (;;) {
     if (!preset) pass_questions(rs, d);
     preset = false;
-    check_choices(rs, d);
-    if (console(rs) && p.idurch == 1) demes_for_output(rs, d);
+    // An unreadable number of demes returns to the check of the choices.
+    do {
+      check_choices(rs, d);
+    } while (console(rs) && p.idurch == 1 && !options_run(rs.opt) && !demes_for_output(rs, d));
 
-    output(rs, si.ncol, si.iwidstd, rs.wd.prefix);
+    if (options_run(rs.opt))
+      options_output(rs, si.ncol, si.iwidstd);
+    else
+      output(rs, si.ncol, si.iwidstd, rs.wd.prefix);
     if (p.iunit == 8 && !rs.u(8).is_open()) {
       // Results are never written to nowhere: the run closes.
       p.icount = 2;
@@ -615,7 +640,7 @@ void tolmmain(RunState& rs, StartInfo& si) {
 
     dots80(rs);
     // Unusable counts end the run: another pass would analyse them.
-    if (usable && console(rs)) {
+    if (usable && console(rs) && !options_run(rs.opt)) {
       say(rs, "Additional calculations using same input file and locus configuration ? : ");
       if (yes(ask_char(rs, "Option ? : "))) {
         ++p.idurch;
