@@ -56,10 +56,10 @@ def write(path, text):
         f.write(text)
 
 
-def genepop(loci, demes, rows, digits):
+def genepop(loci, demes, rows, digits, named):
     out = ["Test data of TOLM's readers", ",".join(loci) if digits == 3 else "\n".join(loci)]
     for k, name in enumerate(demes, 1):
-        out.append("Pop " + name)
+        out.append("Pop " + name if named else "Pop")   # unnamed: the first label names it
         for d, lab, g in rows:
             if d == k:
                 out.append("%s , %s" % (lab, " ".join("%0*d%0*d" % (digits, a, digits, b) for a, b in g)))
@@ -71,7 +71,7 @@ def fstat(loci, demes, rows):
     dig = 3 if maxa > 99 else 2
     out = ["%d %d %d %d" % (len(demes), len(loci), maxa, dig)] + loci
     for d, _, g in rows:
-        out.append("%d " % d + " ".join("%d" % (a * 10 ** dig + b) for a, b in g))
+        out.append("%d " % d + " ".join("%0*d" % (2 * dig, a * 10 ** dig + b) for a, b in g))
     return "\n".join(out) + "\n"
 
 
@@ -134,9 +134,9 @@ def main():
     else:
         loci, demes, rows = random_table(int(table.split(":")[1]))
     p = os.path.join(outdir, prefix)
-    write(p + ".gen", genepop(loci, demes, rows, 2 if table == "small" else 3))
+    write(p + ".gen", genepop(loci, demes, rows, 2 if table == "small" else 3, table == "small"))
     if table == "small":
-        write(p + "-3digit.gen", genepop(loci, demes, rows, 3))
+        write(p + "-3digit.gen", genepop(loci, demes, rows, 3, True))
     write(p + ".dat", fstat(loci, demes, rows))
     write(p + ".gtx", genetix(loci, demes, rows))
     write(p + ".str", structure(loci, demes, rows, True))
