@@ -10,7 +10,12 @@
 namespace tolm::fmt_in {
 
 void Where::fail(long line, const std::string& what) const {
-  throw BadInput(title + " file \"" + file + "\", line " + std::to_string(line) + ": " + what);
+  // "line 57, individual N216: ...", "line 3: the file ends ..."
+  static const char* kPlaces[] = {"individual ", "site ", "sample ", "field ", "locus "};
+  const char* sep = ": ";
+  for (const char* p : kPlaces)
+    if (what.rfind(p, 0) == 0) sep = ", ";
+  throw BadInput(title + " file \"" + file + "\", line " + std::to_string(line) + sep + what);
 }
 
 void Where::fail(const std::string& what) const {

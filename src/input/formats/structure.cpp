@@ -51,10 +51,10 @@ bool all_ints(const std::vector<std::string>& t, size_t from) {
   return true;
 }
 
-// Labels equal two by two (rows 1 and 2, 3 and 4, ...).
+// Labels equal two by two (rows 1 and 2, 3 and 4, ...; a last row alone is a truncated pair).
 bool paired(const std::vector<Row>& rows) {
-  if (rows.size() % 2) return false;
-  for (size_t i = 0; i < rows.size(); i += 2)
+  if (rows.size() < 2) return false;
+  for (size_t i = 0; i + 1 < rows.size(); i += 2)
     if (rows[i].t[0] != rows[i + 1].t[0]) return false;
   return true;
 }

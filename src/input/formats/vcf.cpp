@@ -30,6 +30,20 @@ Dataset read_vcf(const std::string& path, const RunOptions& o) {
   Where w{"VCF", path};
   Dataset d;
 
+  {
+    std::ifstream probe(path, std::ios::binary);
+    if (!probe) w.fail("cannot be opened");
+    if (probe.peek() == std::char_traits<char>::eof())
+      w.fail("the file is empty (a VCF header and one line per site expected)");
+  }
+
+  // htslib's own messages would only repeat the one this reader gives
+  struct Quiet {
+    enum htsLogLevel was = hts_get_log_level();
+    Quiet() { hts_set_log_level(HTS_LOG_OFF); }
+    ~Quiet() { hts_set_log_level(was); }
+  } quiet;
+
   // 1. open, with the regions and samples asked for
   std::unique_ptr<bcf_srs_t, SrFree> sr(bcf_sr_init());
   if (!o.regions.empty()) {
@@ -56,12 +70,15 @@ Dataset read_vcf(const std::string& path, const RunOptions& o) {
   bcf_hdr_t* hdr = bcf_sr_get_header(sr.get(), 0);
   const int nsmpl = bcf_hdr_nsamples(hdr);
   if (nsmpl < 1) w.fail("the file has no samples (no genotype columns)");
-  kstring_t ks = {0, 0, nullptr};
-  long header_lines = 0;
-  if (bcf_hdr_format(hdr, 0, &ks) == 0)
-    for (size_t i = 0; i < ks.l; ++i) header_lines += ks.s[i] == '\n';
-  free(ks.s);
   const bool text = hts_get_format(sr->readers[0].file)->format == vcf && o.regions.empty();
+  long header_lines = 0;  // lines of a text file before its first site, for messages
+  if (text) {
+    htsFile* f = hts_open(path.c_str(), "r");
+    kstring_t ks = {0, 0, nullptr};
+    while (f && hts_getline(f, '\n', &ks) >= 0 && ks.l > 0 && ks.s[0] == '#') ++header_lines;
+    free(ks.s);
+    if (f) hts_close(f);
+  }
 
   // 2. the samples kept and their demes
   std::vector<int> keep;  // sample indices
@@ -131,13 +148,20 @@ Dataset read_vcf(const std::string& path, const RunOptions& o) {
         }
         int a = bcf_gt_allele(p[s]);
         if (a < 0 || a >= rec->n_allele)
-          fail(who + ": unknown allele code " + std::to_string(a) + " (the site has " +
-               std::to_string(rec->n_allele) + " alleles)");
+          fail(who + ": unknown allele code " + std::to_string(a) + " in GT (the site has " +
+               std::to_string(rec->n_allele) + " alleles, 0 to " +
+               std::to_string(rec->n_allele - 1) + ")");
         bysite.push_back(a + 1);
       }
     }
   }
-  if (sr->errnum) w.fail(std::string("reading stopped: ") + bcf_sr_strerror(sr->errnum));
+  if (sr->errnum) {
+    const std::string what = std::string("the record after site ") + std::to_string(site) +
+                             " cannot be read (" + bcf_sr_strerror(sr->errnum) +
+                             "): a damaged or truncated file?";
+    if (text) w.fail(header_lines + site + 1, what);
+    w.fail(what);
+  }
   if (site == 0) w.fail("no sites found");
 
   // 4. individual after individual
