@@ -4,7 +4,7 @@
 #
 #   adegenet.sh TOLM_BIN SOURCE_DIR WORK_DIR
 set -u
-bin=$1; src=$2; work=$3
+bin=$(realpath "$1"); src=$(realpath "$2"); work=$3
 if ! command -v Rscript >/dev/null || ! Rscript -e 'suppressMessages(library(adegenet))' >/dev/null 2>&1; then
   echo "SKIPPED: R with the adegenet package is not installed"; exit 77
 fi

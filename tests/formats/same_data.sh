@@ -5,7 +5,7 @@
 #
 #   same_data.sh TOLM_BIN SOURCE_DIR WORK_DIR
 set -u
-bin=$1; src=$2; work=$3
+bin=$(realpath "$1"); src=$(realpath "$2"); work=$3
 data=$src/tests/data/formats
 rm -rf "$work"; mkdir -p "$work"; cd "$work" || exit 1
 

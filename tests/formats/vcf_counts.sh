@@ -6,7 +6,7 @@
 #
 #   vcf_counts.sh TOLM_BIN SOURCE_DIR WORK_DIR
 set -u
-bin=$1; work=$3
+bin=$(realpath "$1"); work=$3
 for t in bcftools bgzip tabix python3; do
   command -v $t >/dev/null || { echo "SKIPPED: $t is not installed"; exit 77; }
 done
