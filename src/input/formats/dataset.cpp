@@ -1,11 +1,11 @@
 #include "input/formats/dataset.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
 #include <cstring>
-#include <set>
 
 namespace tolm::fmt_in {
 
@@ -145,19 +145,21 @@ void check_dataset(Dataset& d, const Where& w) {
       if (k < d.deme_line.size() && d.deme_line[k] > 0) w.fail(d.deme_line[k], what);
       w.fail(what);
     }
+  std::vector<int32_t> seen;
   for (size_t l = 0; l < nl; ++l) {
-    std::set<int32_t> seen;
+    seen.clear();
     for (size_t i = 0; i < d.inds.size(); ++i)
       for (size_t s = 0; s < 2; ++s) {
         int32_t a = d.alleles[(i * nl + l) * 2 + s];
-        if (a >= 0) seen.insert(a);
+        if (a >= 0) seen.push_back(a);
       }
-    if (seen.size() > static_cast<size_t>(kDefaultMaxAlleles))
+    std::sort(seen.begin(), seen.end());
+    size_t n = static_cast<size_t>(std::unique(seen.begin(), seen.end()) - seen.begin());
+    if (n > static_cast<size_t>(kDefaultMaxAlleles))
       d.notes.push_back("Locus " + std::to_string(l + 1) + " (\"" + d.loci[l] + "\") has " +
-                        std::to_string(seen.size()) + " alleles, more than the " +
+                        std::to_string(n) + " alleles, more than the " +
                         std::to_string(kDefaultMaxAlleles) +
-                        " TOLM counts by default: use -maxall=" + std::to_string(seen.size()) +
-                        " or more");
+                        " TOLM counts by default: use -maxall=" + std::to_string(n) + " or more");
   }
 }
 
@@ -177,15 +179,25 @@ void write_tolm(const Dataset& d, const std::string& out) {
   // 2. one locus list per deme (every locus, no gametic sex), then the individuals in file
   // order, numbered 1, 2, ... (TOLM's labels are numbers)
   std::string rec;
+  auto num = [&rec](long v) {
+    char b[24];
+    auto r = std::to_chars(b, b + sizeof b, v);
+    rec.push_back(' ');
+    rec.append(b, r.ptr);
+  };
   for (size_t k = 0; k < np; ++k) {
     rec = std::to_string(k + 1) + " 0";
-    for (size_t l = 0; l < nl; ++l) rec += ' ' + std::to_string(l + 1) + " 0";
+    for (size_t l = 0; l < nl; ++l) {
+      num(static_cast<long>(l + 1));
+      num(0);
+    }
     f << rec << '\n';
   }
   for (size_t i = 0; i < d.inds.size(); ++i) {
-    rec = std::to_string(d.inds[i].deme + 1) + ' ' + std::to_string(i + 1);
+    rec = std::to_string(d.inds[i].deme + 1);
+    num(static_cast<long>(i + 1));
     const int32_t* a = d.alleles.data() + i * nl * 2;
-    for (size_t j = 0; j < nl * 2; ++j) rec += ' ' + std::to_string(a[j]);
+    for (size_t j = 0; j < nl * 2; ++j) num(a[j]);
     f << rec << '\n';
   }
   f.flush();
