@@ -89,5 +89,13 @@ conv r.vcf.gz reg.tolm -popmap=map.txt -region=chr2:200-900
 want=$(bcftools view -H -r chr2:200-900 r.vcf.gz | wc -l)
 got=$(awk 'NR == 1 {print $2}' reg.tolm)
 [ "$want" = "$got" ] || { echo "FAIL: -region= gives $got loci, bcftools $want sites"; fail=1; }
+# -samples=: only the samples listed, with the genotypes they have in the whole file
+printf 's01\ns02\ns03\n' >three.txt
+conv r.vcf three.tolm -popmap=map.txt -samples=three.txt
+recs() { awk -v skip="$2" 'NR > skip && $2 != 0 {$2 = ""; print}' "$1"; }
+head=$((1 + 30 + 3 + 1 + 3))  # record 1, locus names, deme names, UNFORMATTED, locus lists
+if [ "$(recs three.tolm $head)" != "$(recs r.tolm $head | sed -n 2,4p)" ]; then
+  echo "FAIL: -samples= does not give the genotypes of the samples listed"; fail=1
+fi
 [ $fail = 0 ] && echo "VCF, bgzipped VCF and BCF read alike"
 exit $fail

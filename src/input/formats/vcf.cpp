@@ -65,8 +65,6 @@ Dataset read_vcf(const std::string& path, const RunOptions& o) {
   }
   if (!bcf_sr_add_reader(sr.get(), path.c_str()))
     w.fail(std::string("cannot be read (") + bcf_sr_strerror(sr->errnum) + ")");
-  if (!o.samples.empty() && !bcf_sr_set_samples(sr.get(), o.samples.c_str(), 1))
-    w.fail("the samples of \"" + o.samples + "\" cannot be found in the file");
   bcf_hdr_t* hdr = bcf_sr_get_header(sr.get(), 0);
   const int nsmpl = bcf_hdr_nsamples(hdr);
   if (nsmpl < 1) w.fail("the file has no samples (no genotype columns)");
@@ -80,30 +78,49 @@ Dataset read_vcf(const std::string& path, const RunOptions& o) {
     if (f) hts_close(f);
   }
 
-  // 2. the samples kept and their demes
+  // 2. the samples kept (those of -samples=) and their demes
+  std::vector<bool> asked(static_cast<size_t>(nsmpl), o.samples.empty());
+  int nasked = o.samples.empty() ? nsmpl : 0;
+  if (!o.samples.empty()) {
+    Where ws{"Samples", o.samples};
+    LineReader r(o.samples, ws);
+    std::string line;
+    while (r.next(line)) {
+      std::string t = trim_ws(line);
+      if (t.empty() || t[0] == '#') continue;
+      int s = bcf_hdr_id2int(hdr, BCF_DT_SAMPLE, t.c_str());
+      if (s < 0) ws.fail(r.number(), "sample \"" + t + "\" is not in \"" + path + "\"");
+      if (!asked[static_cast<size_t>(s)]) ++nasked;
+      asked[static_cast<size_t>(s)] = true;
+    }
+    if (nasked == 0) ws.fail("no sample named");
+  }
   std::vector<int> keep;  // sample indices
   if (!o.popmap.empty()) {
     PopMap map = read_popmap(o.popmap);
     d.demes = map.demes;
     for (int s = 0; s < nsmpl; ++s) {
+      if (!asked[static_cast<size_t>(s)]) continue;
       auto it = map.deme_of.find(hdr->samples[s]);
       if (it == map.deme_of.end()) continue;
       keep.push_back(s);
       d.inds.push_back({it->second, hdr->samples[s], header_lines});
     }
-    if (static_cast<int>(keep.size()) < nsmpl)
-      d.notes.push_back(std::to_string(nsmpl - static_cast<int>(keep.size())) + " of the " +
-                        std::to_string(nsmpl) + " samples of \"" + path +
+    if (static_cast<int>(keep.size()) < nasked)
+      d.notes.push_back(std::to_string(nasked - static_cast<int>(keep.size())) + " of the " +
+                        std::to_string(nasked) + " samples of \"" + path +
                         "\" are not in the map file \"" + o.popmap + "\" and are left out");
     if (keep.empty()) w.fail("no sample of the file is in the map file \"" + o.popmap + "\"");
     drop_unused_demes(d, o.popmap, path);
   } else {
     d.demes.push_back("1");
     for (int s = 0; s < nsmpl; ++s) {
+      if (!asked[static_cast<size_t>(s)]) continue;
       keep.push_back(s);
       d.inds.push_back({0, hdr->samples[s], header_lines});
     }
-    d.notes.push_back("No -popmap= given: the " + std::to_string(nsmpl) + " samples form one deme");
+    d.notes.push_back("No -popmap= given: the " + std::to_string(nasked) +
+                      " samples form one deme");
   }
   const size_t nk = keep.size();
 
