@@ -1,8 +1,8 @@
 #include "input/formats/dataset.h"
 
 #include <algorithm>
-#include <charconv>
 #include <cerrno>
+#include <charconv>
 #include <climits>
 #include <cstdlib>
 #include <cstring>

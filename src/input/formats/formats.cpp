@@ -139,9 +139,10 @@ bool is_genetix(const std::vector<std::string>& v) {
 
 bool is_genalex(const std::vector<std::string>& v) {
   if (v.size() < 3) return false;
-  char sep = v[0].find(',') != std::string::npos   ? ','
-             : v[0].find(';') != std::string::npos ? ';'
-                                                   : 0;
+  char sep = v[0].find(',') != std::string::npos    ? ','
+             : v[0].find(';') != std::string::npos  ? ';'
+             : v[0].find('\t') != std::string::npos ? '\t'
+                                                    : 0;
   if (!sep) return false;
   std::vector<std::string> t = split_on(v[0], sep);
   long np = int_field(t, 2);

@@ -12,7 +12,13 @@ namespace {
 
 long count_field(const Where& w, LineReader& r, const std::string& what) {
   std::string line;
-  if (!r.next(line)) w.fail(r.number(), "the file ends where " + what + " is expected");
+  if (!r.next(line)) {
+    if (r.number() == 0)
+      w.fail(
+          "the file is empty (the numbers of loci and demes, the loci with their alleles and "
+          "the demes expected)");
+    w.fail(r.number(), "the file ends where " + what + " is expected");
+  }
   std::vector<std::string> t = split_ws(line);
   long v = 0;
   if (t.empty() || !to_int(t[0], v) || v < 0)
@@ -29,13 +35,6 @@ Dataset read_genetix(const std::string& path) {
   std::string line;
 
   // 1. numbers of loci and demes
-  {
-    std::ifstream probe(path);
-    if (!std::getline(probe, line))
-      w.fail(
-          "the file is empty (the numbers of loci and demes, the loci with their alleles and "
-          "the demes expected)");
-  }
   const long nl = count_field(w, r, "the number of loci");
   const long np = count_field(w, r, "the number of demes");
   if (nl < 1 || np < 1) w.fail(r.number(), "at least one locus and one deme expected");
