@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Allele counts of TOLM's readers against adegenet's (R) on Genepop, FSTAT, Genetix and
-# STRUCTURE files written from one random table.
+# Allele counts of TOLM (the converted file, and the results of a run on the file) against
+# adegenet's (R) on Genepop, FSTAT, Genetix and STRUCTURE files written from one random table.
 #
 #   adegenet.sh TOLM_BIN SOURCE_DIR WORK_DIR
 set -u
@@ -17,6 +17,11 @@ for f in genepop:rnd.gen fstat:rnd.dat genetix:rnd.gtx structure:rnd.str; do
   echo "$file" >"$fmt.bat"
   "$bin" "$fmt.bat" -nogui -convert="$fmt.tolm" >"$fmt.console" 2>&1 ||
     { echo "FAIL $fmt: conversion ended with status $?"; tail -3 "$fmt.console"; fail=1; continue; }
-  Rscript "$src/tests/formats/adegenet_counts.R" "$fmt" "$file" "$fmt.tolm" "$nind" "$nloc" || fail=1
+  # a run on the file itself: allele frequency tables of all single loci, all demes on a line
+  printf '%s\n%s\n0\ny\ny\ny\ny\nn\ny\nn\nn\nn\nn\nn\nn\ny\nn\nn\n0\nf\n0\nn\n\n' "$file" "$fmt" >"$fmt-run.bat"
+  "$bin" "$fmt-run.bat" -nogui -long=off >"$fmt-run.console" 2>&1 ||
+    { echo "FAIL $fmt: run ended with status $?"; tail -3 "$fmt-run.console"; fail=1; continue; }
+  Rscript "$src/tests/formats/adegenet_counts.R" "$fmt" "$file" "$fmt.tolm" "$nind" "$nloc" \
+    "$fmt-out.txt" || fail=1
 done
 exit $fail

@@ -1,11 +1,12 @@
-# Reads genotype files with adegenet and compares, individual by individual and deme by deme,
-# the number of copies of every allele with the TOLM input file that TOLM wrote from the same
-# file (-convert=).
+# Reads genotype files with adegenet and compares the number of copies of every allele, per
+# individual with the TOLM input file that TOLM wrote from the same file (-convert=), and per
+# deme with the absolute allele frequencies of TOLM's results file from a run on that file.
 #
-#   Rscript adegenet_counts.R FORMAT FOREIGN_FILE TOLM_FILE N_IND N_LOC
+#   Rscript adegenet_counts.R FORMAT FOREIGN_FILE TOLM_FILE N_IND N_LOC RESULTS_FILE
 suppressMessages(library(adegenet))
 a <- commandArgs(trailingOnly = TRUE)
 fmt <- a[1]; foreign <- a[2]; tolm <- a[3]; nind <- as.integer(a[4]); nloc <- as.integer(a[5])
+results <- a[6]
 
 x <- switch(fmt,
   genepop = read.genepop(foreign, ncode = 3, quiet = TRUE),
@@ -56,5 +57,31 @@ if (nrow(d) > 0) { cat("FAIL", fmt, ":", nrow(d), "allele counts of individuals 
 pa <- rowsum(ifelse(is.na(ta), 0, ta), as.character(pop(x)))
 pt <- rowsum(ifelse(is.na(tt), 0, tt), as.character(pop(x)))
 if (any(pa != pt)) { cat("FAIL", fmt, ": allele counts per deme differ\n"); bad <- 1 }
+
+# TOLM's results: per locus, the absolute frequencies of the alleles among the individuals of
+# identified genotype, one column per deme (all demes on one line)
+out <- readLines(results)
+starts <- grep("^Allele_frequencies_among_individuals_of_identified_genotype", out)
+if (length(starts) != nl) { cat("FAIL", fmt, ":", length(starts), "allele tables in the results\n"); bad <- 1 }
+byd <- rowsum(ifelse(is.na(ta), 0, ta), tdeme)  # adegenet's counts per TOLM deme number
+ncmp <- 0
+for (j in seq_along(starts)) {
+  i <- starts[j] + grep("^Absolute_frequency_distribution", out[starts[j]:length(out)])[1] + 3
+  got <- list()
+  while (!grepl("^ +-+", out[i])) {
+    v <- as.numeric(strsplit(trimws(out[i]), " +")[[1]])
+    got[[as.character(v[1])]] <- v[-1]
+    i <- i + 1
+  }
+  cols <- which(loc == locnames[j])
+  for (k in cols) {
+    want <- byd[, k]
+    have <- if (is.null(got[[as.character(all[k])]])) rep(0, np) else got[[as.character(all[k])]]
+    if (any(want != have)) { cat("FAIL", fmt, ": locus", locnames[j], "allele", all[k], "counts", have, "adegenet", want, "\n"); bad <- 1 }
+    ncmp <- ncmp + 1
+  }
+  if (length(setdiff(names(got), as.character(all[cols]))) > 0) { cat("FAIL", fmt, ": alleles unknown to adegenet in the results\n"); bad <- 1 }
+}
+if (bad == 0) cat("ok", fmt, ":", ncmp, "allele counts of the results file agree with adegenet\n")
 if (bad == 0) cat("ok", fmt, ":", sum(pa), "alleles in", nrow(pa), "demes agree with adegenet\n")
 quit(status = bad)
