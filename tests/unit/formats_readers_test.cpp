@@ -221,3 +221,44 @@ TEST(FormatsReaders, DetectsFormatFromContent) {
 
 }  // namespace
 }  // namespace tolm
+
+namespace tolm {
+namespace {
+
+// STRUCTURE layouts: found from the locus names and the pairing of labels, or given by option.
+TEST(FormatsReaders, StructureLayouts) {
+  struct Case {
+    const char* text;
+    const char* layout;       // -structure=
+    const char* individuals;  // records of the converted file after the locus lists
+  };
+  const Case cases[] = {
+      // one row, deme column only (the first column pairs, but two rows would not fit)
+      {"A B\n1 1 2 5 5\n1 1 1 5 6\n2 2 2 5 5\n", "", "1 1 1 2 5 5\n1 2 1 1 5 6\n2 3 2 2 5 5\n"},
+      // one row, label and deme
+      {"A B\nx 3 1 2 5 -9\ny 7 1 1 5 6\n", "", "1 1 1 2 5 -1\n2 2 1 1 5 6\n"},
+      // two rows without locus names: only the option tells the deme column
+      {"x 1 5 5\nx 1 6 5\ny 2 5 5\ny 2 5 6\n", "tworows,label,pop", "1 1 5 6 5 5\n2 2 5 5 5 6\n"},
+      {"x 5 5\nx 6 5\n", "tworows,label", ""},  // no deme column and no map file: refused
+  };
+  for (const auto& c : cases) {
+    Dir d;
+    std::string in = d.put("s.str", c.text), out = d.path + "/s.tolm", err, notes;
+    RunOptions o;
+    o.structure = c.layout;
+    bool ok = convert_to_tolm(in, Format::structure, o, out, err, notes);
+    if (!*c.individuals) {
+      EXPECT_FALSE(ok);
+      EXPECT_NE(err.find("no deme column: give the demes of the individuals with -popmap=FILE"),
+                std::string::npos)
+          << err;
+      continue;
+    }
+    ASSERT_TRUE(ok) << c.text << ": " << err;
+    std::string f = slurp(out);
+    EXPECT_EQ(f.substr(f.size() - std::string(c.individuals).size()), c.individuals) << f;
+  }
+}
+
+}  // namespace
+}  // namespace tolm

@@ -88,10 +88,19 @@ Dataset read_structure(const std::string& path, const RunOptions& o) {
     y.rows = paired(rows) ? 2 : 1;
     const size_t L = names.size();
     if (L > 0) {
-      size_t extra = n - (y.rows == 1 ? 2 * L : L);
-      if (n < (y.rows == 1 ? 2 * L : L) || extra > 2)
+      // the row count that leaves 0 to 2 leading columns; two rows first where labels pair
+      size_t per_row = 0;
+      for (int rws : {y.rows, 3 - y.rows}) {
+        size_t cells = rws == 1 ? 2 * L : L;
+        if (n >= cells && n - cells <= 2 && per_row == 0) {
+          y.rows = rws;
+          per_row = cells;
+        }
+      }
+      if (per_row == 0)
         w.fail(rows[0].line, std::to_string(n) + " columns do not fit " + std::to_string(L) +
                                  " locus names: give the layout with -structure=");
+      const size_t extra = n - per_row;
       y.label = extra >= 1 && !all_ints(rows[0].t, 0);
       y.pop = extra == 2 || (extra == 1 && !y.label);
     } else if (y.rows == 1) {
