@@ -2,7 +2,8 @@
 # Times whole TOLM runs on synthetic input files and prints time, input megabytes per second
 # and peak memory.
 #
-#   bench/run.sh [BUILD_DIR]        (default: build; run `make build` first)
+#   bench/run.sh [BUILD_DIR] [vcf]  (default: build; run `make build` first; "vcf": only the
+#                                   rows of the VCF reader)
 #
 # Cases:
 #   single-N   all single loci, every analysis, results written to a file; N individuals,
@@ -13,8 +14,13 @@
 #              weightings) and their snails
 #   multi-tab  the same with the frequency tables written out as well (about 200 MB of
 #              results and 600 MB of table for 2 x 10^5 types in 50 demes)
+#   vcf-*      VCF files of 100 samples in 10 demes (map file): conversion of 50000 sites, plain
+#              and bgzipped, into a TOLM file (-convert=); counting 2000 sites with diversity
+#              only, from the VCF and from its converted TOLM file (tolm-count-2000)
 set -euo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
 build=${1:-build}
+only=${2:-}
 bin=$(realpath "$build/tolm")
 gen=$(realpath "$build/bench/tolm_gen")
 work=${TOLM_BENCH_DIR:-/tmp/tolm-bench}
@@ -44,6 +50,7 @@ run() {  # name batch-file input-file
     'BEGIN{printf "| %-12s | %8.1f | %8.2f | %8.1f | %8.1f |\n", n, m, s, (s>0? m/s : 0), r}'
 }
 
+if [ "$only" != vcf ]; then
 echo "| case         | input MB | time s   | MB/s     | peak MB  |"
 echo "|--------------|----------|----------|----------|----------|"
 for n in 10000 100000 1000000; do
@@ -58,3 +65,41 @@ multi_all "$f" n >multi.bat
 run multi-1e5 multi.bat "$f"
 multi_all "$f" y >multi-tab.bat
 run multi-tab multi-tab.bat "$f"
+fi
+
+# Reading VCF files: the conversion into a TOLM input file (-convert=) of a plain and a bgzipped
+# VCF, with the demes from a map file; then the same data counted from the VCF and from the
+# converted TOLM file (all single loci, diversity only), to set the VCF beside TOLM's own format.
+vcfrun() {  # name input sites command...
+  local name=$1 input=$2 sites=$3; shift 3
+  /usr/bin/time -v "$@" >"$name.console" 2>"$name.time" || {
+    echo "$name: tolm failed"; tail -5 "$name.console"; return 1; }
+  local secs cpu mb rss
+  secs=$(awk -F': ' '/Elapsed \(wall clock\)/{n=split($2,a,":"); s=0; for(i=1;i<=n;i++) s=s*60+a[i]; print s}' "$name.time")
+  cpu=$(awk -F': ' '/(User|System) time/{s+=$2} END{print s}' "$name.time")
+  rss=$(awk -F': ' '/Maximum resident set size/{printf "%.1f", $2/1024}' "$name.time")
+  mb=$(awk -v b="$(stat -c %s "$input")" 'BEGIN{printf "%.2f", b/1048576}')
+  awk -v n="$name" -v s="$secs" -v c="$cpu" -v m="$mb" -v r="$rss" -v k="$sites" \
+    'BEGIN{printf "| %-15s | %8.2f | %7d | %8.2f | %8.2f | %8.1f | %9.0f | %8.1f |\n", n, m, k, s, c, (s>0? m/s : 0), (s>0? k/s : 0), r}'
+}
+echo
+echo "| case            | input MB | sites   | time s   | cpu s    | MB/s     | sites/s   | peak MB  |"
+echo "|-----------------|----------|---------|----------|----------|----------|-----------|----------|"
+nsites=50000; nsmp=100
+v=vcf-$nsites.vcf
+[ -f "$v" ] || python3 "$here/gen_vcf.py" $nsites $nsmp 10 "$v" vcf.map
+[ -f "$v.gz" ] || bgzip -c "$v" >"$v.gz"
+echo "$v" >vcf-conv.bat; echo "$v.gz" >vcf-gz-conv.bat
+rm -f "$v.tolm"; vcfrun vcf-convert "$v" $nsites "$bin" vcf-conv.bat -nogui -popmap=vcf.map -convert="$v.tolm"
+rm -f "$v.gz.tolm"; vcfrun vcf-gz-convert "$v.gz" $nsites "$bin" vcf-gz-conv.bat -nogui -popmap=vcf.map -convert="$v.gz.tolm"
+# counting: 2000 sites (the work arrays of a run grow with the square of the number of loci)
+c=vcf-2000.vcf
+[ -f "$c" ] || python3 "$here/gen_vcf.py" 2000 $nsmp 10 "$c" vcf.map
+echo "$c" >vcf-conv2.bat
+rm -f "$c.tolm"; "$bin" vcf-conv2.bat -nogui -popmap=vcf.map -convert="$c.tolm" >/dev/null
+# answers: input file, prefix, all single loci, genotypes only, diversity only, file output
+div_only() { printf '%s\n\n0\nn\nn\nn\ny\nn\nn\ny\nn\nn\nn\nn\nn\nn\nn\nn\nn\n0\nf\n10\nn\n\n' "$1"; }
+for f in "$c" "$c.tolm"; do rm -f "$f.cfg" "$f-out.txt" "$f-tab.txt" "$f-long.tsv"; done
+div_only "$c" >vcf-run.bat; div_only "$c.tolm" >tolm-run.bat
+vcfrun vcf-count-2000 "$c" 2000 "$bin" vcf-run.bat -popmap=vcf.map -quiet -long=off
+vcfrun tolm-count-2000 "$c.tolm" 2000 "$bin" tolm-run.bat -quiet -long=off

@@ -1,0 +1,209 @@
+#include "input/formats/dataset.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <charconv>
+#include <climits>
+#include <cstdlib>
+#include <cstring>
+
+namespace tolm::fmt_in {
+
+void Where::fail(long line, const std::string& what) const {
+  // "line 57, individual N216: ...", "line 3: the file ends ..."
+  static const char* kPlaces[] = {"individual ", "site ", "sample ", "field ", "locus "};
+  const char* sep = ": ";
+  for (const char* p : kPlaces)
+    if (what.rfind(p, 0) == 0) sep = ", ";
+  throw BadInput(title + " file \"" + file + "\", line " + std::to_string(line) + sep + what);
+}
+
+void Where::fail(const std::string& what) const {
+  throw BadInput(title + " file \"" + file + "\": " + what);
+}
+
+LineReader::LineReader(const std::string& path, const Where& w) : in_(path, std::ios::binary) {
+  if (!in_) w.fail(std::string("cannot be opened (") + std::strerror(errno) + ")");
+}
+
+bool LineReader::next(std::string& line) {
+  if (!std::getline(in_, line)) return false;
+  ++n_;
+  no_newline_ = in_.eof();
+  if (!line.empty() && line.back() == '\r') line.pop_back();
+  return true;
+}
+
+std::string trim_ws(const std::string& s) {
+  size_t b = s.find_first_not_of(" \t\r\n");
+  if (b == std::string::npos) return "";
+  size_t e = s.find_last_not_of(" \t\r\n");
+  return s.substr(b, e - b + 1);
+}
+
+std::vector<std::string> split_ws(const std::string& s) {
+  std::vector<std::string> r;
+  size_t i = 0;
+  while (i < s.size()) {
+    while (i < s.size() && (s[i] == ' ' || s[i] == '\t' || s[i] == '\r')) ++i;
+    size_t b = i;
+    while (i < s.size() && s[i] != ' ' && s[i] != '\t' && s[i] != '\r') ++i;
+    if (i > b) r.push_back(s.substr(b, i - b));
+  }
+  return r;
+}
+
+std::vector<std::string> split_on(const std::string& s, char sep) {
+  std::vector<std::string> r;
+  size_t b = 0;
+  for (;;) {
+    size_t e = s.find(sep, b);
+    r.push_back(trim_ws(s.substr(b, e == std::string::npos ? std::string::npos : e - b)));
+    if (e == std::string::npos) break;
+    b = e + 1;
+  }
+  return r;
+}
+
+bool is_uint(const std::string& s) {
+  return !s.empty() && std::all_of(s.begin(), s.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+bool to_int(const std::string& s, long& v) {
+  if (s.empty()) return false;
+  size_t i = (s[0] == '-' || s[0] == '+') ? 1 : 0;
+  if (!is_uint(s.substr(i))) return false;
+  if (s.size() - i > 9) return false;  // keeps every value inside TOLM's 32-bit numbers
+  v = std::strtol(s.c_str(), nullptr, 10);
+  return true;
+}
+
+PopMap read_popmap(const std::string& path) {
+  Where w{"Map", path};
+  LineReader r(path, w);
+  PopMap m;
+  std::map<std::string, int> index;
+  std::string line;
+  while (r.next(line)) {
+    std::string t = trim_ws(line);
+    if (t.empty() || t[0] == '#') continue;
+    size_t e = t.find_first_of(" \t");
+    if (e == std::string::npos)
+      w.fail(r.number(), "sample \"" + t + "\": a deme name expected after the sample");
+    std::string sample = t.substr(0, e), deme = trim_ws(t.substr(e));
+    auto [it, fresh] = index.emplace(deme, static_cast<int>(m.demes.size()));
+    if (fresh) m.demes.push_back(deme);
+    auto [s, added] = m.deme_of.emplace(sample, it->second);
+    if (!added && s->second != it->second)
+      w.fail(r.number(), "sample \"" + sample + "\" is already in deme \"" +
+                             m.demes[static_cast<size_t>(s->second)] + "\"");
+  }
+  if (m.demes.empty()) w.fail("no line \"sample deme\" found");
+  return m;
+}
+
+void drop_unused_demes(Dataset& d, const std::string& popmap, const std::string& path) {
+  std::vector<int> remap(d.demes.size(), -1);
+  for (const auto& i : d.inds) remap[static_cast<size_t>(i.deme)] = 0;
+  std::vector<std::string> kept;
+  for (size_t k = 0; k < d.demes.size(); ++k)
+    if (remap[k] == 0) {
+      remap[k] = static_cast<int>(kept.size());
+      kept.push_back(d.demes[k]);
+    }
+  if (kept.size() < d.demes.size())
+    d.notes.push_back(std::to_string(d.demes.size() - kept.size()) + " of the " +
+                      std::to_string(d.demes.size()) + " demes of the map file \"" + popmap +
+                      "\" have no sample in \"" + path + "\" and are left out");
+  for (auto& i : d.inds) i.deme = remap[static_cast<size_t>(i.deme)];
+  d.demes = std::move(kept);
+  d.deme_line.clear();
+}
+
+namespace {
+
+// A header name as TOLM keeps it: TABs as blanks, left-adjusted, cut to its width.
+std::string header_name(const std::string& s, size_t width, const std::string& fallback) {
+  std::string t = s;
+  std::replace(t.begin(), t.end(), '\t', ' ');
+  t = trim_ws(t);
+  if (t.empty()) t = fallback;
+  return t.substr(0, width);
+}
+
+}  // namespace
+
+void check_dataset(Dataset& d, const Where& w) {
+  const size_t nl = d.loci.size(), np = d.demes.size();
+  if (d.inds.empty()) w.fail("no individuals found");
+  std::vector<long> size(np, 0);
+  for (const auto& i : d.inds) ++size[static_cast<size_t>(i.deme)];
+  for (size_t k = 0; k < np; ++k)
+    if (size[k] == 0) {
+      std::string what =
+          "deme " + std::to_string(k + 1) + " (\"" + d.demes[k] + "\") has no individuals";
+      if (k < d.deme_line.size() && d.deme_line[k] > 0) w.fail(d.deme_line[k], what);
+      w.fail(what);
+    }
+  std::vector<int32_t> seen;
+  for (size_t l = 0; l < nl; ++l) {
+    seen.clear();
+    for (size_t i = 0; i < d.inds.size(); ++i)
+      for (size_t s = 0; s < 2; ++s) {
+        int32_t a = d.alleles[(i * nl + l) * 2 + s];
+        if (a >= 0) seen.push_back(a);
+      }
+    std::sort(seen.begin(), seen.end());
+    size_t n = static_cast<size_t>(std::unique(seen.begin(), seen.end()) - seen.begin());
+    if (n > static_cast<size_t>(kDefaultMaxAlleles))
+      d.notes.push_back("Locus " + std::to_string(l + 1) + " (\"" + d.loci[l] + "\") has " +
+                        std::to_string(n) + " alleles, more than the " +
+                        std::to_string(kDefaultMaxAlleles) +
+                        " TOLM counts by default: use -maxall=" + std::to_string(n) + " or more");
+  }
+}
+
+void write_tolm(const Dataset& d, const std::string& out) {
+  const size_t nl = d.loci.size(), np = d.demes.size();
+  // 1. header: demes and loci, their names, free format
+  std::ofstream f(out, std::ios::binary | std::ios::trunc);
+  if (!f)
+    throw BadInput("cannot write the converted file \"" + out + "\" (" + std::strerror(errno) +
+                   ")");
+  f << np << ' ' << nl << '\n';
+  for (size_t l = 0; l < nl; ++l)
+    f << header_name(d.loci[l], 12, "L" + std::to_string(l + 1)) << '\n';
+  for (size_t k = 0; k < np; ++k) f << header_name(d.demes[k], 40, std::to_string(k + 1)) << '\n';
+  f << "UNFORMATTED\n";
+
+  // 2. one locus list per deme (every locus, no gametic sex), then the individuals in file
+  // order, numbered 1, 2, ... (TOLM's labels are numbers)
+  std::string rec;
+  auto num = [&rec](long v) {
+    char b[24];
+    auto r = std::to_chars(b, b + sizeof b, v);
+    rec.push_back(' ');
+    rec.append(b, r.ptr);
+  };
+  for (size_t k = 0; k < np; ++k) {
+    rec = std::to_string(k + 1) + " 0";
+    for (size_t l = 0; l < nl; ++l) {
+      num(static_cast<long>(l + 1));
+      num(0);
+    }
+    f << rec << '\n';
+  }
+  for (size_t i = 0; i < d.inds.size(); ++i) {
+    rec = std::to_string(d.inds[i].deme + 1);
+    num(static_cast<long>(i + 1));
+    const int32_t* a = d.alleles.data() + i * nl * 2;
+    for (size_t j = 0; j < nl * 2; ++j) num(a[j]);
+    f << rec << '\n';
+  }
+  f.flush();
+  if (!f)
+    throw BadInput("cannot write the converted file \"" + out + "\" (" + std::strerror(errno) +
+                   ")");
+}
+
+}  // namespace tolm::fmt_in
