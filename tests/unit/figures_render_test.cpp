@@ -101,6 +101,37 @@ TEST(FiguresRender, SnailSectorsWhereTheGeometrySays) {
   EXPECT_TRUE(blue);
 }
 
+TEST(FiguresRender, FortyDemesOnOnePage) {
+  // 40 demes with long and short names: the page holds every label (no box leaves the page)
+  fs::path dir = fresh("forty");
+  tolm::PrintSnail s;
+  s.title = "Locus INRA63, alleles";
+  s.subtitle = "40 demes";
+  float sum = 0;
+  for (int i = 0; i < 40; ++i) {
+    s.names.push_back(i % 7 == 0 ? "Blonde d'Aquitaine " + std::to_string(i)
+                                 : "D" + std::to_string(i));
+    s.cj.push_back(static_cast<float>(1 + (i * 13) % 9));
+    s.dj.push_back(static_cast<float>((i * 29) % 37) / 100.0f);
+    sum += s.cj.back();
+  }
+  float delta = 0;
+  for (int i = 0; i < 40; ++i) {
+    s.cj[static_cast<size_t>(i)] /= sum;
+    delta += s.cj[static_cast<size_t>(i)] * s.dj[static_cast<size_t>(i)];
+  }
+  s.delta = delta;
+  tolm::SnailFrame f;
+  ASSERT_EQ(tolm::draw_print_snail(s, (dir / "forty.png").string(), "png", &f), "");
+  // the top of the scale: the largest D_j is 0.36, in steps of 0.1 up to 0.4
+  EXPECT_NEAR(f.top, 0.4, 1e-12);
+  Png img((dir / "forty.png").string());
+  ASSERT_TRUE(img.ok());
+  // a page without an empty third: the chart's centre lies in the middle third of the page
+  EXPECT_GT(f.cy, f.height / 3);
+  EXPECT_LT(f.cy, 2 * f.height / 3);
+}
+
 TEST(FiguresRender, MissingDataAndEveryFormat) {
   fs::path dir = fresh("formats");
   tolm::PrintSnail s;
