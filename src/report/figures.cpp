@@ -151,7 +151,8 @@ std::string draw_heat_map(const HeatMap& h, const std::string& path, const std::
       double cx = colx(j), cy = y0 + i * cs;
       // a little over the next cell, which covers it: no seams between the cells of a PNG
       double over = j + 1 < nc && !(h.last_apart && j + 2 == nc) ? 0.35 : 0;
-      c.rect(cx, cy, cs + over, cs + (i + 1 < nr ? 0.35 : 0), std::isnan(x) ? kNone : tone(x / top));
+      c.rect(cx, cy, cs + over, cs + (i + 1 < nr ? 0.35 : 0),
+             std::isnan(x) ? kNone : tone(x / top));
       if (values && !std::isnan(x))
         c.text(fixed(x, 2), cx + cs / 2, cy + cs / 2 + Canvas::cap_height(6) / 2, 6, 1,
                x / top > 0.45 ? Colour{1, 1, 1} : kInk);
