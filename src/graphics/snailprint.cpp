@@ -98,8 +98,11 @@ std::vector<LabelBox> place_labels(const std::vector<LabelIn>& in, double cx, do
       LabelBox& b = out[idx[k]];
       double y = got[k];
       double dy = std::max(0.0, std::fabs(y - cy) - pitch / 2);
-      double xoff = dy < ring ? std::sqrt(ring * ring - dy * dy) : 0.0;
       double m = rad(l.angle);
+      // a label moved up or down stands above or below its sector's point on the ring, so
+      // that the leaders of one side never cross
+      double xoff = std::max(dy < ring ? std::sqrt(ring * ring - dy * dy) : 0.0,
+                             ring * std::fabs(std::cos(m)));
       bool moved = std::fabs(y - want[k]) > 0.35 * pitch;
       bool narrow = rad(l.span) * ring < pitch;
       bool far = ring - l.radius > 1.2 * pitch;

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cmath>
 #include <random>
+#include <string>
 #include <vector>
 
 #include "graphics/snailprint.h"
@@ -25,6 +26,18 @@ std::vector<tolm::LabelIn> sectors(const std::vector<double>& cj, const std::vec
     a += cj[i] * 360;
   }
   return in;
+}
+
+// True when the segments p1-p2 and q1-q2 cross at a point inside both.
+bool cross(double p1x, double p1y, double p2x, double p2y, double q1x, double q1y, double q2x,
+           double q2y) {
+  auto side = [](double ax, double ay, double bx, double by, double cx, double cy) {
+    return (bx - ax) * (cy - ay) - (by - ay) * (cx - ax);
+  };
+  double d1 = side(q1x, q1y, q2x, q2y, p1x, p1y), d2 = side(q1x, q1y, q2x, q2y, p2x, p2y);
+  double d3 = side(p1x, p1y, p2x, p2y, q1x, q1y), d4 = side(p1x, p1y, p2x, p2y, q2x, q2y);
+  return ((d1 > 1e-9 && d2 < -1e-9) || (d1 < -1e-9 && d2 > 1e-9)) &&
+         ((d3 > 1e-9 && d4 < -1e-9) || (d3 < -1e-9 && d4 > 1e-9));
 }
 
 // Squared distance from the centre to the nearest point of a box.
@@ -73,6 +86,11 @@ TEST(FiguresLabels, NeverOverlapAndStayOutsideTheChart) {
         bool apart = b[i].x1 <= b[j].x0 || b[j].x1 <= b[i].x0 || b[i].y1 <= b[j].y0 + 1e-9 ||
                      b[j].y1 <= b[i].y0 + 1e-9;
         EXPECT_TRUE(apart) << c.what << ": labels " << i << " and " << j << " overlap";
+        // leaders from the ring to the labels never cross (but where 39 labels crowd into a
+        // quarter of the circle and spread far past their sectors)
+        EXPECT_FALSE(std::string(c.what) != "crowded" && b[i].leader && b[j].leader &&
+                     cross(b[i].rx, b[i].ry, b[i].lx, b[i].ly, b[j].rx, b[j].ry, b[j].lx, b[j].ly))
+            << c.what << ": leaders " << i << " and " << j << " cross";
       }
     }
     // each side keeps the order of the sectors: a higher direction, a higher label
