@@ -4,8 +4,14 @@
 #include <cairo-pdf.h>
 #include <cairo-svg.h>
 #include <cairo.h>
+#include <zlib.h>
 
+#include <cerrno>
 #include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <vector>
 
 namespace tolm::plot {
 
@@ -46,6 +52,61 @@ std::string utf8(const std::string& s) {
 
 void set(cairo_t* cr, Colour c) {
   cairo_set_source_rgb(cr, c.r, c.g, c.b);
+}
+
+// A PNG file of an RGB24 surface, written here rather than through cairo's writer: the rows go
+// unfiltered to one fast deflate, several times quicker on pages of mostly white, and the file
+// says its resolution (pHYs) so that it opens at its size in print. Returns a zlib or errno
+// reason, or "".
+std::string be(uint32_t v) {
+  std::string s;
+  for (int k = 24; k >= 0; k -= 8) s += static_cast<char>(v >> k & 255);
+  return s;
+}
+
+void chunk(std::string& out, const char* type, const std::string& data) {
+  std::string body = std::string(type, 4) + data;
+  uLong crc = crc32(0, reinterpret_cast<const Bytef*>(body.data()), static_cast<uInt>(body.size()));
+  out += be(static_cast<uint32_t>(data.size())) + body + be(static_cast<uint32_t>(crc));
+}
+
+std::string write_png(cairo_surface_t* surf, const std::string& path) {
+  cairo_surface_flush(surf);
+  const int w = cairo_image_surface_get_width(surf), h = cairo_image_surface_get_height(surf);
+  const int stride = cairo_image_surface_get_stride(surf);
+  const unsigned char* data = cairo_image_surface_get_data(surf);
+  std::vector<unsigned char> raw;
+  raw.reserve(static_cast<size_t>(h) * (3 * static_cast<size_t>(w) + 1));
+  for (int y = 0; y < h; ++y) {
+    raw.push_back(0);  // no filter
+    const auto* row = reinterpret_cast<const uint32_t*>(data + static_cast<size_t>(y) * stride);
+    for (int x = 0; x < w; ++x) {
+      uint32_t v = row[x];
+      raw.push_back(static_cast<unsigned char>(v >> 16 & 255));
+      raw.push_back(static_cast<unsigned char>(v >> 8 & 255));
+      raw.push_back(static_cast<unsigned char>(v & 255));
+    }
+  }
+  uLongf zlen = compressBound(static_cast<uLong>(raw.size()));
+  std::string z(zlen, '\0');
+  int zr = compress2(reinterpret_cast<Bytef*>(&z[0]), &zlen, raw.data(),
+                     static_cast<uLong>(raw.size()), 3);
+  if (zr != Z_OK) return std::string("compression failed: ") + zError(zr);
+  z.resize(zlen);
+  std::string out = "\x89PNG\r\n\x1a\n";
+  chunk(out, "IHDR",
+        be(static_cast<uint32_t>(w)) + be(static_cast<uint32_t>(h)) +
+            std::string("\x08\x02\x00\x00\x00", 5));
+  const uint32_t ppm = static_cast<uint32_t>(std::lround(kPngDpi / 0.0254));
+  chunk(out, "pHYs", be(ppm) + be(ppm) + std::string("\x01", 1));
+  chunk(out, "IDAT", z);
+  chunk(out, "IEND", "");
+  std::FILE* f = std::fopen(path.c_str(), "wb");
+  if (!f) return std::strerror(errno);
+  size_t n = std::fwrite(out.data(), 1, out.size(), f);
+  int e = n == out.size() ? 0 : errno;
+  if (std::fclose(f) != 0 && e == 0) e = errno;
+  return e ? std::strerror(e) : "";
 }
 
 }  // namespace
@@ -175,13 +236,12 @@ std::string Canvas::close() {
   cairo_status_t st = cairo_status(cr_);
   cairo_destroy(cr_);
   cr_ = nullptr;
-  if (st == CAIRO_STATUS_SUCCESS && format_ == "png")
-    st = cairo_surface_write_to_png(surf_, path_.c_str());
+  if (st == CAIRO_STATUS_SUCCESS && format_ == "png") err_ = write_png(surf_, path_);
   cairo_surface_finish(surf_);
   if (st == CAIRO_STATUS_SUCCESS) st = cairo_surface_status(surf_);
   cairo_surface_destroy(surf_);
   surf_ = nullptr;
-  if (st != CAIRO_STATUS_SUCCESS) err_ = cairo_status_to_string(st);
+  if (st != CAIRO_STATUS_SUCCESS && err_.empty()) err_ = cairo_status_to_string(st);
   return err_;
 }
 

@@ -32,11 +32,28 @@ import re, struct, sys
 svg = open(sys.argv[1]).read(2000)
 w = float(re.search(r'width="([0-9.]+)(pt)?"', svg).group(1))
 h = float(re.search(r'height="([0-9.]+)(pt)?"', svg).group(1))
+import zlib
 with open(sys.argv[2], 'rb') as f:
-    head = f.read(24)
-if head[:8] != b'\x89PNG\r\n\x1a\n':
+    png = f.read()
+if png[:8] != b'\x89PNG\r\n\x1a\n':
     sys.exit(f"FAIL: {sys.argv[2]} is not a PNG file")
-pw, ph = struct.unpack('>II', head[16:24])
+# every chunk's CRC, and the image data inflates to one filter byte and 3 bytes a pixel per row
+pos, idat, chunks = 8, b'', []
+while pos < len(png):
+    n, = struct.unpack('>I', png[pos:pos + 4])
+    kind, body = png[pos + 4:pos + 8], png[pos + 8:pos + 8 + n]
+    crc, = struct.unpack('>I', png[pos + 8 + n:pos + 12 + n])
+    if zlib.crc32(kind + body) != crc:
+        sys.exit(f"FAIL: {sys.argv[2]}: bad CRC in {kind}")
+    chunks.append(kind)
+    if kind == b'IDAT':
+        idat += body
+    pos += 12 + n
+if chunks[0] != b'IHDR' or chunks[-1] != b'IEND':
+    sys.exit(f"FAIL: {sys.argv[2]}: chunks {chunks}")
+pw, ph = struct.unpack('>II', png[16:24])
+if png[24:26] != b'\x08\x02' or len(zlib.decompress(idat)) != ph * (3 * pw + 1):
+    sys.exit(f"FAIL: {sys.argv[2]}: image data does not hold {pw}x{ph} RGB pixels")
 if (pw, ph) != (round(w * 300 / 72), round(h * 300 / 72)):
     sys.exit(f"FAIL: {sys.argv[2]} is {pw}x{ph}, its page {w}x{h} pt wants 300 dpi")
 PY
