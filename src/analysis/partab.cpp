@@ -8,6 +8,7 @@
 
 #include "analysis/frqout.h"
 #include "graphics/snailone.h"
+#include "graphics/snailprint.h"
 #include "input/records.h"
 #include "io/fixw.h"
 
@@ -94,6 +95,7 @@ void draw_snail(RunState& rs, Work& w, const Arr2<std::string>& aresu, int jc, i
     }
     snaildel = cellval(aresu(1, jdel));
   }
+  snailprint(rs, w, heading, cjtype, nsnailp, snailcj, snaildj, snaildel);
   snailone(heading, rs.names.snaildir, rs.names.filnam, cjtype, nsnailp, snailcj, snaildj, snaildel,
            maxp, rs.param.isystem, rs.param.idoeps, rs.param.idowmf);
 }

@@ -15,6 +15,7 @@
 #include "input/count.h"
 #include "io/fixw.h"
 #include "plotlayer/widget.h"
+#include "report/figures.h"
 #include "run/choices.h"
 #include "run/tolm.h"
 
@@ -552,6 +553,7 @@ void closing(RunState& rs, Drive& d) {
   if (tabular) say(rs, "Tabular output  --> " + tabname);
   if (longtab) say(rs, "Long table      --> " + longname);
   if (snails) say(rs, "Snail diagrams  --> In directory " + trim(n.snaildir));
+  write_overview_figures(rs);
   if (!console(rs)) {
     std::string text = "Complete output --> " + trim(n.outfil);
     if (tabular) text += "| |Tabular output  --> " + tabname;
