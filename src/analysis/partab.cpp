@@ -80,7 +80,7 @@ bool make_snaildir(RunState& rs) {
 
 // One snail from the tabulated cells of columns jc, jd (per deme) and jdel (delta, first row).
 void draw_snail(RunState& rs, Work& w, const Arr2<std::string>& aresu, int jc, int jd, int jdel,
-                const std::string& heading, const char* cjtype) {
+                const std::string& heading, const char* cjtype, bool classic) {
   const int maxp = rs.param.maxp;
   Arr1<int> nsnailp(1, maxp, 0);
   Arr1<float> snailcj(1, maxp, 0.0f), snaildj(1, maxp, 0.0f);
@@ -96,8 +96,9 @@ void draw_snail(RunState& rs, Work& w, const Arr2<std::string>& aresu, int jc, i
     snaildel = cellval(aresu(1, jdel));
   }
   snailprint(rs, w, heading, cjtype, nsnailp, snailcj, snaildj, snaildel);
-  snailone(heading, rs.names.snaildir, rs.names.filnam, cjtype, nsnailp, snailcj, snaildj, snaildel,
-           maxp, rs.param.isystem, rs.param.idoeps, rs.param.idowmf);
+  if (classic)
+    snailone(heading, rs.names.snaildir, rs.names.filnam, cjtype, nsnailp, snailcj, snaildj,
+             snaildel, maxp, rs.param.isystem, rs.param.idoeps, rs.param.idowmf);
 }
 
 }  // namespace
@@ -329,10 +330,13 @@ void partab(RunState& rs, Work& w, int ipool) {
     t.nl();
   }
 
-  // 6. Snails, from the cells as tabulated (values rounded to 4 decimals).
-  if (maxp > 1 && chosen(6) && (p.idoeps == 1 || p.idowmf == 1) && make_snaildir(rs)) {
-    if (nm.spdfin == 'y') draw_snail(rs, w, aresu, jcfin, jdfin, jdelfin, headfin, "fin");
-    if (nm.spdinf == 'y') draw_snail(rs, w, aresu, jcinf, jdinf, jdelinf, headinf, "inf");
+  // 6. Snails, from the cells as tabulated (values rounded to 4 decimals): the EPS and WMF
+  // snails in their folder, and the snails for print when figures are asked.
+  const bool classic =
+      maxp > 1 && chosen(6) && (p.idoeps == 1 || p.idowmf == 1) && make_snaildir(rs);
+  if (classic || (maxp > 1 && chosen(6) && !rs.opt.figures.empty())) {
+    if (nm.spdfin == 'y') draw_snail(rs, w, aresu, jcfin, jdfin, jdelfin, headfin, "fin", classic);
+    if (nm.spdinf == 'y') draw_snail(rs, w, aresu, jcinf, jdinf, jdelinf, headinf, "inf", classic);
   }
 
   // 7. The distance triangle, diagonal included.
