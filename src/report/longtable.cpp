@@ -3,6 +3,8 @@
 #include <fmt/format.h>
 
 #include <cerrno>
+#include <cstdlib>
+#include <utility>
 
 #include "io/fixw.h"
 #include "run/runstate.h"
@@ -93,17 +95,23 @@ std::string long_cell(float v) {
 
 const char* long_kind(int mal) {
   switch (mal) {
-    case 1: return "maternal";
-    case 2: return "paternal";
-    case 3: return "alleles";
-    case 4: return "genotypes";
-    default: return "";
+    case 1:
+      return "maternal";
+    case 2:
+      return "paternal";
+    case 3:
+      return "alleles";
+    case 4:
+      return "genotypes";
+    default:
+      return "";
   }
 }
 
 namespace {
 void fill_deme(const Work& w, LongRow& r) {
-  if (r.deme_name.empty() && r.deme >= 1 && r.deme <= w.nnp) r.deme_name = io::trim(w.prbnam(r.deme));
+  if (r.deme_name.empty() && r.deme >= 1 && r.deme <= w.nnp)
+    r.deme_name = io::trim(w.prbnam(r.deme));
 }
 }  // namespace
 
@@ -121,6 +129,46 @@ void long_row(RunState& rs, const Work& w, LongRow r) {
   if (r.kind.empty()) r.kind = long_kind(p.mal);
   fill_deme(w, r);
   rs.longtab.add(r);
+}
+
+bool long_wanted(const RunState& rs) {
+  return rs.longtab.is_open() || rs.longtab.keep;
+}
+
+double long_float(float v) {
+  if (std::isnan(v) || v <= -9.0f) return static_cast<double>(v);
+  return std::strtod(fmt::format("{}", v).c_str(), nullptr);
+}
+
+void long_deme(RunState& rs, const Work& w, const char* measure, int d, float value,
+               const std::string& type, int other) {
+  if (!long_wanted(rs)) return;
+  LongRow r;
+  r.deme = w.nprb(d);
+  if (other > 0) r.other_deme = w.nprb(other);
+  r.type = type;
+  r.measure = measure;
+  r.value = long_float(value);
+  long_row(rs, w, std::move(r));
+}
+
+void long_deme_n(RunState& rs, const Work& w, const char* measure, int d, long count,
+                 const std::string& type) {
+  if (!long_wanted(rs)) return;
+  LongRow r;
+  r.deme = w.nprb(d);
+  r.type = type;
+  r.measure = measure;
+  r.value = static_cast<double>(count);
+  long_row(rs, w, std::move(r));
+}
+
+void long_whole(RunState& rs, const Work& w, const char* measure, float value) {
+  if (!long_wanted(rs)) return;
+  LongRow r;
+  r.measure = measure;
+  r.value = long_float(value);
+  long_row(rs, w, std::move(r));
 }
 
 void long_pool_row(RunState& rs, const Work& w, LongRow r) {

@@ -77,4 +77,22 @@ void long_row(RunState& rs, const Work& w, LongRow r);
 // The same for a row of the gene pool: combination empty, loci "pool".
 void long_pool_row(RunState& rs, const Work& w, LongRow r);
 
+// True when rows are wanted at all (the file is open, or the rows are kept in memory): callers
+// skip building rows otherwise.
+bool long_wanted(const RunState& rs);
+
+// A 32-bit value as the double that prints as the float's own shortest form, so that 0.3611f
+// reaches the file as "0.3611" and not as the digits of its binary widening. The marker and NaN
+// pass through (and become empty cells).
+double long_float(float v);
+
+// A row of the current section about display deme d (1..`maxp`; its deme number is `nprb`(d)),
+// with an optional type or second display deme (0: none). `value` is taken as computed.
+void long_deme(RunState& rs, const Work& w, const char* measure, int d, float value,
+               const std::string& type = std::string(), int other = 0);
+void long_deme_n(RunState& rs, const Work& w, const char* measure, int d, long count,
+                 const std::string& type = std::string());
+// A row of the current section about the whole population (deme empty).
+void long_whole(RunState& rs, const Work& w, const char* measure, float value);
+
 }  // namespace tolm
