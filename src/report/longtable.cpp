@@ -21,11 +21,14 @@ std::string int_cell(int v, int empty_at_or_below) {
   return v <= empty_at_or_below ? std::string() : std::to_string(v);
 }
 
-// Tabs and line ends cannot stand in a cell; names never hold them, but a file might.
+// Tabs and line ends cannot stand in a cell, and a double quote would open a quoted field for R
+// and pandas; names never hold them, but a file might.
 std::string text_cell(const std::string& s) {
   std::string t = s;
-  for (char& c : t)
+  for (char& c : t) {
     if (c == '\t' || c == '\n' || c == '\r') c = ' ';
+    if (c == '"') c = '\'';
+  }
   return t;
 }
 
