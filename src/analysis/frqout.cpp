@@ -267,10 +267,11 @@ void frqout(RunState& rs, Work& w) {
     if (std::all_of(row, row + maxp, [](int32_t c) { return c == 0; })) continue;
     int32_t h1 = t, h2 = 0;
     if (!haplo) sread23(rs, rec23(p, t, kc), h1, h2);
-    // the alleles as the tables give them inside { }, one blank apart and never cut to a width
+    // the alleles as the tables give them inside { }, never cut to a width: one blank apart,
+    // and two between the loci of a genotype
     std::string type;
     for (int l = 1; l <= nr; ++l) {
-      type += (l > 1 ? " " : "") + std::to_string(allele(h1, l));
+      type += (l == 1 ? "" : haplo ? " " : "  ") + std::to_string(allele(h1, l));
       if (!haplo) type += " " + std::to_string(allele(h2, l));
     }
     for (int j = 1; j <= maxp; ++j) {

@@ -41,7 +41,8 @@ def load_long(path):
     dup = []
     with open(path, newline="", encoding="utf-8") as f:
         for r in csv.DictReader(f, delimiter="\t", quoting=csv.QUOTE_NONE):
-            key = (r["loci"], r["kind"], r["measure"], r["deme"], r["other_deme"], r["type"])
+            typ = " ".join(r["type"].split())  # the tabular file pads alleles to 3 columns
+            key = (r["loci"], r["kind"], r["measure"], r["deme"], r["other_deme"], typ)
             rows[key].append(r)
             if r["measure"] in OURS:
                 full = (r["pass"], r["combination"]) + key

@@ -6,7 +6,7 @@
 #
 #   run_covered.sh BIN SRCDIR WORKDIR CASE...
 set -u
-bin=$1; src=$2; work=$3; shift 3
+bin=$(realpath "$1"); src=$(realpath "$2"); work=$3; shift 3
 here="$src/tests/longtable"
 rm -rf "$work"; mkdir -p "$work"
 fail=0

@@ -4,7 +4,7 @@
 #
 #   run_r.sh BIN SRCDIR WORKDIR
 set -u
-bin=$1; src=$2; work=$3
+bin=$(realpath "$1"); src=$(realpath "$2"); work=$3
 if ! command -v Rscript >/dev/null 2>&1; then
   echo "SKIPPED: Rscript is not installed"
   exit 77
