@@ -8,4 +8,4 @@ add_test(NAME longtable_tabular_covered
   COMMAND ${CMAKE_SOURCE_DIR}/tests/longtable/run_covered.sh $<TARGET_FILE:tolm>
           ${CMAKE_SOURCE_DIR} ${CMAKE_CURRENT_BINARY_DIR}/longtable-covered
           parsub-nodata freq-gamsex freq-gamsex-differ freq-multi-nodata pool-sexall tab-kinds
-          acc-microbov-multi acc-twopass acc-sexsome)
+          acc-microbov-multi acc-twopass acc-sexsome bad-crlf)
