@@ -7,7 +7,9 @@
 // the shortest form that reads back to the same value (floats as floats, so 0.3611f is
 // "0.3611"). No padding, no trailing tab, "\n" line ends.
 //
-// The analyses call long_row() / long_pool_row() with the measure and its value; the context
+// The analyses call long_row() / long_pool_row() (or the short forms long_deme(), long_deme_n()
+// and long_whole() for a value about one display deme or the whole population) with the measure
+// and the value exactly as they computed it, where they compute it; the context
 // (pass `idurch`, combination `kc`, its loci from `loccmb`/`locnam`, kind `mal`, deme names
 // from `prbnam`) is taken from the run state at the time of the call. The file is opened by the
 // main driver when the results of a pass are about to be written and closed at the end of the
