@@ -3,7 +3,7 @@
 #include <fmt/format.h>
 
 #include <cerrno>
-#include <cstdlib>
+#include <charconv>
 #include <utility>
 
 #include "io/fixw.h"
@@ -140,7 +140,11 @@ bool long_wanted(const RunState& rs) {
 
 double long_float(float v) {
   if (std::isnan(v) || v <= -9.0f) return static_cast<double>(v);
-  return std::strtod(fmt::format("{}", v).c_str(), nullptr);
+  // read back as a double, independent of any locale the window layer may set
+  const std::string t = fmt::format("{}", v);
+  double d = static_cast<double>(v);
+  std::from_chars(t.data(), t.data() + t.size(), d);
+  return d;
 }
 
 void long_deme(RunState& rs, const Work& w, const char* measure, int d, float value,
