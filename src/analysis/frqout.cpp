@@ -9,12 +9,14 @@
 #include "analysis/frqout.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <string>
 #include <vector>
 
 #include "input/records.h"
 #include "io/fixw.h"
+#include "report/longtable.h"
 
 namespace tolm {
 
@@ -242,6 +244,40 @@ void frqout(RunState& rs, Work& w) {
         o.line(dash);
         o.line(sum);
       }
+    }
+  }
+
+  // 4. The same values as rows of the long table: the descriptors of every deme, then each type
+  //    that occurs in some output deme, with its count and relative frequency in every deme (the
+  //    frequency of a deme without identified individuals is undefined).
+  if (!long_wanted(rs)) return;
+  for (int j = 1; j <= maxp; ++j) {
+    const int ident = w.nsam(j) - w.n0(j);
+    long_deme_n(rs, w, "sample_size", j, w.nsam(j));
+    long_deme_n(rs, w, "identified", j, ident);
+    long_deme_n(rs, w, "unknown", j, w.n0(j));
+    long_deme(rs, w, "alpha", j, alpha(ident));
+    // the tabular file gives alpha-HWP for every kind of a single-locus run
+    if (mal == 3 || p.loctyp < 2) long_deme(rs, w, "alpha_hwp", j, alpha(2 * ident));
+  }
+  for (int i = 1; i <= ntypes; ++i) {
+    const int t = order[static_cast<size_t>(i)];
+    if (t < 1) continue;
+    const int32_t* row = &counts[static_cast<size_t>(i - 1) * static_cast<size_t>(maxp)];
+    if (std::all_of(row, row + maxp, [](int32_t c) { return c == 0; })) continue;
+    int32_t h1 = t, h2 = 0;
+    if (!haplo) sread23(rs, rec23(p, t, kc), h1, h2);
+    // the alleles as the tables give them inside { }, never cut to a width: one blank apart,
+    // and two between the loci of a genotype
+    std::string type;
+    for (int l = 1; l <= nr; ++l) {
+      type += (l == 1 ? "" : haplo ? " " : "  ") + std::to_string(allele(h1, l));
+      if (!haplo) type += " " + std::to_string(allele(h2, l));
+    }
+    for (int j = 1; j <= maxp; ++j) {
+      const int c = row[j - 1];
+      long_deme_n(rs, w, "count", j, c, type);
+      long_deme(rs, w, "relative_frequency", j, w.nsam(j) > w.n0(j) ? freq(j, c) : NAN, type);
     }
   }
 }

@@ -14,6 +14,7 @@
 
 #include "input/records.h"
 #include "io/fixw.h"
+#include "report/longtable.h"
 
 namespace tolm {
 
@@ -105,6 +106,14 @@ void hetout(RunState& rs, Work& w) {
     ints("No. identified ", j1, j2, w.nknow);
     ints("No. unknown    ", j1, j2, w.nunkno);
   });
+  // The frequency report gives the same sizes for the genotypes; rows only when it did not run.
+  if (rs.names.aprog(1) != 'y') {
+    for (int d = 1; d <= maxp; ++d) {
+      long_deme_n(rs, w, "sample_size", d, w.nknow(d) + w.nunkno(d));
+      long_deme_n(rs, w, "identified", d, w.nknow(d));
+      long_deme_n(rs, w, "unknown", d, w.nunkno(d));
+    }
+  }
 
   if (nr == 1) {
     // 3. Single locus: proportion of heterozygotes and conditional heterozygosity
@@ -125,13 +134,17 @@ void hetout(RunState& rs, Work& w) {
       o.line("** Locus_has_more_than " + std::to_string(w.mxall) +
              " alleles_-_not_calculable_(raise_the_limit_with_-maxall=)");
       for (int d = 1; d <= maxp; ++d) w.chet(d) = astrix;
-      return;
+    } else {
+      each_block([&](int j1, int j2) {
+        for (int d = j1; d <= j2; ++d) w.chet(d) = conditional(rs, w, kc, d);
+        ints("Deme           ", j1, j2, w.nprb);
+        reals(j1, j2, w.chet);
+      });
     }
-    each_block([&](int j1, int j2) {
-      for (int d = j1; d <= j2; ++d) w.chet(d) = conditional(rs, w, kc, d);
-      ints("Deme           ", j1, j2, w.nprb);
-      reals(j1, j2, w.chet);
-    });
+    for (int d = 1; d <= maxp; ++d) {
+      long_deme(rs, w, "heterozygosity_observed", d, w.het(d));
+      long_deme(rs, w, "heterozygosity_conditional", d, w.chet(d));
+    }
     return;
   }
 
@@ -166,6 +179,11 @@ void hetout(RunState& rs, Work& w) {
         s += "(" + ff(w.het(d), 8, 3) + ")";
       }
       o.line(s);
+      // the row as printed: type holds the number of heterozygous loci
+      for (int d = j1; d <= j2; ++d) {
+        long_deme_n(rs, w, "heterozygosity_degree_count", d, w.nhet(d), std::to_string(k));
+        long_deme(rs, w, "heterozygosity_degree_proportion", d, w.het(d), std::to_string(k));
+      }
     }
     // a deme without data has no average, whatever its neighbours hold
     for (int d = j1; d <= j2; ++d)
@@ -183,6 +201,7 @@ void hetout(RunState& rs, Work& w) {
     ints("Deme           ", j1, j2, w.nprb);
     reals(j1, j2, w.phet);
   });
+  for (int d = 1; d <= maxp; ++d) long_deme(rs, w, "heterozygosity_mean_degree", d, w.phet(d));
 }
 
 }  // namespace tolm

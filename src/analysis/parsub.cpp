@@ -15,6 +15,7 @@
 #include "analysis/parsub_measures.h"
 #include "input/records.h"
 #include "io/fixw.h"
+#include "report/longtable.h"
 #include "stattest/homtst.h"
 
 namespace tolm {
@@ -256,6 +257,61 @@ void distances(RunState& rs, Work& w) {
   }
 }
 
+// 8. Every measure of the section as rows of the long table, as computed above: the chosen
+// measures, each with the same conditions as in the report and the tabular file.
+void long_rows(RunState& rs, Work& w) {
+  if (!long_wanted(rs)) return;
+  const Param& q = rs.param;
+  const Names& a = rs.names;
+  const int m = q.maxp;
+  const float nan = NAN;
+  for (int i = 1; i <= m; ++i) long_deme_n(rs, w, "count_total", i, w.nsum(i));
+  if (a.aprog(2) == 'y')
+    for (int i = 1; i <= m; ++i) long_deme(rs, w, "diversity_v2", i, w.div(i));
+  if (a.aprog(3) == 'y')
+    for (int i = 1; i <= m; ++i) long_deme(rs, w, "differentiation_delta_T", i, w.deltat(i));
+  if (a.aprog(4) == 'y') {
+    // the plateau size of a deme without an evenness is undefined (0 or the truncated marker)
+    auto even_rows = [&](const char* abs, const char* rel, const char* num, const char* thr,
+                         const Arr1<float>& aev, const Arr1<float>& rev, const Arr1<int>& mn1,
+                         const Arr1<int>& mn2) {
+      for (int i = 1; i <= m; ++i) {
+        const bool known = aev(i) > q.astrix1;
+        long_deme(rs, w, abs, i, aev(i));
+        long_deme(rs, w, rel, i, rev(i));
+        long_deme(rs, w, num, i, known ? static_cast<float>(mn1(i)) : nan);
+        if (known && mn2(i) > mn1(i)) long_deme(rs, w, thr, i, static_cast<float>(mn2(i)));
+      }
+    };
+    if (a.evefin == 'y')
+      even_rows("evenness_finite", "evenness_finite_relative", "evenness_finite_types",
+                "evenness_finite_types_through", w.aevfin, w.revfin, w.mnfin1, w.mnfin2);
+    if (a.eveinf == 'y')
+      even_rows("evenness_infinite", "evenness_infinite_relative", "evenness_infinite_types",
+                "evenness_infinite_types_through", w.aevinf, w.revinf, w.mninf1, w.mninf2);
+  }
+  if (a.aprog(5) == 'y')
+    for (int i = 1; i <= m; ++i)
+      for (int j = 1; j <= i; ++j) long_deme(rs, w, "distance_d0", i, w.ga(pair(i, j)), "", j);
+  if (a.aprog(6) == 'y' && m > 1) {
+    if (a.spdfin == 'y') {
+      for (int i = 1; i <= m; ++i) {
+        long_deme(rs, w, "relative_size_Cj", i, w.cj(i));
+        long_deme(rs, w, "differentiation_Dj", i, w.djfin(i));
+      }
+      long_whole(rs, w, "differentiation_delta", w.delfin);
+    }
+    if (a.spdinf == 'y') {
+      const float c = defined(w.delinf) ? 1.0f / static_cast<float>(m) : nan;
+      for (int i = 1; i <= m; ++i) {
+        long_deme(rs, w, "relative_size_Cj_equal", i, c);
+        long_deme(rs, w, "differentiation_Dj_equal", i, w.djinf(i));
+      }
+      long_whole(rs, w, "differentiation_delta_equal", w.delinf);
+    }
+  }
+}
+
 // --- report ---
 
 // Per-deme rows are written in blocks of `iwidth` demes; `between` separates two blocks.
@@ -376,7 +432,8 @@ void parsub(RunState& rs, Work& w) {
   complement(rs, w);            // 5
   if (pooled(rs)) pool(rs, w);  // 6
   distances(rs, w);             // 7
-  parout(rs, w);                // 8
+  long_rows(rs, w);             // 8
+  parout(rs, w);                // 9
 }
 
 void parout(RunState& rs, Work& w) {

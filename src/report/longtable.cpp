@@ -3,6 +3,8 @@
 #include <fmt/format.h>
 
 #include <cerrno>
+#include <charconv>
+#include <utility>
 
 #include "io/fixw.h"
 #include "run/runstate.h"
@@ -19,11 +21,14 @@ std::string int_cell(int v, int empty_at_or_below) {
   return v <= empty_at_or_below ? std::string() : std::to_string(v);
 }
 
-// Tabs and line ends cannot stand in a cell; names never hold them, but a file might.
+// Tabs and line ends cannot stand in a cell, and a double quote would open a quoted field for R
+// and pandas; names never hold them, but a file might.
 std::string text_cell(const std::string& s) {
   std::string t = s;
-  for (char& c : t)
+  for (char& c : t) {
     if (c == '\t' || c == '\n' || c == '\r') c = ' ';
+    if (c == '"') c = '\'';
+  }
   return t;
 }
 
@@ -93,17 +98,23 @@ std::string long_cell(float v) {
 
 const char* long_kind(int mal) {
   switch (mal) {
-    case 1: return "maternal";
-    case 2: return "paternal";
-    case 3: return "alleles";
-    case 4: return "genotypes";
-    default: return "";
+    case 1:
+      return "maternal";
+    case 2:
+      return "paternal";
+    case 3:
+      return "alleles";
+    case 4:
+      return "genotypes";
+    default:
+      return "";
   }
 }
 
 namespace {
 void fill_deme(const Work& w, LongRow& r) {
-  if (r.deme_name.empty() && r.deme >= 1 && r.deme <= w.nnp) r.deme_name = io::trim(w.prbnam(r.deme));
+  if (r.deme_name.empty() && r.deme >= 1 && r.deme <= w.nnp)
+    r.deme_name = io::trim(w.prbnam(r.deme));
 }
 }  // namespace
 
@@ -121,6 +132,50 @@ void long_row(RunState& rs, const Work& w, LongRow r) {
   if (r.kind.empty()) r.kind = long_kind(p.mal);
   fill_deme(w, r);
   rs.longtab.add(r);
+}
+
+bool long_wanted(const RunState& rs) {
+  return rs.longtab.is_open() || rs.longtab.keep;
+}
+
+double long_float(float v) {
+  if (std::isnan(v) || v <= -9.0f) return static_cast<double>(v);
+  // read back as a double, independent of any locale the window layer may set
+  const std::string t = fmt::format("{}", v);
+  double d = static_cast<double>(v);
+  std::from_chars(t.data(), t.data() + t.size(), d);
+  return d;
+}
+
+void long_deme(RunState& rs, const Work& w, const char* measure, int d, float value,
+               const std::string& type, int other) {
+  if (!long_wanted(rs)) return;
+  LongRow r;
+  r.deme = w.nprb(d);
+  if (other > 0) r.other_deme = w.nprb(other);
+  r.type = type;
+  r.measure = measure;
+  r.value = long_float(value);
+  long_row(rs, w, std::move(r));
+}
+
+void long_deme_n(RunState& rs, const Work& w, const char* measure, int d, long count,
+                 const std::string& type) {
+  if (!long_wanted(rs)) return;
+  LongRow r;
+  r.deme = w.nprb(d);
+  r.type = type;
+  r.measure = measure;
+  r.value = static_cast<double>(count);
+  long_row(rs, w, std::move(r));
+}
+
+void long_whole(RunState& rs, const Work& w, const char* measure, float value) {
+  if (!long_wanted(rs)) return;
+  LongRow r;
+  r.measure = measure;
+  r.value = long_float(value);
+  long_row(rs, w, std::move(r));
 }
 
 void long_pool_row(RunState& rs, const Work& w, LongRow r) {

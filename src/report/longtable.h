@@ -7,7 +7,9 @@
 // the shortest form that reads back to the same value (floats as floats, so 0.3611f is
 // "0.3611"). No padding, no trailing tab, "\n" line ends.
 //
-// The analyses call long_row() / long_pool_row() with the measure and its value; the context
+// The analyses call long_row() / long_pool_row() (or the short forms long_deme(), long_deme_n()
+// and long_whole() for a value about one display deme or the whole population) with the measure
+// and the value exactly as they computed it, where they compute it; the context
 // (pass `idurch`, combination `kc`, its loci from `loccmb`/`locnam`, kind `mal`, deme names
 // from `prbnam`) is taken from the run state at the time of the call. The file is opened by the
 // main driver when the results of a pass are about to be written and closed at the end of the
@@ -76,5 +78,23 @@ const char* long_kind(int mal);
 void long_row(RunState& rs, const Work& w, LongRow r);
 // The same for a row of the gene pool: combination empty, loci "pool".
 void long_pool_row(RunState& rs, const Work& w, LongRow r);
+
+// True when rows are wanted at all (the file is open, or the rows are kept in memory): callers
+// skip building rows otherwise.
+bool long_wanted(const RunState& rs);
+
+// A 32-bit value as the double that prints as the float's own shortest form, so that 0.3611f
+// reaches the file as "0.3611" and not as the digits of its binary widening. The marker and NaN
+// pass through (and become empty cells).
+double long_float(float v);
+
+// A row of the current section about display deme d (1..`maxp`; its deme number is `nprb`(d)),
+// with an optional type or second display deme (0: none). `value` is taken as computed.
+void long_deme(RunState& rs, const Work& w, const char* measure, int d, float value,
+               const std::string& type = std::string(), int other = 0);
+void long_deme_n(RunState& rs, const Work& w, const char* measure, int d, long count,
+                 const std::string& type = std::string());
+// A row of the current section about the whole population (deme empty).
+void long_whole(RunState& rs, const Work& w, const char* measure, float value);
 
 }  // namespace tolm
