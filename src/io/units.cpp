@@ -13,9 +13,10 @@ namespace tolm::io {
 namespace {
 constexpr size_t kFlushAt = 1 << 16;
 
-// Makes a file beside `path` under a name no other file has; "" with errno set on failure. The
-// new file gets the permissions the final one would get (those of the file it replaces).
-std::string make_temp(const std::string& path, std::FILE*& f) {
+}  // namespace
+
+// The permissions are those of the file it replaces, else those a new file would get.
+std::string open_temp_beside(const std::string& path, std::FILE*& f) {
   f = nullptr;
   const size_t slash = path.find_last_of('/');
   const std::string dir = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
@@ -43,8 +44,6 @@ std::string make_temp(const std::string& path, std::FILE*& f) {
   }
   return tmpl;
 }
-
-}  // namespace
 
 std::string os_reason(int code) {
   if (code <= 0 || code >= 5000) return std::string();
@@ -88,7 +87,7 @@ int Unit::open_out(const std::string& path, OpenMode mode) {
   if (mode == OpenMode::append) {
     f = std::fopen(path.c_str(), "ab");
   } else {
-    tmp_ = make_temp(path, f);
+    tmp_ = open_temp_beside(path, f);
   }
   if (!f) return errno ? errno : EIO;
   werr_ = 0;

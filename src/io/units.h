@@ -114,6 +114,11 @@ class Unit {
   size_t lcap_ = 0;
 };
 
+// Creates a new file beside `path` under a temporary name (".<name>.tolm-XXXXXX", with the
+// permissions the file `path` would get) and opens it for writing; returns that name, or ""
+// with errno set.
+std::string open_temp_beside(const std::string& path, std::FILE*& f);
+
 // True when `path` names something in the file system (a file or a directory).
 bool path_exists(const std::string& path);
 // True when `path` names something that is not a directory.
