@@ -75,6 +75,7 @@ bool make_snaildir(RunState& rs) {
       if (f) {
         std::fclose(f);
         std::remove(probe.c_str());
+        io::temp_done(probe);
         return true;
       }
       ec = std::error_code(errno ? errno : EACCES, std::generic_category());

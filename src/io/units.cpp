@@ -1,6 +1,7 @@
 #include "io/units.h"
 
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -12,6 +13,40 @@ namespace tolm::io {
 
 namespace {
 constexpr size_t kFlushAt = 1 << 16;
+
+// Temporary files not yet renamed, for the signal handler: fixed storage, so that the handler
+// touches nothing but these bytes and unlink().
+constexpr int kTemps = 64;
+constexpr size_t kTempPath = 4096;
+char temp_paths[kTemps][kTempPath];
+volatile sig_atomic_t temp_used[kTemps];
+
+extern "C" void remove_temps(int sig) {
+  for (int i = 0; i < kTemps; ++i)
+    if (temp_used[i]) ::unlink(temp_paths[i]);
+  ::signal(sig, SIG_DFL);
+  ::raise(sig);
+}
+
+void remember_temp(const std::string& tmp) {
+  static bool handled = false;
+  if (!handled) {
+    handled = true;
+    for (int sig : {SIGINT, SIGTERM, SIGHUP}) {
+      struct sigaction old;
+      // a handler someone else installed stays
+      if (::sigaction(sig, nullptr, &old) == 0 && old.sa_handler == SIG_DFL)
+        ::signal(sig, remove_temps);
+    }
+  }
+  if (tmp.size() >= kTempPath) return;
+  for (int i = 0; i < kTemps; ++i)
+    if (!temp_used[i]) {
+      std::memcpy(temp_paths[i], tmp.c_str(), tmp.size() + 1);
+      temp_used[i] = 1;
+      return;
+    }
+}
 
 }  // namespace
 
@@ -42,7 +77,16 @@ std::string open_temp_beside(const std::string& path, std::FILE*& f) {
     errno = e;
     return std::string();
   }
+  remember_temp(tmpl);
   return tmpl;
+}
+
+void temp_done(const std::string& tmp) {
+  for (int i = 0; i < kTemps; ++i)
+    if (temp_used[i] && tmp == temp_paths[i]) {
+      temp_used[i] = 0;
+      return;
+    }
 }
 
 std::string os_reason(int code) {
@@ -71,6 +115,7 @@ void Unit::drop_temp() {
   if (f_) std::fclose(f_);
   f_ = nullptr;
   ::unlink(tmp_.c_str());
+  temp_done(tmp_);
   tmp_.clear();
   buf_.clear();
   state_ = State::closed;
@@ -282,6 +327,7 @@ int Unit::close() {
   if (!tmp_.empty()) {
     if (rc == 0 && std::rename(tmp_.c_str(), path_.c_str()) != 0) rc = errno ? errno : EIO;
     if (rc != 0) ::unlink(tmp_.c_str());
+    temp_done(tmp_);
     tmp_.clear();
   }
   werr_ = 0;

@@ -117,7 +117,10 @@ class Unit {
 // Creates a new file beside `path` under a temporary name (".<name>.tolm-XXXXXX", with the
 // permissions the file `path` would get) and opens it for writing; returns that name, or ""
 // with errno set.
+// A signal that ends the program (interrupt, termination, hang-up) removes the temporary files
+// still open; temp_done() says that one was renamed or removed.
 std::string open_temp_beside(const std::string& path, std::FILE*& f);
+void temp_done(const std::string& tmp);
 
 // True when `path` names something in the file system (a file or a directory).
 bool path_exists(const std::string& path);

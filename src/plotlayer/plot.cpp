@@ -292,8 +292,9 @@ void disfin() {
       ok = false;
       e = errno;
     }
+    if (!ok) ::unlink(s.tmp.c_str());
+    io::temp_done(s.tmp);
     if (!ok) {
-      ::unlink(s.tmp.c_str());
       if (e == 0) e = EIO;
       warn("disfin",
            "Cannot write file " + s.file + ", cause=" + std::to_string(e) + io::os_reason(e));
