@@ -313,6 +313,21 @@ bool Unit::rewind() {
   return std::fseek(f_, 0, SEEK_SET) == 0;
 }
 
+int Unit::commit() {
+  if (state_ != State::out || tmp_.empty()) return 0;
+  flush();
+  int rc = werr_;
+  if (rc == 0 && ::fsync(fileno(f_)) != 0 && errno != EINVAL) rc = errno;
+  if (rc == 0 && std::rename(tmp_.c_str(), path_.c_str()) != 0) rc = errno ? errno : EIO;
+  if (rc != 0) {
+    werr_ = rc;
+    return close();
+  }
+  temp_done(tmp_);
+  tmp_.clear();
+  return 0;
+}
+
 int Unit::close() {
   int rc = 0;
   if (state_ == State::out) flush();

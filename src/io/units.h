@@ -80,7 +80,11 @@ class Unit {
     echo_ = echo;
   }
 
-  int close();                               // 0 or errno; a closed unit closes without failure
+  int close();  // 0 or errno; a closed unit closes without failure
+  // A file written afresh takes its name now (what it holds is complete, as at close) and the
+  // unit goes on writing it in place, as an appended file: for a later pass that continues
+  // the same file. 0 or errno (after a failure the unit is closed as by close()).
+  int commit();
   int write_error() const { return werr_; }  // errno of the first failed write, else 0
   // The console is a terminal (for progress lines that are redrawn in place).
   bool is_terminal() const;

@@ -79,6 +79,17 @@ TEST_F(MendsOutput, FileTakesItsNameWhenComplete) {
     EXPECT_EQ(slurp(f), "new run\npass 2\n");
     EXPECT_EQ(u.close(), 0);
   }
+  // a file committed after one pass goes on in place: a stop in the next pass keeps the first
+  {
+    io::Unit u;
+    ASSERT_EQ(u.open_out(f, io::OpenMode::old), 0);
+    u.line("pass 1");
+    EXPECT_EQ(u.commit(), 0);
+    EXPECT_EQ(slurp(f), "pass 1\n");
+    u.line("pass 2, cut");
+  }
+  EXPECT_EQ(slurp(f), "pass 1\npass 2, cut\n");
+  EXPECT_EQ(entries(), 1);
   // "new" still refuses an existing file, and a directory is never replaced
   io::Unit u;
   EXPECT_EQ(u.open_out(f, io::OpenMode::fresh), EEXIST);
