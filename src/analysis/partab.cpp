@@ -54,27 +54,40 @@ void deme_row(io::Unit& t, const RunState& rs, const Work& w) {
   t.nl();
 }
 
-// Makes the directory of the snail files unless it is there. The name goes to the file system
-// as it stands, never through a command interpreter, so quotes or '$' in a prefix are plain
-// characters. Returns false (after saying so on the console) when it cannot be made.
+// Makes the directory of the snail files unless it is there, and makes sure a file can be
+// written in it. The name goes to the file system as it stands, never through a command
+// interpreter, so quotes or '$' in a prefix are plain characters. Returns false (after saying so
+// on the console and counting a failed output) when the snails cannot be written.
 bool make_snaildir(RunState& rs) {
   namespace fs = std::filesystem;
   const std::string dir = io::trim(rs.names.snaildir);
   std::error_code ec;
   if (!dir.empty()) {
     fs::file_status st = fs::status(dir, ec);
-    if (fs::is_directory(st)) return true;
-    if (fs::exists(st))
+    if (fs::is_directory(st))
+      ec.clear();
+    else if (fs::exists(st))
       ec = std::make_error_code(std::errc::not_a_directory);
     else if (!fs::create_directories(dir, ec) && !ec && !fs::is_directory(dir, ec))
       ec = std::make_error_code(std::errc::no_such_file_or_directory);
-    if (!ec) return true;
+    if (!ec) {
+      std::FILE* f = nullptr;
+      const std::string probe = io::open_temp_beside(dir + "/snail", f);
+      if (f) {
+        std::fclose(f);
+        std::remove(probe.c_str());
+        io::temp_done(probe);
+        return true;
+      }
+      ec = std::error_code(errno ? errno : EACCES, std::generic_category());
+    }
   } else {
     ec = std::make_error_code(std::errc::no_such_file_or_directory);
   }
   rs.con().line(" ** Error creating directory for snail diagrams \"" + dir +
                 "\" - snails not drawn **");
-  rs.con().line("   cause =" + fi(ec.value(), 6));
+  rs.con().line("   cause =" + fi(ec.value(), 6) + io::os_reason(ec.value()));
+  ++rs.output_failures;
   return false;
 }
 

@@ -53,10 +53,9 @@ void bsort(Arr1<int>& nsnailp, Arr1<float>& snailcj, Arr1<float>& snaildj, int n
 
 }  // namespace
 
-void snailone(const std::string& heading, const std::string& snaildir, const std::string& filprefix,
-              const std::string& cjtype, Arr1<int>& nsnailp, Arr1<float>& snailcj,
-              Arr1<float>& snaildj, float snaildel, int mmaxpie, int isyst, int idoeps,
-              int idowmf) {
+int snailone(const std::string& heading, const std::string& snaildir, const std::string& filprefix,
+             const std::string& cjtype, Arr1<int>& nsnailp, Arr1<float>& snailcj,
+             Arr1<float>& snaildj, float snaildel, int mmaxpie, int isyst, int idoeps, int idowmf) {
   // Never more demes than the arrays hold.
   int n = static_cast<int>(
       std::min<long>({static_cast<long>(mmaxpie), nsnailp.hi(), snailcj.hi(), snaildj.hi()}));
@@ -72,7 +71,8 @@ void snailone(const std::string& heading, const std::string& snaildir, const std
   std::vector<std::string> formats;
   if (idoeps == 1) formats.push_back("EPS");
   if (idowmf == 1) formats.push_back("WMF");
-  if (formats.empty()) return;
+  if (formats.empty()) return 0;
+  const int failed_before = plot_failed_files();
 
   // 3. Geometry
   Arr1<int> nrad(1, n), nradx1(1, n), nrady1(1, n), nradx2(1, n), nrady2(1, n), nlabx(1, n),
@@ -104,7 +104,12 @@ void snailone(const std::string& heading, const std::string& snaildir, const std
   for (char& c : headline)
     if (c == ' ' || c == ':') c = '_';
   std::string sep = isyst == 1 ? "/" : isyst == 2 ? "\\" : "";
-  std::string base = io::trim(snaildir) + sep + io::trim(filprefix) + "-Snail-" + headline;
+  // The directory holds the prefix's own directories already; the file is named after its last
+  // part.
+  std::string name = io::trim(filprefix);
+  const size_t cut = name.find_last_of(isyst == 2 ? "/\\" : "/");
+  if (cut != std::string::npos) name = name.substr(cut + 1);
+  std::string base = io::trim(snaildir) + sep + name + "-Snail-" + headline;
 
   for (const std::string& fmt : formats) {
     bool eps = fmt == "EPS";
@@ -133,8 +138,12 @@ void snailone(const std::string& heading, const std::string& snaildir, const std
     messag(cjtype == "fin" ? "Differentiation snail - Population size proportional to sample size"
                            : "Differentiation snail  - Equal population sizes",
            40, 40);
+    // The heading and the prefix are the user's own texts: "$", "\\", "^" or "_" in them are
+    // characters to show, not text commands.
+    if (eps && isyst == 1) texmod("OFF");
     messag(headline.size() > 10 ? headline.substr(10) : std::string(), 40, 80);
     messag("Data:" + io::trim(filprefix), 40, 120);
+    if (eps && isyst == 1) texmod("ON");
 
     // 6. Missing data
     if (missing) {
@@ -185,6 +194,7 @@ void snailone(const std::string& heading, const std::string& snaildir, const std
     // 8. The file is complete
     disfin();
   }
+  return plot_failed_files() - failed_before;
 }
 
 }  // namespace tolm

@@ -7,9 +7,12 @@
 
 namespace tolm {
 
-// The three arrays [1:mmaxpie] are sorted in place by snaildj (stable).
-void snailone(const std::string& heading, const std::string& snaildir, const std::string& filprefix,
-              const std::string& cjtype, Arr1<int>& nsnailp, Arr1<float>& snailcj,
-              Arr1<float>& snaildj, float snaildel, int mmaxpie, int isyst, int idoeps, int idowmf);
+// The three arrays [1:mmaxpie] are sorted in place by snaildj (stable). The files go into
+// `snaildir`, named after the last part of `filprefix` (a prefix may hold directories: they
+// already make up `snaildir`). Texts of the user (prefix, heading) are shown as given, never
+// read as text commands. Returns the number of files that could not be written.
+int snailone(const std::string& heading, const std::string& snaildir, const std::string& filprefix,
+             const std::string& cjtype, Arr1<int>& nsnailp, Arr1<float>& snailcj,
+             Arr1<float>& snaildj, float snaildel, int mmaxpie, int isyst, int idoeps, int idowmf);
 
 }  // namespace tolm

@@ -2,6 +2,7 @@
 // never held whole) and every genotype record is counted into the scratch channels.
 #include "input/count.h"
 
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
 
@@ -33,10 +34,28 @@ void both(RunState& rs, const std::string& text) {
   if (rs.param.iunit != 6) rs.out().line(text);
 }
 
-void unreadable(RunState& rs, int& ierr, int cause) {
+// The message of an unreadable record, and below it what was wrong (`detail`, when known).
+void unreadable(RunState& rs, int& ierr, int cause, const std::string& detail = std::string()) {
   rs.param.io = cause;
   both(rs, " ** Error reading record " + fi(rs.param.ncard, 5) + ", cause=" + fi(cause, 5) + " **");
+  if (!detail.empty()) both(rs, "    " + detail);
   ++ierr;
+}
+
+std::string fault_text(const io::ReadFault& f) {
+  if (f.field < 1) return std::string();
+  return "field " + std::to_string(f.field) + ": \"" + f.text + "\" " + f.why;
+}
+
+bool quiet(const RunState& rs) {
+  return rs.opt.quiet;
+}
+
+// A line blank in its first 10 columns (a comment) that holds a number: meant as a record?
+bool holds_number(const std::string& line) {
+  if (line.empty() || line[0] == '#' || line[0] == '\t') return false;
+  int v = 0;
+  return io::parse_ints(line, nullptr, &v, 1) == io::Rd::ok;
 }
 
 // ---- record numbers of the scratch channels ----
@@ -66,10 +85,12 @@ void zero_channel(RunState& rs, int ch, long n) {
 // ---- echo of the records ----
 
 void echo_text(RunState& rs, long recno, const std::string& line) {
+  if (quiet(rs)) return;
   rs.con().line(fi(recno, 5) + ": " + io::trim(line.substr(0, 256)));
 }
 
 void echo_record(RunState& rs, Work& w, int nlread) {
+  if (quiet(rs)) return;
   const Param& p = rs.param;
   static thread_local std::string s;
   s.clear();
@@ -98,10 +119,22 @@ void locus_list(RunState& rs, Work& w, int& ierr, int nlread) {
     for (int l = 1; l <= p.nl; ++l) w.loc(l) = 0;
   };
   if (p.kp < 1 || p.kp > p.np) return reject("deme", p.kp);
+  std::vector<char> named(static_cast<size_t>(p.nl) + 1, 0);
   for (int j = 1; j <= nlread; ++j) {
     long l = std::labs(static_cast<long>(w.ls(j, 1)));
     if (l == 0) break;
     if (l > p.nl) return reject("locus", l);
+    // a second mention would count the alleles of one locus under another
+    if (named[static_cast<size_t>(l)]) {
+      both(rs, " ** Locus " + fi(l, 4) + " is named twice in the locus list of record " +
+                   fi(p.ncard, 4));
+      ++ierr;
+      p.nl1 = 0;
+      p.ncnow = 0;
+      for (int k = 1; k <= p.nl; ++k) w.loc(k) = 0;
+      return;
+    }
+    named[static_cast<size_t>(l)] = 1;
   }
 
   p.ndat = w.ls(1, 1) < 0 ? 1 : 0;
@@ -193,7 +226,7 @@ bool data_format(const std::string& fcard, int nlread, DataFormat& df, std::stri
   return df.fmt.compile(fcard, why, 2L + 2L * nlread);
 }
 
-void card(RunState& rs, Work& w, int& iend, int& ierr, const DataFormat& df) {
+void card(RunState& rs, Work& w, int& iend, int& ierr, const DataFormat& df, ReadTally* tally) {
   Param& p = rs.param;
   io::Unit& in = rs.u(10);
   iend = 0;
@@ -214,28 +247,47 @@ void card(RunState& rs, Work& w, int& iend, int& ierr, const DataFormat& df) {
     }
     if ((!line.empty() && (line[0] == '#' || line[0] == '\t')) || blank10(line)) {
       echo_text(rs, p.ncard, line);
+      if (tally && blank10(line) && holds_number(line)) ++tally->indented;
       continue;
     }
     int first = 0;
-    io::Rd rf = io::parse_ints(line, nullptr, &first, 1);
+    static thread_local io::ListRead how;
+    io::Rd rf = io::parse_ints(line, nullptr, &first, 1, how);
     if (rf == io::Rd::ok && first == 9999) {
       p.kp = 9999;
-      rs.con().line(fi(p.ncard, 5) + ": " + fi(9999, 4));
+      if (!quiet(rs)) rs.con().line(fi(p.ncard, 5) + ": " + fi(9999, 4));
       return;
     }
     if (rf != io::Rd::ok && df.free) {
-      unreadable(rs, ierr, kBadValue);
+      unreadable(rs, ierr, kBadValue, fault_text(how.fault));
       continue;
     }
     // Values a record does not give (a "/" in free format) read as 0, never as leftovers of
     // the record before.
     v.assign(static_cast<size_t>(n), 0);
-    io::Rd rr =
-        df.free ? io::parse_ints(line, &in, v.data(), n) : df.fmt.read(line, &in, v.data(), n);
-    if (rr != io::Rd::ok) {
-      unreadable(rs, ierr, rr == io::Rd::eof ? kEndInRecord : kBadValue);
+    how = io::ListRead();
+    io::Rd rr = df.free ? io::parse_ints(line, &in, v.data(), n, how)
+                        : df.fmt.read(line, &in, v.data(), n, nullptr, &how.fault);
+    if (rr == io::Rd::eof) {
+      unreadable(rs, ierr, kEndInRecord,
+                 "the file ends inside the record: " + std::to_string(n) + " values expected");
       continue;
     }
+    if (rr != io::Rd::ok) {
+      unreadable(rs, ierr, kBadValue, fault_text(how.fault));
+      continue;
+    }
+    // A free-format record that went on over further lines: say so, since a line that is
+    // merely short takes the first values of the next record.
+    const bool continued = df.free && how.lines > 0;
+    auto tell_continued = [&]() {
+      if (!continued) return;
+      const std::string no = std::to_string(p.ncard);
+      both(rs, " ** Record " + no + " continues on the next line: " + std::to_string(n) +
+                   " values expected, " + std::to_string(how.first) + " found on line " + no +
+                   " **");
+      if (tally) ++tally->continued;
+    };
     p.kp = v[0];
     p.ks = v[1];
     for (int j = 1; j <= df.nlread; ++j) {
@@ -244,10 +296,12 @@ void card(RunState& rs, Work& w, int& iend, int& ierr, const DataFormat& df) {
     }
     if (p.kp != 0 || p.ks != 0) {
       echo_record(rs, w, df.nlread);
+      tell_continued();
       return;
     }
     // A zero record takes the blank lines that follow it along.
-    rs.con().line(fi(p.ncard, 5) + ":");
+    if (!quiet(rs)) rs.con().line(fi(p.ncard, 5) + ":");
+    tell_continued();
     for (;;) {
       if (in.read_line(line) != io::Rd::ok) return;  // the next call reports the end
       ++p.ncard;
@@ -256,15 +310,72 @@ void card(RunState& rs, Work& w, int& iend, int& ierr, const DataFormat& df) {
         in.backspace();
         return;
       }
-      rs.con().line(fi(p.ncard, 5) + ":");
+      if (!quiet(rs)) rs.con().line(fi(p.ncard, 5) + ":");
     }
   }
 }
+
+bool progress_wanted(bool quiet, bool terminal, long size) {
+  return quiet && terminal && size > progress_bytes;
+}
+
+std::string progress_line(long pos, long size, long records, double seconds) {
+  long share = size > 0 ? static_cast<long>(100.0 * static_cast<double>(pos) / size) : 0;
+  if (share < 0) share = 0;
+  if (share > 100) share = 100;
+  const long rate = seconds > 0 ? static_cast<long>(static_cast<double>(records) / seconds) : 0;
+  return " Counting: " + std::to_string(share) + "% of the input file read, " +
+         std::to_string(rate) + " records/s";
+}
+
+namespace {
+
+// The progress line of a long counting, redrawn at most five times a second.
+class Progress {
+ public:
+  Progress(RunState& rs, io::Unit& in)
+      : con_(rs.con()),
+        in_(in),
+        on_(progress_wanted(rs.opt.quiet, rs.con().is_terminal(), in.size())),
+        size_(on_ ? in.size() : 0),
+        start_(std::chrono::steady_clock::now()),
+        last_(start_) {}
+  void tick(long records) {
+    if (!on_ || (records & 4095) != 0) return;
+    const auto now = std::chrono::steady_clock::now();
+    if (now - last_ < std::chrono::milliseconds(200)) return;
+    last_ = now;
+    const double secs = std::chrono::duration<double>(now - start_).count();
+    std::string s = progress_line(in_.position(), size_, records, secs);
+    const size_t width = s.size();
+    if (s.size() < shown_) s.append(shown_ - s.size(), ' ');
+    shown_ = width;
+    con_.put("\r" + s);
+    con_.flush();
+  }
+  void clear() {
+    if (!on_ || shown_ == 0) return;
+    con_.put("\r" + std::string(shown_, ' ') + "\r");
+    con_.flush();
+    shown_ = 0;
+  }
+
+ private:
+  io::Unit& con_;
+  io::Unit& in_;
+  bool on_;
+  long size_;
+  std::chrono::steady_clock::time_point start_, last_;
+  size_t shown_ = 0;
+};
+
+}  // namespace
 
 void rddata(RunState& rs, Work& w, int& ierr, const DataFormat& df, TypeIndex& ix) {
   Param& p = rs.param;
   io::Unit& in = rs.u(10);
   ierr = 0;
+  ReadTally tally;
 
   // the header again, as it stands in the file
   rs.con().line(" Reading input file " + io::trim(in.path()));
@@ -287,12 +398,15 @@ void rddata(RunState& rs, Work& w, int& ierr, const DataFormat& df, TypeIndex& i
   // as long as the whole file stands for no more individuals than this.
   constexpr long long kMostIndividuals = 1000000000LL;
   long long individuals = 0;
+  Progress progress(rs, in);
+  long records = 0;
 
   for (;;) {
     p.kp = 0;
     p.ks = 0;
     int iend = 0;
-    card(rs, w, iend, ierr, df);
+    card(rs, w, iend, ierr, df, &tally);
+    progress.tick(++records);
     if (iend == 1) break;
     if (p.kp == 9999 || (p.kp == 0 && p.ks == 0)) continue;
     if (p.ks == 0) {
@@ -300,6 +414,7 @@ void rddata(RunState& rs, Work& w, int& ierr, const DataFormat& df, TypeIndex& i
       continue;
     }
     if (p.kp < 1 || p.kp > p.np) {
+      progress.clear();
       both(rs, " ** Erroneous deme number of " + fi(p.kp, 4) + " in record " + fi(p.ncard, 4));
       ++ierr;
       return;
@@ -326,8 +441,23 @@ void rddata(RunState& rs, Work& w, int& ierr, const DataFormat& df, TypeIndex& i
     p.nadd = p.ndat == 1 ? p.ks : 1;
     cnttyp(rs, w, ix);
     if (rs.names.aprog(8) == 'y') hetcnt(rs, w);
+    ++tally.genotypes;
   }
+  progress.clear();
   rs.con().line(" End of input file");
+  // what the reading noticed beside the records: continued records, lines that look like
+  // records but were taken as comments
+  if (tally.continued > 0)
+    rs.con().line(" ** " + std::to_string(tally.continued) +
+                  (tally.continued == 1 ? " record" : " records") +
+                  " continued on the next line **");
+  if (tally.genotypes == 0 && tally.indented > 0)
+    rs.con().line(" ** Warning: no genotype record was counted; " + std::to_string(tally.indented) +
+                  (tally.indented == 1
+                       ? " line that holds numbers was read as a comment, as its first 10 "
+                         "columns are blank **"
+                       : " lines that hold numbers were read as comments, as their first 10 "
+                         "columns are blank **"));
   rs.con().nl();
 }
 

@@ -16,8 +16,10 @@
 //
 // The locus list, counts mode (`ndat`), `nl1`, `kmbnow` and `ncnow` are those of the latest
 // locus-list record, whatever its deme; the gametic-sex flags (`kmbord`, `sexspc`) are kept per
-// combination and deme. Where gametic sex is not specified the counting makes its own canonical
-// copy of each genotype (smaller allele first at every locus); `la` keeps the alleles as read.
+// combination and deme. A locus list that names a locus twice is refused like one that names a
+// locus that does not exist. Where gametic sex is not specified the counting makes its own
+// canonical copy of each genotype (smaller allele first at every locus); `la` keeps the alleles as
+// read.
 #pragma once
 
 #include <string>
@@ -59,9 +61,25 @@ class TypeIndex {
   std::vector<std::unordered_map<unsigned long long, int>> gen_;
 };
 
+// What the reading of the data section noticed beside the counts, for its closing lines.
+struct ReadTally {
+  long continued = 0;  // free-format records that went on over further lines
+  long indented = 0;   // lines taken as comments (first 10 columns blank) that hold a number
+  long genotypes = 0;  // genotype records counted
+};
+
 // Reads and classifies the next data record: leaves `kp`, `ks` and `ls` set,
-// echoes it, reports unreadable records (adding them to ierr); iend = 1 at the end of the file.
-void card(RunState& rs, Work& w, int& iend, int& ierr, const DataFormat& df);
+// echoes it (not with -quiet), reports unreadable records (adding them to ierr) and records that
+// continue on the next line; iend = 1 at the end of the file.
+void card(RunState& rs, Work& w, int& iend, int& ierr, const DataFormat& df,
+          ReadTally* tally = nullptr);
+// Progress of a long counting with -quiet: one console line redrawn in place, only on a
+// terminal and for an input file above progress_bytes.
+constexpr long progress_bytes = 4L << 20;
+bool progress_wanted(bool quiet, bool terminal, long size);
+// " Counting: 42% of the input file read, 123456 records/s" for pos of size bytes read.
+std::string progress_line(long pos, long size, long records, double seconds);
+
 // Reads the data section and drives the counting.
 void rddata(RunState& rs, Work& w, int& ierr, const DataFormat& df, TypeIndex& ix);
 // Counts one genotype record (deme `kp`, `nadd` individuals, alleles in `la`) into 20 to 23.

@@ -30,10 +30,14 @@ std::string file_name(RunState& rs) {
   press_return_stop(rs, 1);
 }
 
-[[noreturn]] void read_failure(RunState& rs, int recno, int cause) {
+// A header record the file system could not deliver: the message, then the record and what it
+// should have held.
+[[noreturn]] void read_failure(RunState& rs, int recno, int cause, const std::string& what) {
   rs.param.io = cause;
   rs.con().line(" ** Error reading record" + io::free_int(recno) +
                 " of header, cause=" + io::free_int(cause));
+  rs.con().line(" ** Input file \"" + file_name(rs) + "\", record " + std::to_string(recno) + ": " +
+                what + " expected **");
   press_return_stop(rs, 1);
 }
 
@@ -54,7 +58,7 @@ std::string header_record(RunState& rs, int recno, const std::string& what) {
     header_stop(rs, "Input file \"" + file_name(rs) + "\" ends inside its header: record " +
                         std::to_string(recno) + " (" + what + ") is missing.");
   }
-  if (r != io::Rd::ok) read_failure(rs, recno, kBadRecord);
+  if (r != io::Rd::ok) read_failure(rs, recno, kBadRecord, what);
   return rec;
 }
 

@@ -1,15 +1,17 @@
 #include "io/fixw.h"
 
+#include <fmt/format.h>
+
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
 
-#include <fmt/format.h>
-
 namespace tolm::io {
 
 namespace {
-std::string stars(int w) { return std::string(static_cast<size_t>(w > 0 ? w : 0), '*'); }
+std::string stars(int w) {
+  return std::string(static_cast<size_t>(w > 0 ? w : 0), '*');
+}
 
 std::string fit(std::string s, int w) {
   if (static_cast<int>(s.size()) > w) return stars(w);
@@ -139,8 +141,12 @@ std::string ltrim(std::string_view s) {
   return std::string(s.substr(i));
 }
 
-std::string rep(char c, int n) { return std::string(static_cast<size_t>(n > 0 ? n : 0), c); }
+std::string rep(char c, int n) {
+  return std::string(static_cast<size_t>(n > 0 ? n : 0), c);
+}
 
-std::string free_int(long v) { return fi(v, 12); }
+std::string free_int(long v) {
+  return fi(v, 12);
+}
 
 }  // namespace tolm::io

@@ -266,9 +266,20 @@ bool int_field(std::string_view rec, long col, long w, int& out) {
   return true;
 }
 
+// The columns of a field as the record holds them, for a message.
+std::string field_text(std::string_view rec, long col, long w) {
+  if (col - 1 >= static_cast<long>(rec.size())) return std::string();
+  std::string t(rec.substr(static_cast<size_t>(col - 1), static_cast<size_t>(w)));
+  while (!t.empty() && is_blank(t.back())) t.pop_back();
+  size_t b = 0;
+  while (b < t.size() && is_blank(t[b])) ++b;
+  return t.substr(b);
+}
+
 }  // namespace
 
-Rd RecordFormat::read(std::string_view first, Unit* more, int* out, int n, int* lines) const {
+Rd RecordFormat::read(std::string_view first, Unit* more, int* out, int n, int* lines,
+                      ReadFault* fault) const {
   if (lines) *lines = 0;
   if (steps_.empty()) return Rd::error;
   std::string held;  // a further line of the record
@@ -302,7 +313,19 @@ Rd RecordFormat::read(std::string_view first, Unit* more, int* out, int n, int* 
     switch (s.op) {
       case Op::integer:
         if (got >= n) return Rd::ok;
-        if (!int_field(rec, col, s.v, out[got])) return Rd::error;
+        if (!int_field(rec, col, s.v, out[got])) {
+          if (fault) {
+            fault->field = got + 1;
+            fault->text = field_text(rec, col, s.v);
+            fault->why = "is not an integer";
+            const std::string& t = fault->text;
+            bool digits = t.size() > 1 || (!t.empty() && t[0] != '-' && t[0] != '+');
+            for (size_t k = !t.empty() && (t[0] == '-' || t[0] == '+') ? 1 : 0; k < t.size(); ++k)
+              digits = digits && ((t[k] >= '0' && t[k] <= '9') || is_blank(t[k]));
+            if (digits) fault->why = "does not fit in 32 bits";
+          }
+          return Rd::error;
+        }
         ++got;
         col += s.v;
         break;

@@ -40,8 +40,9 @@ class RecordFormat {
   // at "/" and at reversion (`more` may be null: then a further line reads as the end of the
   // unit). Returns Rd::ok, Rd::error (a field that does not hold an integer of 32 bits, or a
   // read failure of the unit), or Rd::eof (the unit ended inside the record). `lines` receives
-  // the number of further lines taken.
-  Rd read(std::string_view first, Unit* more, int* out, int n, int* lines = nullptr) const;
+  // the number of further lines taken; `fault` (may be null) what made a record unreadable.
+  Rd read(std::string_view first, Unit* more, int* out, int n, int* lines = nullptr,
+          ReadFault* fault = nullptr) const;
 
   // Number of integer fields of one pass through the specification (repeats expanded).
   long fields() const { return fields_; }

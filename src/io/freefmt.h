@@ -15,14 +15,25 @@
 
 namespace tolm::io {
 
+// How a list was read: further lines taken, values found in the first line, and what made it
+// unreadable (Rd::error).
+struct ListRead {
+  int lines = 0;
+  int first = 0;
+  ReadFault fault;
+};
+
 // Parses up to n values from `text`, continuing with further lines of `more` (may be null:
 // then a short list ends as Rd::eof). `lines` receives the number of further lines taken.
 Rd parse_ints(std::string_view text, Unit* more, int* out, int n, int* lines = nullptr);
+Rd parse_ints(std::string_view text, Unit* more, int* out, int n, ListRead& how);
 
 // Reads a fresh line of `u` and parses n values from it (continuing over lines as needed).
 Rd read_ints(Unit& u, int* out, int n);
 
 // Convenience for one value.
-inline Rd read_int(Unit& u, int& v) { return read_ints(u, &v, 1); }
+inline Rd read_int(Unit& u, int& v) {
+  return read_ints(u, &v, 1);
+}
 
 }  // namespace tolm::io

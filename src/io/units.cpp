@@ -1,6 +1,9 @@
 #include "io/units.h"
 
+#include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <cstdlib>
@@ -11,7 +14,85 @@ namespace tolm::io {
 namespace {
 constexpr size_t kFlushAt = 1 << 16;
 
+// Temporary files not yet renamed, for the signal handler: fixed storage, so that the handler
+// touches nothing but these bytes and unlink().
+constexpr int kTemps = 64;
+constexpr size_t kTempPath = 4096;
+char temp_paths[kTemps][kTempPath];
+volatile sig_atomic_t temp_used[kTemps];
+
+extern "C" void remove_temps(int sig) {
+  for (int i = 0; i < kTemps; ++i)
+    if (temp_used[i]) ::unlink(temp_paths[i]);
+  ::signal(sig, SIG_DFL);
+  ::raise(sig);
+}
+
+void remember_temp(const std::string& tmp) {
+  static bool handled = false;
+  if (!handled) {
+    handled = true;
+    for (int sig : {SIGINT, SIGTERM, SIGHUP}) {
+      struct sigaction old;
+      // a handler someone else installed stays
+      if (::sigaction(sig, nullptr, &old) == 0 && old.sa_handler == SIG_DFL)
+        ::signal(sig, remove_temps);
+    }
+  }
+  if (tmp.size() >= kTempPath) return;
+  for (int i = 0; i < kTemps; ++i)
+    if (!temp_used[i]) {
+      std::memcpy(temp_paths[i], tmp.c_str(), tmp.size() + 1);
+      temp_used[i] = 1;
+      return;
+    }
+}
+
 }  // namespace
+
+// The permissions are those of the file it replaces, else those a new file would get.
+std::string open_temp_beside(const std::string& path, std::FILE*& f) {
+  f = nullptr;
+  const size_t slash = path.find_last_of('/');
+  const std::string dir = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+  const std::string base = slash == std::string::npos ? path : path.substr(slash + 1);
+  std::string tmpl = dir + "." + base + ".tolm-XXXXXX";
+  int fd = ::mkstemp(tmpl.data());
+  if (fd < 0) return std::string();
+  struct stat st;
+  mode_t mode;
+  if (::stat(path.c_str(), &st) == 0) {
+    mode = st.st_mode & 07777;
+  } else {
+    mode_t mask = ::umask(0);
+    ::umask(mask);
+    mode = 0666 & ~mask;
+  }
+  ::fchmod(fd, mode);
+  f = ::fdopen(fd, "wb");
+  if (!f) {
+    int e = errno;
+    ::close(fd);
+    ::unlink(tmpl.c_str());
+    errno = e;
+    return std::string();
+  }
+  remember_temp(tmpl);
+  return tmpl;
+}
+
+void temp_done(const std::string& tmp) {
+  for (int i = 0; i < kTemps; ++i)
+    if (temp_used[i] && tmp == temp_paths[i]) {
+      temp_used[i] = 0;
+      return;
+    }
+}
+
+std::string os_reason(int code) {
+  if (code <= 0 || code >= 5000) return std::string();
+  return std::string(" (") + std::strerror(code) + ")";
+}
 
 bool path_exists(const std::string& path) {
   struct stat st;
@@ -24,17 +105,37 @@ bool file_exists(const std::string& path) {
 }
 
 Unit::~Unit() {
+  drop_temp();  // an output never closed is not complete
   close();
   std::free(lbuf_);
+}
+
+void Unit::drop_temp() {
+  if (tmp_.empty()) return;
+  if (f_) std::fclose(f_);
+  f_ = nullptr;
+  ::unlink(tmp_.c_str());
+  temp_done(tmp_);
+  tmp_.clear();
+  buf_.clear();
+  state_ = State::closed;
 }
 
 int Unit::open_out(const std::string& path, OpenMode mode) {
   close();
   if (mode == OpenMode::fresh && path_exists(path)) return EEXIST;
   if (mode == OpenMode::old && !path_exists(path)) return ENOENT;
+  struct stat st;
+  if (::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) return EISDIR;
   errno = 0;
-  std::FILE* f = std::fopen(path.c_str(), mode == OpenMode::append ? "ab" : "wb");
+  std::FILE* f = nullptr;
+  if (mode == OpenMode::append) {
+    f = std::fopen(path.c_str(), "ab");
+  } else {
+    tmp_ = open_temp_beside(path, f);
+  }
   if (!f) return errno ? errno : EIO;
+  werr_ = 0;
   f_ = f;
   owned_ = true;
   kind_ = Kind::file;
@@ -69,9 +170,33 @@ void Unit::put(std::string_view s) {
 
 void Unit::flush() {
   if (state_ != State::out || kind_ == Kind::capture || !f_) return;
-  if (!buf_.empty()) std::fwrite(buf_.data(), 1, buf_.size(), f_);
+  if (werr_ != 0) {  // the file is lost already: nothing more goes to it
+    buf_.clear();
+    return;
+  }
+  errno = 0;
+  bool ok = buf_.empty() || std::fwrite(buf_.data(), 1, buf_.size(), f_) == buf_.size();
   buf_.clear();
-  std::fflush(f_);
+  ok = std::fflush(f_) == 0 && ok;
+  if (!ok && kind_ == Kind::file) werr_ = errno ? errno : EIO;
+}
+
+bool Unit::is_terminal() const {
+  return state_ == State::out && kind_ == Kind::console && f_ && ::isatty(fileno(f_));
+}
+
+long Unit::position() const {
+  if (state_ != State::in || kind_ == Kind::console) return -1;
+  if (kind_ == Kind::text) return static_cast<long>(tpos_);
+  return f_ ? std::ftell(f_) : -1;
+}
+
+long Unit::size() const {
+  if (state_ != State::in || kind_ == Kind::console) return -1;
+  if (kind_ == Kind::text) return static_cast<long>(text_.size());
+  struct stat st;
+  if (!f_ || ::fstat(fileno(f_), &st) != 0) return -1;
+  return static_cast<long>(st.st_size);
 }
 
 std::string Unit::take_captured() {
@@ -188,13 +313,39 @@ bool Unit::rewind() {
   return std::fseek(f_, 0, SEEK_SET) == 0;
 }
 
+int Unit::commit() {
+  if (state_ != State::out || tmp_.empty()) return 0;
+  flush();
+  int rc = werr_;
+  if (rc == 0 && ::fsync(fileno(f_)) != 0 && errno != EINVAL) rc = errno;
+  if (rc == 0 && std::rename(tmp_.c_str(), path_.c_str()) != 0) rc = errno ? errno : EIO;
+  if (rc != 0) {
+    werr_ = rc;
+    return close();
+  }
+  temp_done(tmp_);
+  tmp_.clear();
+  return 0;
+}
+
 int Unit::close() {
   int rc = 0;
   if (state_ == State::out) flush();
   if (f_ && owned_) {
     errno = 0;
+    // the bytes are on the disk before the file takes its name
+    if (!tmp_.empty() && werr_ == 0 && ::fsync(fileno(f_)) != 0 && errno != EINVAL) werr_ = errno;
+    errno = 0;
     if (std::fclose(f_) != 0) rc = errno ? errno : EIO;
   }
+  if (werr_ != 0) rc = werr_;
+  if (!tmp_.empty()) {
+    if (rc == 0 && std::rename(tmp_.c_str(), path_.c_str()) != 0) rc = errno ? errno : EIO;
+    if (rc != 0) ::unlink(tmp_.c_str());
+    temp_done(tmp_);
+    tmp_.clear();
+  }
+  werr_ = 0;
   f_ = nullptr;
   owned_ = false;
   state_ = State::closed;

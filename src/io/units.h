@@ -10,6 +10,13 @@
 // unit 5. Input is read line by line as a stream: rewind and stepping back one line are
 // supported, the file is never held in memory whole. Lines lose their line end ("\n" or
 // "\r\n"). Status codes of failed operations are errno values.
+//
+// An output file opened afresh ("new", "old", "unknown") is written under a temporary name in
+// its own directory and takes its name only when close() finds every byte written: a run that
+// stops half-way never leaves a file that looks complete, and an earlier file of that name stays
+// as it was until the new one replaces it whole. A unit destroyed without close() (an error
+// stop) removes its temporary file. Appending writes the file in place. After the first write
+// that fails (a full disk) the unit drops further output and close() returns the errno.
 #pragma once
 
 #include <cstdio>
@@ -20,6 +27,18 @@
 namespace tolm::io {
 
 enum class Rd { ok, eof, error };
+
+// What made a record unreadable: the value (1-based, in the order the record gives them), the
+// text it held and what is wrong with it ("is not an integer").
+struct ReadFault {
+  int field = 0;
+  std::string text;
+  std::string why;
+};
+
+// " (No such file or directory)" for a status code of the operating system (an errno value),
+// empty for the program's own codes (5010, -1).
+std::string os_reason(int code);
 
 // How an output file is opened: status "new" (must not exist), "old" (must exist, written
 // from its beginning), "unknown" (created or truncated), or appended to.
@@ -62,6 +81,15 @@ class Unit {
   }
 
   int close();  // 0 or errno; a closed unit closes without failure
+  // A file written afresh takes its name now (what it holds is complete, as at close) and the
+  // unit goes on writing it in place, as an appended file: for a later pass that continues
+  // the same file. 0 or errno (after a failure the unit is closed as by close()).
+  int commit();
+  int write_error() const { return werr_; }  // errno of the first failed write, else 0
+  // The console is a terminal (for progress lines that are redrawn in place).
+  bool is_terminal() const;
+  long position() const;  // byte offset of an input file (-1 when unknown)
+  long size() const;      // byte size of an input file (-1 when unknown)
   bool is_open() const { return state_ != State::closed; }
   bool is_output() const { return state_ == State::out; }
   const std::string& path() const { return path_; }
@@ -74,7 +102,10 @@ class Unit {
   Kind kind_ = Kind::file;
   std::FILE* f_ = nullptr;
   bool owned_ = false;
+  void drop_temp();
   std::string path_;
+  std::string tmp_;  // temporary name of a file written afresh, until close()
+  int werr_ = 0;
   std::string buf_;       // pending output
   std::string cap_;       // captured output
   std::string text_;      // input text of a fed unit
@@ -86,6 +117,14 @@ class Unit {
   bool echo_ = false;
   size_t lcap_ = 0;
 };
+
+// Creates a new file beside `path` under a temporary name (".<name>.tolm-XXXXXX", with the
+// permissions the file `path` would get) and opens it for writing; returns that name, or ""
+// with errno set.
+// A signal that ends the program (interrupt, termination, hang-up) removes the temporary files
+// still open; temp_done() says that one was renamed or removed.
+std::string open_temp_beside(const std::string& path, std::FILE*& f);
+void temp_done(const std::string& tmp);
 
 // True when `path` names something in the file system (a file or a directory).
 bool path_exists(const std::string& path);

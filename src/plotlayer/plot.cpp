@@ -3,6 +3,7 @@
 #include "plotlayer/plot.h"
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cctype>
 #include <cerrno>
@@ -14,6 +15,7 @@
 #include <memory>
 
 #include "io/fixw.h"
+#include "io/units.h"
 #include "plotlayer/plotdev.h"
 
 namespace tolm {
@@ -47,6 +49,7 @@ struct State {
   // --- the plot under way ---
   bool open = false;
   std::FILE* f = nullptr;  // null when the file could not be opened: drawing goes nowhere
+  std::string tmp;         // the file is written under this name and renamed when complete
   std::unique_ptr<plot::Device> dev;
   Rgb devcolor{-1, -1, -1};
   int devwidth = -1;
@@ -55,6 +58,11 @@ struct State {
 State& st() {
   static State s;
   return s;
+}
+
+int& failed_files() {
+  static int n = 0;
+  return n;
 }
 
 std::vector<std::string>& msglog() {
@@ -247,9 +255,16 @@ void disini() {
     warn("disini", "File " + s.file + " exists and is kept; the plot is not written");
     return;
   }
-  s.f = std::fopen(s.file.c_str(), "wb");
+  // A directory in the way cannot be replaced by a file.
+  if (::stat(s.file.c_str(), &sb) == 0 && S_ISDIR(sb.st_mode))
+    errno = EISDIR;
+  else
+    s.tmp = io::open_temp_beside(s.file, s.f);
   if (!s.f) {
-    warn("disini", "Cannot open file " + s.file + ", cause=" + std::to_string(errno));
+    int e = errno;
+    warn("disini",
+         "Cannot open file " + s.file + ", cause=" + std::to_string(e) + io::os_reason(e));
+    ++failed_files();
     return;
   }
   plot::Setup su;
@@ -265,15 +280,26 @@ void disfin() {
   if (s.f) {
     std::string bytes = s.dev->finish();
     errno = 0;
-    bool ok = std::fwrite(bytes.data(), 1, bytes.size(), s.f) == bytes.size();
+    bool ok = std::fwrite(bytes.data(), 1, bytes.size(), s.f) == bytes.size() &&
+              std::fflush(s.f) == 0 && ::fsync(fileno(s.f)) == 0;
     int e = errno;
     if (std::fclose(s.f) != 0 && ok) {
       ok = false;
       e = errno;
     }
-    if (!ok)
-      warn("disfin", "Cannot write file " + s.file + ", cause=" + std::to_string(e));
-    else if (s.protocol) {
+    // the picture takes its name only when it is complete
+    if (ok && std::rename(s.tmp.c_str(), s.file.c_str()) != 0) {
+      ok = false;
+      e = errno;
+    }
+    if (!ok) ::unlink(s.tmp.c_str());
+    io::temp_done(s.tmp);
+    if (!ok) {
+      if (e == 0) e = EIO;
+      warn("disfin",
+           "Cannot write file " + s.file + ", cause=" + std::to_string(e) + io::os_reason(e));
+      ++failed_files();
+    } else if (s.protocol) {
       std::fflush(stdout);
       std::cerr << " Plot file " << s.file << " written (" << s.pagew << " x " << s.pageh
                 << " plot units)\n";
@@ -447,6 +473,10 @@ void line(int x1, int y1, int x2, int y2) {
   plot::Device* d = pen();
   if (!d) return;
   d->polyline({Pt{x1, y1}, Pt{x2, y2}});
+}
+
+int plot_failed_files() {
+  return failed_files();
 }
 
 std::vector<std::string> plot_take_messages() {

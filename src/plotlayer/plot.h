@@ -48,6 +48,11 @@ void linwid(int n);
 void line(int x1, int y1, int x2, int y2);
 void disfin();
 
+// Number of plot files the layer could not write (opened or completed) since the program
+// started. A file is written under a temporary name beside its own and renamed when complete,
+// so a plot that fails leaves an earlier file of that name as it was.
+int plot_failed_files();
+
 // The messages the layer has written since the last call (for the tests).
 std::vector<std::string> plot_take_messages();
 

@@ -268,8 +268,10 @@ TEST(Counting, RecordKindsCommentsIgnoredZeroRecordsAndContinuations) {
             "   12:\n"
             "   13:\n"
             "   14:    1   5  100 102   98  98\n"
+            " ** Record 14 continues on the next line: 6 values expected, 4 found on line 14 **\n"
             "   15: # end\n"
-            " End of input file\n\n");
+            " End of input file\n"
+            " ** 1 record continued on the next line **\n\n");
   EXPECT_EQ(r.w.nptr1(1), 2);
   EXPECT_EQ(r.gdef(1, 1), P(1, 2));
   EXPECT_EQ(r.geno(1, 1, 1), 1);
@@ -393,7 +395,8 @@ TEST(Counting, UnreadableRecordsAreReportedOnBothUnitsAndReadingGoesOn) {
   r.count(bad);
   EXPECT_EQ(r.ierr, 1);
   EXPECT_EQ(r.p().icount, 1);
-  const std::string msg = " ** Error reading record    10, cause= 5010 **\n";
+  const std::string msg = " ** Error reading record    10, cause= 5010 **\n"
+                          "    field 2: \"1o1\" is not an integer\n";
   const std::string con = r.rs.con().take_captured();
   EXPECT_NE(con.find(msg + "   11:    1 102"), std::string::npos);
   EXPECT_NE(con.find(" End of input file\n\n ** Execution terminated:      1 records of deme "

@@ -1,0 +1,1 @@
+../acc-microbov/check-snails.sh
