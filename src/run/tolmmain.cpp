@@ -15,6 +15,7 @@
 #include "input/count.h"
 #include "io/fixw.h"
 #include "plotlayer/widget.h"
+#include "report/html.h"
 #include "run/tolm.h"
 
 namespace tolm {
@@ -541,6 +542,7 @@ void closing(RunState& rs, Drive& d) {
   if (tabular) say(rs, "Tabular output  --> " + tabname);
   if (longtab) say(rs, "Long table      --> " + longname);
   if (snails) say(rs, "Snail diagrams  --> In directory " + trim(n.snaildir));
+  write_html_report(rs, d.w, d.si.file, d.si.adate);
   if (!console(rs)) {
     std::string text = "Complete output --> " + trim(n.outfil);
     if (tabular) text += "| |Tabular output  --> " + tabname;
