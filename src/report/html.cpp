@@ -4,6 +4,7 @@
 #include <fmt/format.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <map>
@@ -170,7 +171,8 @@ struct Ctx {
 // One figure with its caption, from its file name.
 std::string caption(const std::string& file) {
   std::string base = file.substr(file.rfind('/') + 1);
-  base = base.substr(0, base.size() - 4);
+  if (base.size() > 4 && base.compare(base.size() - 4, 4, ".svg") == 0)
+    base.resize(base.size() - 4);
   std::string pass;
   if (base.rfind("pass", 0) == 0 && base.find('-') != std::string::npos) {
     pass = " (pass " + base.substr(4, base.find('-') - 4) + ")";
@@ -805,14 +807,16 @@ void write_html_report(RunState& rs, const Work& w, const std::string& input_fil
   const std::string prefix = io::trim(n.filpath) + io::trim(n.filnam);
   const std::string path = prefix + "-report.html";
   const std::string text = html_report(h, rs.longtab.rows, read_html_figures(prefix + "-Figures"));
+  errno = 0;
   std::FILE* f = std::fopen(path.c_str(), "wb");
-  bool ok = f != nullptr;
+  int err = f ? 0 : errno;
   if (f) {
-    ok = std::fwrite(text.data(), 1, text.size(), f) == text.size();
-    ok = std::fclose(f) == 0 && ok;
+    if (std::fwrite(text.data(), 1, text.size(), f) != text.size()) err = errno ? errno : EIO;
+    if (std::fclose(f) != 0 && err == 0) err = errno ? errno : EIO;
   }
-  if (!ok) {
-    rs.con().line(" ** Error writing HTML report " + path + " **");
+  if (f == nullptr || err != 0) {
+    rs.con().line(" ** Error writing HTML report " + path + ", cause=" + std::to_string(err) +
+                  " **");
     rs.output_failures++;
     return;
   }

@@ -156,10 +156,12 @@ std::string SvgInliner::inline_svg(const std::string& text, int fig, const std::
 
   // 4. The root: namespaces dropped (implied inside HTML), a class and the caption for readers
   const size_t gt = out.find('>');
+  if (gt == std::string::npos) return "";
   std::string open = out.substr(0, gt);
   for (const char* ns : {" xmlns=\"", " xmlns:xlink=\""}) {
     const size_t a = open.find(ns);
-    if (a != std::string::npos) open.erase(a, open.find('"', a + std::strlen(ns)) + 1 - a);
+    const size_t e = a == std::string::npos ? a : open.find('"', a + std::strlen(ns));
+    if (e != std::string::npos) open.erase(a, e + 1 - a);
   }
   open.insert(4, " class=\"fig\" role=\"img\" aria-label=\"" + html_escape(label) + "\"");
   std::string rest = out.substr(gt);
