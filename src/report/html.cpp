@@ -189,7 +189,11 @@ std::string caption(const std::string& file) {
     const std::string size = base.substr(k2 + 1);
     std::string what =
         part == "pool" ? "the gene pool" : "locus " + part.substr(part.find('-') + 1);
-    if (part[0] == 'c') what = "combination " + part.substr(1);
+    if (part[0] == 'c') {
+      what = "loci ";
+      for (char ch : part.substr(part.find('-') + 1))
+        what += ch == '+' ? std::string(" + ") : std::string(1, ch);
+    }
     return "Differentiation snail of " + what + ", " + words(kind) + "; " +
            (size == "size" ? "deme sizes proportional to sample size" : "equal deme sizes") + pass;
   }
@@ -712,6 +716,19 @@ std::string html_report(const HtmlHead& head, const std::vector<LongRow>& rows,
   // 2. The figures: snails go to their locus, the others to the figures part
   SvgInliner inl;
   std::vector<Fig> overview;
+  // A snail's file names its locus by number ("07-HEL5-..."), a combination by "c" and number
+  std::map<std::string, size_t> where;  // "<pass>:<07 or c12>" -> section
+  std::map<std::string, int> locus_no;
+  for (size_t l = 0; l < head.loci.size(); ++l)
+    locus_no.emplace(head.loci[l], static_cast<int>(l) + 1);
+  for (size_t i = 0; i < secs.size(); ++i) {
+    const Section& sc = secs[i];
+    const auto it = locus_no.find(sc.loci);
+    if (sc.loci.find('+') != std::string::npos)
+      where.emplace(std::to_string(sc.pass) + ":c" + std::to_string(sc.combination), i);
+    else if (it != locus_no.end())
+      where.emplace(std::to_string(sc.pass) + ":" + std::to_string(it->second), i);
+  }
   int nfig = 0;
   for (const HtmlFigure& f : figures) {
     Fig g{f.file, caption(f.file), ""};
@@ -719,24 +736,16 @@ std::string html_report(const HtmlHead& head, const std::vector<LongRow>& rows,
     if (g.svg.empty()) continue;
     bool placed = false;
     if (f.file.rfind("snails/", 0) == 0) {
-      const std::string part = snail_part(f.file);
-      const int pass = snail_pass(f.file);
-      for (Section& sc : secs) {
-        if (sc.pass != pass) continue;
-        const bool combo = sc.loci.find('+') != std::string::npos;
-        int number = 0;
-        if (combo) {
-          number = sc.combination;
-        } else {
-          const auto it = std::find(head.loci.begin(), head.loci.end(), sc.loci);
-          number = it == head.loci.end() ? -1 : static_cast<int>(it - head.loci.begin()) + 1;
-        }
-        const std::string p = combo ? (part.empty() || part[0] != 'c' ? "" : part.substr(1)) : part;
-        if (!p.empty() && p.find_first_not_of("0123456789") == std::string::npos &&
-            std::atoi(p.c_str()) == number) {
-          sc.snails.push_back(g);
+      std::string part = snail_part(f.file);
+      const bool combo = !part.empty() && part[0] == 'c';
+      const size_t digits = combo ? 1 : 0;
+      if (part.size() > digits &&
+          part.find_first_not_of("0123456789", digits) == std::string::npos) {
+        part = (combo ? "c" : "") + std::to_string(std::atoi(part.c_str() + digits));
+        const auto it = where.find(std::to_string(snail_pass(f.file)) + ":" + part);
+        if (it != where.end()) {
+          secs[it->second].snails.push_back(g);
           placed = true;
-          break;
         }
       }
     }

@@ -144,16 +144,18 @@ TEST(HtmlReport, FiguresShareGlyphsAndKeepTheirIdsApart) {
            "<g clip-path=\"url(#clip1)\">\n  <use xlink:href=\"#" +
            glyph + "\" x=\"12.345678\" y=\"-3.21\"/>\n</g>\n</svg>\n";
   };
-  std::vector<LongRow> rows = {row(2, "L2", "alleles", 1, "diversity_v2", 1.5)};
+  std::vector<LongRow> rows = {row(2, "L2", "alleles", 1, "diversity_v2", 1.5),
+                               row(4, "L1+L3", "alleles", 1, "diversity_v2", 2.5)};
   const std::vector<HtmlFigure> figs = {{"Dj-alleles.svg", svg("glyph0-1")},
-                                        {"snails/02-L2-alleles-size.svg", svg("glyph3-7")}};
+                                        {"snails/02-L2-alleles-size.svg", svg("glyph3-7")},
+                                        {"snails/c04-L1+L3-genotypes-equal.svg", svg("glyph0-1")}};
   const std::string s = html_report(head3(), rows, figs);
   EXPECT_EQ(count(s, "<symbol "), 1u);
-  EXPECT_EQ(count(s, "<use href=\"#g1\" x=\"12.3\" y=\"-3.2\"/>"), 2u);
+  EXPECT_EQ(count(s, "<use href=\"#g1\" x=\"12.3\" y=\"-3.2\"/>"), 3u);
   EXPECT_EQ(count(s, "id=\"f1-clip1\""), 1u);
   EXPECT_EQ(count(s, "id=\"f2-clip1\""), 1u);
   EXPECT_EQ(count(s, "url(#f2-clip1)"), 1u);
-  EXPECT_EQ(count(s, "<svg class=\"fig\""), 2u);
+  EXPECT_EQ(count(s, "<svg class=\"fig\""), 3u);
   EXPECT_NE(s.find("width=\"100.1pt\""), std::string::npos);
   EXPECT_EQ(s.find("http"), std::string::npos);
   EXPECT_EQ(s.find("<?xml"), std::string::npos);
@@ -162,6 +164,9 @@ TEST(HtmlReport, FiguresShareGlyphsAndKeepTheirIdsApart) {
   EXPECT_EQ(figures.find("snail"), std::string::npos);
   const std::string locus = element(s, "section", "locus-2");
   EXPECT_NE(locus.find("Differentiation snail of locus L2, alleles; deme sizes proportional"),
+            std::string::npos);
+  const std::string combination = element(s, "section", "locus-4");
+  EXPECT_NE(combination.find("snail of loci L1 + L3, genotypes; equal deme sizes"),
             std::string::npos);
 }
 
