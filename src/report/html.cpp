@@ -235,6 +235,7 @@ h3{margin:1.4em 0 .4em}h4{margin:1em 0 .3em}
 table{border-collapse:collapse;margin:.3em 0 1em;font-size:.9em}
 th,td{border:1px solid #ccd;padding:.15em .45em}th{background:#eef;font-weight:600;text-align:left}
 td{text-align:right;font-variant-numeric:tabular-nums;white-space:nowrap}td.t{text-align:left;white-space:normal}
+table.tests td:nth-child(-n+2),table.tests td:last-child{text-align:left;white-space:normal}
 td.p1{background:#fde6c8}td.p2{background:#f9b98a}td.p3{background:#ef7d5a}
 .wide{overflow-x:auto}nav ul{columns:14em;padding-left:1.2em}
 figure{margin:1em 0;display:inline-block;vertical-align:top;max-width:100%}
@@ -251,8 +252,8 @@ const char* kScript = R"(<script>
 document.querySelectorAll('table.sortable').forEach(function(t){
  t.querySelectorAll('thead th').forEach(function(h,i){h.classList.add('sort');h.onclick=function(){
   var b=t.tBodies[0],r=Array.from(b.rows),d=h.dataset.dir=h.dataset.dir=='a'?'d':'a';
-  function k(x){var c=x.cells[i];if(!c)return '';var v=c.dataset.v;return v===undefined?c.textContent:(v===''?NaN:+v)}
-  r.sort(function(x,y){var a=k(x),c=k(y),s=typeof a=='number'?(isNaN(a)?1:isNaN(c)?-1:a-c):String(a).localeCompare(c);return d=='a'?s:-s});
+  function k(x){var c=x.cells[i];if(!c)return '';var v=c.dataset.v,t=c.textContent;if(v!==undefined)return v===''?NaN:+v;return /^-?[0-9.]+$/.test(t)?+t:t}
+  r.sort(function(x,y){var a=k(x),c=k(y),n=typeof a=='number'&&typeof c=='number',s=n?(isNaN(a)?1:isNaN(c)?-1:a-c):String(a).localeCompare(String(c));return d=='a'?s:-s});
   r.forEach(function(x){b.appendChild(x)})}})});
 </script>
 )";
@@ -579,18 +580,20 @@ std::string locus_part(const Ctx& c, const Section& sc, bool passes, bool open) 
     }
     // 4.4 tests
     if (!tests.empty()) {
-      s += "<div class=\"wide\"><table "
-           "class=\"sortable\"><caption>Tests</caption><thead><tr><th>Test</th>"
-           "<th>Deme</th><th>Other "
-           "deme</th><th>Statistic</th><th>DF</th><th>p-value</th><th>S.E.</th>"
+      s += "<div class=\"wide\"><table class=\"sortable tests\"><caption>Tests</caption><thead><tr>"
+           "<th>Test</th><th>Deme</th><th>Statistic</th><th>DF</th><th>p-value</th><th>S.E.</th>"
            "<th>Method</th></tr></thead><tbody>\n";
-      for (const LongRow* r : tests)
-        s += "<tr><td class=\"t\">" + html_escape(label(r->measure)) + "</td><td class=\"t\">" +
-             (r->deme ? html_escape(c.deme(r->deme)) : "all") + "</td><td class=\"t\">" +
-             (r->other_deme ? html_escape(c.deme(r->other_deme)) : "") + "</td>" +
-             num(r->value, 3) + (r->df >= 0 ? num(r->df, 0) : "<td></td>") +
-             num(r->p_value, 6, pclass(r->p_value)) + num(r->p_se, 6) + "<td class=\"t\">" +
+      for (const LongRow* r : tests) {
+        const std::string pc = pclass(r->p_value);
+        s += "<tr><td>" + html_escape(label(r->measure)) + "</td><td>" +
+             (r->deme ? html_escape(c.deme(r->deme)) : "all") + "</td>" +
+             (undefined(r->value) ? "<td></td>" : cell(r->value, 3)) +
+             (r->df >= 0 ? cell(r->df, 0) : "<td></td>") +
+             (pc.empty() ? cell(r->p_value, 6)
+                         : "<td class=\"" + pc + "\">" + cell(r->p_value, 6).substr(4)) +
+             (undefined(r->p_se) ? "<td></td>" : cell(r->p_se, 6)) + "<td>" +
              html_escape(r->method) + "</td></tr>\n";
+      }
       s += "</tbody></table></div>\n";
     }
     // 4.5 tests of pairs of demes: p-values, lower triangle
