@@ -762,8 +762,10 @@ std::string html_report(const HtmlHead& head, const std::vector<LongRow>& rows,
   s += "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n"
        "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">\n<title>TOLM "
        "report: " +
-       html_escape(head.input_file) + "</title>\n" + kStyle + "</head>\n<body>\n" +
-       inl.definitions() + "<h1>TOLM report: " + html_escape(head.input_file) +
+       html_escape(head.input_file) + "</title>\n" + kStyle +
+       (inl.styles().empty() ? "" : "<style>\n" + inl.styles() + "</style>\n") +
+       "</head>\n<body>\n" + inl.definitions() +
+       "<h1>TOLM report: " + html_escape(head.input_file) +
        "</h1>\n<nav id=\"contents\"><h2>Contents</h2>\n<ul>\n"
        "<li><a href=\"#run\">The run</a></li>\n<li><a href=\"#summary\">Summary</a></li>\n"
        "<li><a href=\"#figures\">Figures</a></li>\n<li><a href=\"#loci\">Loci</a></li>\n"

@@ -131,6 +131,21 @@ std::string SvgInliner::inline_svg(const std::string& text, int fig, const std::
     auto at_text = [&](const char* t) {
       return body.compare(i, std::char_traits<char>::length(t), t) == 0;
     };
+    if (at_text(" style=\"")) {
+      const size_t e = body.find('"', i + 8);
+      if (e != std::string::npos) {
+        std::string style = body.substr(i + 8, e - i - 8);
+        for (const char* dflt : {"fill-opacity:1;", "stroke-opacity:1;"}) {
+          const size_t a = style.find(dflt);
+          if (a != std::string::npos) style.erase(a, std::strlen(dflt));
+        }
+        auto [it, fresh] = classes_.emplace(style, "s" + std::to_string(classes_.size() + 1));
+        if (fresh) css_ += "svg ." + it->second + "{" + style + "}\n";
+        out += " class=\"" + it->second + "\"";
+        i = e + 1;
+        continue;
+      }
+    }
     std::string lead;
     if (at_text(" id=\"")) {
       lead = " id=\"";
@@ -176,8 +191,7 @@ std::string SvgInliner::inline_svg(const std::string& text, int fig, const std::
     }
     tight += rest[i];
   }
-  for (const char* empty :
-       {"fill-opacity:1;", "stroke-opacity:1;", "<g>\n</g>\n", "<defs>\n</defs>\n"}) {
+  for (const char* empty : {"<g>\n</g>\n", "<defs>\n</defs>\n"}) {
     size_t a;
     while ((a = tight.find(empty)) != std::string::npos) tight.erase(a, std::strlen(empty));
   }

@@ -131,8 +131,8 @@ TEST(HtmlReport, LargeRunsCollapseTheLocusSections) {
 
 // Two files that draw the same glyph under different names and use the same clip id: the
 // glyph is kept once, each file's ids are its own, references follow, numbers keep one
-// decimal, and no namespace address is left. A snail goes to its locus, a heat map to the
-// figures.
+// decimal, a style becomes one class of the page, and no namespace address is left. A snail goes to
+// its locus, a heat map to the figures.
 TEST(HtmlReport, FiguresShareGlyphsAndKeepTheirIdsApart) {
   auto svg = [](const std::string& glyph) {
     return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<svg xmlns=\"http://www.w3.org/2000/svg\" "
@@ -141,7 +141,8 @@ TEST(HtmlReport, FiguresShareGlyphsAndKeepTheirIdsApart) {
            glyph +
            "\">\n<path d=\"M 0.59375 2.125 L 6.59375 -8.46875 Z\"/>\n</symbol>\n</g>\n"
            "<clipPath id=\"clip1\">\n  <path d=\"M 0 0 L 9 9 Z\"/>\n</clipPath>\n</defs>\n"
-           "<g clip-path=\"url(#clip1)\">\n  <use xlink:href=\"#" +
+           "<g clip-path=\"url(#clip1)\" style=\"fill:rgb(10%,10%,10%);fill-opacity:1;\">\n  <use "
+           "xlink:href=\"#" +
            glyph + "\" x=\"12.345678\" y=\"-3.21\"/>\n</g>\n</svg>\n";
   };
   std::vector<LongRow> rows = {row(2, "L2", "alleles", 1, "diversity_v2", 1.5),
@@ -159,6 +160,9 @@ TEST(HtmlReport, FiguresShareGlyphsAndKeepTheirIdsApart) {
   EXPECT_NE(s.find("width=\"100.1pt\""), std::string::npos);
   EXPECT_EQ(s.find("http"), std::string::npos);
   EXPECT_EQ(s.find("<?xml"), std::string::npos);
+  EXPECT_EQ(count(s, "svg .s1{fill:rgb(10%,10%,10%);}"), 1u);  // one rule for the three figures
+  EXPECT_EQ(count(s, "\" class=\"s1\">"), 3u);
+  EXPECT_EQ(s.find("style=\"fill"), std::string::npos);
   const std::string figures = element(s, "section", "figures");
   EXPECT_NE(figures.find("Differentiation D_j of each deme"), std::string::npos);
   EXPECT_EQ(figures.find("snail"), std::string::npos);
