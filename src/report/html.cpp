@@ -285,8 +285,9 @@ std::string head_part(const Ctx& c, const Rows& all) {
   std::map<int, double> deme_n;
   std::map<std::string, double> locus_n;
   std::map<std::string, std::string> locus_kind;
+  const int first_pass = all.empty() ? 0 : all.front()->pass;
   for (const LongRow* r : all) {
-    if (r->pass != all.front()->pass || r->loci == "pool") continue;
+    if (r->pass != first_pass || r->loci == "pool") continue;
     if (r->measure == "sample_size" && !undefined(r->value))
       deme_n[r->deme] = std::max(deme_n[r->deme], r->value);
     if (r->measure == "identified" && !undefined(r->value) &&

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -63,7 +64,7 @@ std::string round_numbers(const std::string& s) {
       while (digit(k)) ++k;
       if (k - j - 1 > 1) {
         char buf[64];
-        std::snprintf(buf, sizeof buf, "%.1f", std::stod(s.substr(i, k - i)));
+        std::snprintf(buf, sizeof buf, "%.1f", std::strtod(s.substr(i, k - i).c_str(), nullptr));
         std::string t = buf;
         while (t.back() == '0') t.pop_back();
         if (t.back() == '.') t.pop_back();

@@ -174,5 +174,20 @@ TEST(HtmlReport, FiguresShareGlyphsAndKeepTheirIdsApart) {
             std::string::npos);
 }
 
+// A run without rows (heterozygosity alone, say) and figure files that are not SVG still give a
+// whole page: the head, the parts saying what is missing, no figure.
+TEST(HtmlReport, RunWithoutRowsOrUsableFigures) {
+  const std::vector<HtmlFigure> figs = {{"Dj-alleles.svg", "not a picture"},
+                                        {"d0-alleles.svg", "<svg width=\"1\""},
+                                        {"snails/01-L1-alleles-size.svg", ""}};
+  const std::string s = html_report(head3(), {}, figs);
+  EXPECT_NE(s.find("<title>TOLM report: x.dat</title>"), std::string::npos);
+  EXPECT_NE(s.find("No exact test of Hardy-Weinberg structure in this run."), std::string::npos);
+  EXPECT_NE(s.find("No figures in this run"), std::string::npos);
+  EXPECT_EQ(count(s, "<section class=\"locus\""), 0u);
+  EXPECT_EQ(count(s, "<svg"), 0u);
+  EXPECT_EQ(s.substr(s.size() - 8), "</html>\n");
+}
+
 }  // namespace
 }  // namespace tolm
