@@ -13,8 +13,9 @@
 // elsewhere. Reads of the run state: `names`, `opt`, `input_format`, `longtab`, and of Work the
 // locus and deme names; adds to `output_failures` when the report cannot be written.
 //
-// What always holds: every number cell is right-aligned and carries the value as it stands in
-// the long table in its `data-v` attribute; text from the data is escaped.
+// What always holds: every number cell is right-aligned with the decimals of the results file;
+// those of the summary tables carry the long table's value in their `data-v` attribute; text
+// from the data is escaped; figure ids are unique in the page.
 #pragma once
 
 #include <cstdint>
