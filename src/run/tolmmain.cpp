@@ -16,6 +16,7 @@
 #include "io/fixw.h"
 #include "plotlayer/widget.h"
 #include "report/figures.h"
+#include "report/html.h"
 #include "run/choices.h"
 #include "run/tolm.h"
 
@@ -472,6 +473,10 @@ void combinations(RunState& rs, Drive& d) {
 // The long table of the run, opened once beside the results (for results on the screen too,
 // then named after the input file); later passes add their rows to it.
 void open_long_table(RunState& rs) {
+  // The HTML report shows the figures of the run, so it asks for them as SVG.
+  if (rs.opt.report_html &&
+      std::find(rs.opt.figures.begin(), rs.opt.figures.end(), "svg") == rs.opt.figures.end())
+    rs.opt.figures.push_back("svg");
   rs.longtab.keep = !rs.opt.figures.empty() || rs.opt.report_html;
   if (!rs.opt.long_table || rs.longtab.is_open()) return;
   const std::string path = trim(rs.names.filpath) + trim(rs.names.filnam) + "-long.tsv";
@@ -554,6 +559,7 @@ void closing(RunState& rs, Drive& d) {
   if (longtab) say(rs, "Long table      --> " + longname);
   if (snails) say(rs, "Snail diagrams  --> In directory " + trim(n.snaildir));
   write_overview_figures(rs);
+  write_html_report(rs, d.w, d.si.file, d.si.adate);
   if (!console(rs)) {
     std::string text = "Complete output --> " + trim(n.outfil);
     if (tabular) text += "| |Tabular output  --> " + tabname;
