@@ -88,6 +88,7 @@ bool make_snaildir(RunState& rs) {
                 "\" - snails not drawn **");
   rs.con().line("   cause =" + fi(ec.value(), 6) + io::os_reason(ec.value()));
   ++rs.output_failures;
+  ++rs.snail_failures;
   return false;
 }
 
@@ -109,9 +110,12 @@ void draw_snail(RunState& rs, Work& w, const Arr2<std::string>& aresu, int jc, i
     snaildel = cellval(aresu(1, jdel));
   }
   snailprint(rs, w, heading, cjtype, nsnailp, snailcj, snaildj, snaildel);
-  if (classic)
-    snailone(heading, rs.names.snaildir, rs.names.filnam, cjtype, nsnailp, snailcj, snaildj,
-             snaildel, maxp, rs.param.isystem, rs.param.idoeps, rs.param.idowmf);
+  if (!classic) return;
+  const int failed = snailone(heading, rs.names.snaildir, rs.names.filnam, cjtype, nsnailp, snailcj,
+                              snaildj, snaildel, maxp, rs.param.isystem, rs.param.idoeps,
+                              rs.param.idowmf);
+  rs.output_failures += failed;
+  rs.snail_failures += failed;
 }
 
 }  // namespace

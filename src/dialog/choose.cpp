@@ -124,7 +124,7 @@ void clsfil(RunState& rs, int status) {
     if (rc != 0) {
       rs.param.io = rc;
       say(rs, "** Error closing direct access file " + std::to_string(ch) + " **");
-      rs.con().line("  cause=" + std::to_string(rc));
+      rs.con().line("  cause=" + std::to_string(rc) + io::os_reason(rc));
     }
     last = rc;
   }

@@ -169,6 +169,8 @@ void makcfg(RunState& rs) {
   } else {
     rs.param.io = rc;
     rs.con().line("Error saving options in " + name);
+    rs.con().line("   cause=" + std::to_string(rc) + io::os_reason(rc));
+    ++rs.output_failures;
   }
 }
 
@@ -217,11 +219,11 @@ void redcfg(RunState& rs) {
   int rc = load_cfg(rs, name, what, &close_failed);
   if (rc != 0) {
     p.io = rc;
-    say(rs, "** Error reading .cfg file, cause=" + std::to_string(rc));
+    say(rs, "** Error reading .cfg file, cause=" + std::to_string(rc) + io::os_reason(rc));
     say(rs, "** File " + name + ": " + what + " **");
     say(rs, "** Input desired measures and tests by hand");
     rs.con().nl();
-    if (close_failed) say(rs, "** Error reading .cfg file, cause=" + std::to_string(rc));
+    if (close_failed) say(rs, "** Error reading .cfg file, cause=" + std::to_string(rc) + io::os_reason(rc));
     return;
   }
 

@@ -210,7 +210,7 @@ void form_names(RunState& rs) {
 void open_failed(RunState& rs, int rc) {
   rs.param.io = rc;
   say(rs, "** Error opening " + io::fa(rs.names.outfil, 256) + "**");
-  say(rs, "   cause=" + std::to_string(rc));
+  say(rs, "   cause=" + std::to_string(rc) + io::os_reason(rc));
 }
 
 // Continues the results file of an earlier pass behind a separator.
@@ -223,6 +223,10 @@ bool append_results(RunState& rs) {
       open_failed(rs, rc);
       return false;
     }
+  } else if (int rc = u.commit(); rc != 0) {
+    // The earlier passes' results take their name before this pass adds to them.
+    open_failed(rs, rc);
+    return false;
   }
   u.put("\n\n\n");
   u.line(" " + std::string(75, '_'));

@@ -378,7 +378,8 @@ void rddata(RunState& rs, Work& w, int& ierr, const DataFormat& df, TypeIndex& i
   ReadTally tally;
 
   // the header again, as it stands in the file
-  rs.con().line(" Reading input file " + io::trim(in.path()));
+  rs.con().line(" Reading input file " +
+                (rs.input_copy.empty() ? io::trim(in.path()) : rs.input_file));
   in.rewind();
   const int header = p.nl + p.np + 2;
   std::string line;

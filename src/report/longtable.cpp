@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "io/fixw.h"
+#include "io/units.h"
 #include "run/runstate.h"
 
 namespace tolm {
@@ -34,16 +35,21 @@ std::string text_cell(const std::string& s) {
 
 }  // namespace
 
+// A table left open (an error stop) never takes its name: a cut file would look complete.
 LongTable::~LongTable() {
-  if (f_) std::fclose(f_);
+  if (!f_) return;
+  std::fclose(f_);
+  std::remove(tmp_.c_str());
+  io::temp_done(tmp_);
 }
 
 bool LongTable::open(const std::string& path, int& err) {
   if (f_) close();
   rows.clear();
-  f_ = std::fopen(path.c_str(), "w");
+  // Written under a temporary name beside `path`, renamed when complete.
+  tmp_ = io::open_temp_beside(path, f_);
   if (!f_) {
-    err = errno;
+    err = errno ? errno : EIO;
     return false;
   }
   path_ = path;
@@ -81,6 +87,9 @@ int LongTable::close() {
   if (std::fflush(f_) != 0 && err_ == 0) err_ = errno;
   if (std::fclose(f_) != 0 && err_ == 0) err_ = errno;
   f_ = nullptr;
+  if (err_ == 0 && std::rename(tmp_.c_str(), path_.c_str()) != 0) err_ = errno;
+  if (err_ != 0) std::remove(tmp_.c_str());
+  io::temp_done(tmp_);
   return err_;
 }
 

@@ -62,6 +62,7 @@ class LongTable {
  private:
   std::FILE* f_ = nullptr;
   std::string path_;
+  std::string tmp_;  // the temporary name the table is written under until it is closed
   int err_ = 0;
 };
 

@@ -152,8 +152,10 @@ struct RunState {
   RunOptions opt;      // choices given as command-line options
   LongTable longtab;   // <prefix>-long.tsv
   std::string input_format;  // title of a foreign input format ("Genepop", ...); empty: TOLM's
+  std::string input_file;    // the input file as the user named it
   std::string input_copy;    // the TOLM file converted from it; removed at the end of the run
   int output_failures = 0;   // outputs that could not be written; the run then ends with status 1
+  int snail_failures = 0;    // of them, snail folders or files
 
   io::Unit& u(int ch) { return units[ch]; }
   io::Unit& con() { return units[6]; }        // the console

@@ -239,7 +239,8 @@ void dialogue_start(RunState& rs, int argc, char** argv, StartInfo& si, int& ido
       rs.u(5).tie(&rs.con(), true);
       if (rc != 0) {
         rs.param.io = rc;
-        say(rs, "** Error opening file containing batch input, cause=" + std::to_string(rc));
+        say(rs, "** Error opening file containing batch input, cause=" + std::to_string(rc) +
+                    io::os_reason(rc));
         rs.u(5).attach_in(stdin);
         press_return_stop(rs, 1);
       }
@@ -408,6 +409,7 @@ void startup(RunState& rs, int argc, char** argv) {
       stop(rs, 0);
     }
     if (pr == Prepared::converted) {
+      rs.input_file = trim(si.file);
       rs.input_copy = open_path;
       rs.input_format = title;
     }
@@ -418,7 +420,7 @@ void startup(RunState& rs, int argc, char** argv) {
   if (rc != 0) {
     rs.param.io = rc;
     say(rs, "** Error opening \"" + trim(si.file) + "\" **");
-    rs.con().line("   cause =" + fi(rc, 6));
+    rs.con().line("   cause =" + fi(rc, 6) + io::os_reason(rc));
     press_return_stop(rs, 1);
   }
 

@@ -299,7 +299,7 @@ bool demes_for_output(RunState& rs, Drive& d) {
 
 // A file operation failed: the status code follows the message, the run closes.
 void failure_end(RunState& rs, Drive& d) {
-  rs.con().line("   cause =" + fi(rs.param.io, 6));
+  rs.con().line("   cause =" + fi(rs.param.io, 6) + io::os_reason(rs.param.io));
   rs.param.icount = 2;
   d.status = 1;
 }
@@ -483,7 +483,7 @@ void open_long_table(RunState& rs) {
   int err = 0;
   if (!rs.longtab.open(path, err)) {
     rs.param.io = err;
-    say(rs, "** Error opening long table " + path + ", cause=" + std::to_string(err) + " **");
+    say(rs, "** Error opening long table " + path + ", cause=" + std::to_string(err) + io::os_reason(err) + " **");
   }
 }
 
@@ -546,7 +546,7 @@ void closing(RunState& rs, Drive& d) {
     int rc = rs.longtab.close();
     if (rc != 0) {
       p.io = rc;
-      say(rs, "** Error writing long table " + longname + ", cause=" + std::to_string(rc) + " **");
+      say(rs, "** Error writing long table " + longname + ", cause=" + std::to_string(rc) + io::os_reason(rc) + " **");
       d.status = 1;
     }
   }
@@ -557,7 +557,10 @@ void closing(RunState& rs, Drive& d) {
   if (n.outunit == 'f') say(rs, "Complete output --> " + trim(n.outfil));
   if (tabular) say(rs, "Tabular output  --> " + tabname);
   if (longtab) say(rs, "Long table      --> " + longname);
-  if (snails) say(rs, "Snail diagrams  --> In directory " + trim(n.snaildir));
+  if (snails && rs.snail_failures == 0)
+    say(rs, "Snail diagrams  --> In directory " + trim(n.snaildir));
+  if (snails && rs.snail_failures > 0)
+    say(rs, "Snail diagrams  --> not written, see the messages above");
   write_overview_figures(rs);
   write_html_report(rs, d.w, d.si.file, d.si.adate);
   if (!console(rs)) {
@@ -651,6 +654,8 @@ void tolmmain(RunState& rs, StartInfo& si) {
     if (usable && console(rs) && !options_run(rs.opt)) {
       say(rs, "Additional calculations using same input file and locus configuration ? : ");
       if (yes(ask_char(rs, "Option ? : "))) {
+        // The tabular file of the passes so far takes its name; the next pass goes on in it.
+        if (rs.u(29).is_open() && rs.u(29).commit() != 0) ++rs.output_failures;
         ++p.idurch;
         continue;
       }

@@ -452,7 +452,10 @@ TEST(DialogConfig, UnwritableFileIsReportedAndTheRunGoesOn) {
   Dlg d("");
   d.rs.names.config = "/nonexistent-dir-of-tolm/x.cfg";
   makcfg(d.rs);
-  EXPECT_EQ(d.con(), "\nError saving options in /nonexistent-dir-of-tolm/x.cfg\n");
+  EXPECT_EQ(d.con(),
+            "\nError saving options in /nonexistent-dir-of-tolm/x.cfg\n"
+            "   cause=2 (No such file or directory)\n");
+  EXPECT_EQ(d.rs.output_failures, 1);
 }
 
 TEST(DialogClsfil, ClosesEveryScratchChannelAndEndsTheRun) {
