@@ -13,6 +13,7 @@
 #include <new>
 #include <stdexcept>
 
+#include "counts/countrun.h"
 #include "dialog/choose.h"
 #include "graphics/wdmenu.h"
 #include "input/formats/formats.h"
@@ -376,6 +377,13 @@ void startup(RunState& rs, int argc, char** argv) {
     if (!apply_run_option(rs.opt, a, err)) command_line_stop(rs, err);
     rs.opt.given.push_back(a);
   }
+  // count files merged stand in for the input file
+  std::string merged_input;
+  if (!rs.opt.merge.empty()) {
+    if (!rs.opt.input.empty()) command_line_stop(rs, "give either -input= or -merge=, not both");
+    counts::merge_start(rs, rs.input_copy, merged_input);
+    rs.opt.input = rs.input_copy;
+  }
   for (const std::string& a : rs.opt.given)
     if (!options_run(rs.opt) && is_choice_option(option_name(a)))
       command_line_stop(rs, "option \"" + a +
@@ -387,13 +395,13 @@ void startup(RunState& rs, int argc, char** argv) {
     options_command_line(rs, argc, argv, si.ncol, si.mxall);
     idowidget = 0;
     rs.param.idowidget = 0;
-    si.file = rs.opt.input;
+    si.file = merged_input.empty() ? rs.opt.input : merged_input;
   } else {
     dialogue_start(rs, argc, argv, si, idowidget);
   }
 
   // 9a. a file of another format is read through a TOLM copy of it
-  {
+  if (merged_input.empty()) {
     std::string open_path, title, err, notes;
     Prepared pr = prepare_input(si.file, rs.opt, open_path, title, err, notes);
     if (!notes.empty()) rs.con().put(notes);
