@@ -106,6 +106,14 @@ CountTables tables_of_run(RunState& rs, Work& w, const std::string& input, int u
   return t;
 }
 
+std::vector<const Combination*> combinations_of_run(RunState& rs, Work& w);
+
+void before_output(RunState& rs, Work& w, const std::string& fcard, int nlread,
+                   const std::string& input) {
+  if (rs.opt.emit == "counts") emit_counts(rs, w, fcard, nlread, input);
+  if (g_merged) combinations_of_run(rs, w);
+}
+
 void emit_counts(RunState& rs, Work& w, const std::string& fcard, int nlread,
                  const std::string& input) {
   Param& p = rs.param;
@@ -182,8 +190,9 @@ bool merged_run() {
   return g_merged;
 }
 
-void load_merged(RunState& rs, Work& w) {
-  Param& p = rs.param;
+// The merged combination of every combination of the run; stops when one was not counted.
+std::vector<const Combination*> combinations_of_run(RunState& rs, Work& w) {
+  const Param& p = rs.param;
   const CountTables& m = merged();
   if (p.notord != m.notord)
     fail(rs, std::string("The count files were made with the gametic sex ") +
@@ -208,6 +217,12 @@ void load_merged(RunState& rs, Work& w) {
                                     : ""));
     use.push_back(&m.combs[it->second]);
   }
+  return use;
+}
+
+void load_merged(RunState& rs, Work& w) {
+  Param& p = rs.param;
+  const std::vector<const Combination*> use = combinations_of_run(rs, w);
 
   // the extents the counting leaves
   const long np = p.np, nc = p.nc;

@@ -23,6 +23,12 @@ CountTables tables_of_run(RunState& rs, Work& w, const std::string& input, int u
 [[noreturn]] void emit_counts(RunState& rs, Work& w, const std::string& fcard, int nlread,
                               const std::string& input);
 
+// Called once the choices are settled, before any output is opened: -emit=counts counts and
+// writes the count file and ends the run; a merged run checks that every combination it asks
+// for was counted in the files (a message and the end of the run if not).
+void before_output(RunState& rs, Work& w, const std::string& fcard, int nlread,
+                   const std::string& input);
+
 // Start-up of a run given -merge=: reads and merges the count files (a mismatch stops the run
 // with its message), writes the header of an input file for the merged demes and loci and
 // returns its name in `header`, and the name of the input file the counts came from in

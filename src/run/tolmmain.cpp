@@ -619,7 +619,7 @@ void tolmmain(RunState& rs, StartInfo& si) {
       check_choices(rs, d);
     } while (console(rs) && p.idurch == 1 && !options_run(rs.opt) && !demes_for_output(rs, d));
 
-    if (rs.opt.emit == "counts") counts::emit_counts(rs, d.w, d.fcard, d.nlread, si.file);
+    if (p.idurch == 1) counts::before_output(rs, d.w, d.fcard, d.nlread, si.file);
     if (options_run(rs.opt))
       options_output(rs, si.ncol, si.iwidstd);
     else

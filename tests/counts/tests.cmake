@@ -1,0 +1,5 @@
+# Count files: shards of individuals and of loci emitted and merged against one run over the
+# whole file, mismatched and damaged count files; the Snakemake workflow on a generated VCF.
+add_test(NAME counts_shards
+  COMMAND sh ${CMAKE_CURRENT_LIST_DIR}/shards.sh $<TARGET_FILE:tolm> ${CMAKE_SOURCE_DIR}
+          ${CMAKE_CURRENT_BINARY_DIR}/counts-shards)
