@@ -3,3 +3,7 @@
 add_test(NAME counts_shards
   COMMAND sh ${CMAKE_CURRENT_LIST_DIR}/shards.sh $<TARGET_FILE:tolm> ${CMAKE_SOURCE_DIR}
           ${CMAKE_CURRENT_BINARY_DIR}/counts-shards)
+add_test(NAME counts_workflow
+  COMMAND sh ${CMAKE_CURRENT_LIST_DIR}/workflow.sh $<TARGET_FILE:tolm> ${CMAKE_SOURCE_DIR}
+          ${CMAKE_CURRENT_BINARY_DIR}/counts-workflow)
+set_tests_properties(counts_workflow PROPERTIES SKIP_RETURN_CODE 77)
