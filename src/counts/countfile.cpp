@@ -244,7 +244,7 @@ bool read_counts(const std::string& path, CountTables& t, std::string& err) {
   while ((n = gzread(f, buf, sizeof buf)) > 0) b.append(buf, static_cast<size_t>(n));
   int zerr = Z_OK;
   const char* msg = gzerror(f, &zerr);
-  const bool failed = n < 0 || (zerr != Z_OK && zerr != Z_BUF_ERROR);
+  const bool failed = n < 0 || zerr != Z_OK;  // Z_BUF_ERROR: the stream is cut short
   const std::string why = failed ? std::string(msg ? msg : "read error") : "";
   gzclose(f);
   if (failed) {
