@@ -411,15 +411,8 @@ bool merge_tables(CountTables& a, const std::string& aname, const CountTables& b
     return true;
   }
   // 2. shards of loci: side by side
-  std::map<std::string, int> known;
-  for (const auto& l : a.loci) known.emplace(l, 1);
-  for (const auto& l : b.loci)
-    if (known.count(l)) {
-      err = files + " share the locus \"" + l +
-            "\" but not all their loci: give either the same loci (shards of individuals) or "
-            "different loci (shards of loci)";
-      return false;
-    }
+  // Other loci: put beside. Locus names (cut to 12 characters) cannot tell whether two files
+  // share a locus, so shards of loci are taken as disjoint.
   if (a.mxnrlc() > 1 || b.mxnrlc() > 1) {
     err = files +
           " hold different loci and multilocus combinations: multilocus combinations "

@@ -85,7 +85,6 @@ expect_stop "loci and multilocus" 'multilocus combinations shard by individuals 
   -merge=mloc-1.counts,mloc-2.counts -out=stop
 expect_stop "combination across shards" 'was not counted in the count files (multilocus combinations shard by individuals only' \
   -merge=loci-1.counts,loci-2.counts,loci-3.counts -combinations=1+15 -out=stop
-expect_stop "overlap" 'share the locus "INRA63" but not all their loci' -merge=loci-1.counts,ind-1.counts -out=stop
 head -c 300 ind-2.counts > cut.counts
 expect_stop "cut short" '"cut.counts" damaged' -merge=ind-1.counts,cut.counts -out=stop
 # one byte changed inside the compressed data, then inside the content (compressed again)

@@ -135,8 +135,12 @@ TEST(CountsMerge, MismatchesNameBothFilesAndWhatDiffers) {
        "\"a.counts\" and \"b.counts\" have different demes: deme 2 is \"D2\" in the one, \"X\""},
       {"deme count", [](CountTables& t) { t.demes.push_back("D3"); }, "2 demes against 3"},
       {"gametic sex", [](CountTables& t) { t.notord = 1; }, "differ in the gametic sex"},
-      {"loci in part", [](CountTables& t) { t.loci.push_back("L9"); },
-       "share the locus \"L1\" but not all their loci"},
+      {"multilocus beside",
+       [](CountTables& t) {
+         t.loci = {"L7", "L8"}, t.combs[0].loci = {1, 2};
+       },
+       "hold different loci and multilocus combinations: multilocus combinations shard by "
+       "individuals only"},
       {"unreadable", [](CountTables& t) { t.unreadable = 3; },
        "\"b.counts\": 3 records of its input file were unreadable"},
       {"combinations", [](CountTables& t) { t.combs.push_back(t.combs[0]); },
