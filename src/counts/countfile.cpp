@@ -162,7 +162,8 @@ bool decode(const std::string& b, CountTables& t, std::string& err) {
   t.input = in.str();
   t.input_format = in.str();
   const size_t np = in.size(1 << 24);
-  t.demes.resize(np);
+  if (np > b.size() / 4) in.bad = true;  // every name takes 4 bytes at least
+  t.demes.resize(in.bad ? 0 : np);
   for (auto& d : t.demes) d = in.str();
   const size_t nl = in.size(1 << 28);
   if (nl > b.size()) in.bad = true;
