@@ -136,7 +136,11 @@ bool decode_tables(In& in, Combination& c, size_t np, std::string& err) {
   for (auto& v : c.c22) v = in.i64();
   c.c26.resize(np * (r + 3));
   for (auto& v : c.c26) v = in.i64();
-  if (in.bad) err = "the tables are cut short or hold a type that does not exist";
+  // counts are never negative and fit the 32-bit records of the count store
+  auto count = [](int64_t v) { return v >= 0 && v <= std::numeric_limits<int32_t>::max(); };
+  for (const auto* v : {&c.c20, &c.c22, &c.c26})
+    if (!std::all_of(v->begin(), v->end(), count)) in.bad = true;
+  if (in.bad) err = "the tables are cut short, hold a type that does not exist or a count below 0";
   return !in.bad;
 }
 
