@@ -329,7 +329,7 @@ void dialogue_start(RunState& rs, int argc, char** argv, StartInfo& si, int& ido
 
   // 9. console question for the input file (asked whenever the dialogue runs on the console;
   // switches alone with a last "-gui" behave as no arguments at all)
-  if (idowidget == 0 && !data_file) {
+  if (idowidget == 0 && !data_file && si.file.empty()) {
     idowidget = 0;
     rs.param.idowidget = 0;
     rs.con().nl();
@@ -382,7 +382,10 @@ void startup(RunState& rs, int argc, char** argv) {
   if (!rs.opt.merge.empty()) {
     if (!rs.opt.input.empty()) command_line_stop(rs, "give either -input= or -merge=, not both");
     counts::merge_start(rs, rs.input_copy, merged_input);
-    rs.opt.input = rs.input_copy;
+    // choices given as options make a run without questions; otherwise the dialogue makes them
+    // (a batch file then gives no input file name)
+    for (const std::string& a : rs.opt.given)
+      if (is_choice_option(option_name(a))) rs.opt.input = rs.input_copy;
   }
   for (const std::string& a : rs.opt.given)
     if (!options_run(rs.opt) && is_choice_option(option_name(a)))
@@ -397,6 +400,7 @@ void startup(RunState& rs, int argc, char** argv) {
     rs.param.idowidget = 0;
     si.file = merged_input.empty() ? rs.opt.input : merged_input;
   } else {
+    si.file = merged_input;
     dialogue_start(rs, argc, argv, si, idowidget);
   }
 

@@ -63,7 +63,22 @@ printf '# shards\nind12.counts\n\nind-3.counts\n' > list.txt
 $T -merge=@list.txt -out=ind-list -analyses=all > ind-list.log 2>&1 || bad "merge from a list file"
 same_results ind-whole ind-list "list"
 
-# 6. what does not fit stops with a message naming both files and what differs
+# 6. the choices made in the dialogue (a batch file without the input file name)
+cp "$SRC/tests/e2e/cases/acc-sexsome/batch.txt" bw.txt
+sed -i '1s/.*/s.dat/' bw.txt
+tail -n +2 bw.txt > bm.txt
+mkdir -p dlg && cp s.dat bw.txt bm.txt sexsingle-1.counts sexsingle-2.counts dlg/ && (
+  cd dlg || exit 1
+  $T bw.txt -nogui > whole.log 2>&1 || echo "FAILED: dialogue, single run"
+  for s in -out.txt -tab.txt -long.tsv; do mv "s.dat$s" "whole$s"; done
+  $T bm.txt -nogui -merge=sexsingle-1.counts,sexsingle-2.counts > merged.log 2>&1 ||
+    echo "FAILED: dialogue, merged run"
+  for s in -out.txt -tab.txt -long.tsv; do mv "sexsingle-1.counts$s" "merged$s" || echo "FAILED: dialogue, no merged$s"; done
+) > dlg.log
+[ -s dlg.log ] && bad "$(cat dlg.log)"
+same_results dlg/whole dlg/merged "dialogue"
+
+# 7. what does not fit stops with a message naming both files and what differs
 expect_stop() {  # WHAT TEXT ARGS...
   w=$1 t=$2
   shift 2
