@@ -21,15 +21,32 @@ snakemake -s "$SRC/workflows/Snakefile" --cores 2 --quiet \
   echo "FAILED: snakemake"; tail -20 snakemake.log; exit 1; }
 [ "$(grep -c . shards/merge.txt)" -eq 4 ] || { echo "FAILED: 4 count files expected"; exit 1; }
 fails=0
+
 for s in -out.txt -tab.txt -long.tsv; do
   grep -v -e '^Date ' -e '^TOLM_OUTPUT_FILE ' "data/single$s" > a.tmp
   grep -v -e '^Date ' -e '^TOLM_OUTPUT_FILE ' "merged$s" > b.tmp
   cmp -s a.tmp b.tmp || { echo "FAILED: merged$s differs"; diff a.tmp b.tmp | head; fails=1; }
+done
+# shards of individuals (blocks of samples, every block with every deme) with a multilocus
+# combination
+mkdir -p smp && python3 "$SRC/bench/gen_vcf.py" 400 40 4 smp/g.vcf smp/g.map > /dev/null &&
+  bgzip smp/g.vcf && tabix -p vcf smp/g.vcf.gz || exit 1
+B="-analyses=all -combinations=1+2+3"
+$T -input=smp/g.vcf.gz -popmap=smp/g.map $B -out=single > smp-single.log 2>&1 || {
+  echo "FAILED: single run by samples"; fails=1; }
+snakemake -s "$SRC/workflows/Snakefile" --cores 2 --quiet --config vcf=smp/g.vcf.gz \
+  popmap=smp/g.map shards=4 shard_by=samples out=smp-merged workdir=smp-shards tolm="$T" \
+  count="-combinations=1+2+3" analyses="-analyses=all" > smp-snakemake.log 2>&1 || {
+  echo "FAILED: snakemake by samples"; tail -20 smp-snakemake.log; fails=1; }
+for s in -out.txt -tab.txt -long.tsv; do
+  grep -v -e '^Date ' -e '^TOLM_OUTPUT_FILE ' "smp/single$s" > a.tmp
+  grep -v -e '^Date ' -e '^TOLM_OUTPUT_FILE ' "smp-merged$s" > b.tmp 2>/dev/null
+  cmp -s a.tmp b.tmp || { echo "FAILED: smp-merged$s differs"; diff a.tmp b.tmp | head; fails=1; }
 done
 # a multilocus combination over shards of loci is refused, saying why
 snakemake -s "$SRC/workflows/Snakefile" --cores 1 -n --config vcf=data/g.vcf.gz \
   popmap=data/g.pop shards=4 out=m2 tolm="$T" count="-combinations=all" > multi.log 2>&1
 grep -q "multilocus combinations (-combinations=) shard by individuals only" multi.log ||
   { echo "FAILED: no message for a multilocus combination"; fails=1; }
-[ $fails -eq 0 ] && echo "workflow: 4 shards merged give the single run"
+[ $fails -eq 0 ] && echo "workflow: 4 shards (by region, by samples) merged give the single run"
 exit $fails
