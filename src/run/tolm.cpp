@@ -381,6 +381,15 @@ void startup(RunState& rs, int argc, char** argv) {
   std::string merged_input;
   if (!rs.opt.merge.empty()) {
     if (!rs.opt.input.empty()) command_line_stop(rs, "give either -input= or -merge=, not both");
+    for (const std::string& a : rs.opt.given) {
+      const std::string name = option_name(a);
+      for (const char* r :
+           {"format", "popmap", "structure", "convert", "region", "regions-file", "samples"})
+        if (name == r)
+          command_line_stop(rs, "option \"" + a +
+                                    "\" applies to reading an input file; give it to the runs "
+                                    "that write the count files, not with -merge=");
+    }
     counts::merge_start(rs, rs.input_copy, merged_input);
     // choices given as options make a run without questions; otherwise the dialogue makes them
     // (a batch file then gives no input file name)

@@ -116,6 +116,7 @@ expect_stop "changed byte" '"flip.counts" damaged' -merge=ind-1.counts,flip.coun
 expect_stop "changed content" '"flip2.counts" damaged: the checksum does not match' -merge=ind-1.counts,flip2.counts -out=stop
 expect_stop "version" '"version.counts" count file format version 9, this program reads 1' -merge=version.counts -out=stop
 expect_stop "input and merge" 'give either -input= or -merge=' -merge=ind-1.counts -input=m.dat -out=stop
+expect_stop "reading option" 'applies to reading an input file' -merge=ind-1.counts -region=1:1-5 -out=stop
 expect_stop "no file" '"none.counts" cannot be opened' -merge=ind-1.counts,none.counts -out=stop
 
 [ $fails -eq 0 ] && echo "count files: all cases pass"
