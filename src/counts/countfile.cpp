@@ -76,8 +76,13 @@ struct In {
 };
 
 uint32_t checksum(const std::string& b, size_t n) {
-  return static_cast<uint32_t>(
-      crc32(crc32(0L, Z_NULL, 0), reinterpret_cast<const Bytef*>(b.data()), static_cast<uInt>(n)));
+  uLong c = crc32(0L, Z_NULL, 0);
+  for (size_t at = 0; at < n;) {  // in pieces: the length zlib takes is 32 bits wide
+    const size_t k = std::min<size_t>(n - at, 1u << 30);
+    c = crc32(c, reinterpret_cast<const Bytef*>(b.data() + at), static_cast<uInt>(k));
+    at += k;
+  }
+  return static_cast<uint32_t>(c);
 }
 
 void encode(const CountTables& t, Out& o) {
