@@ -13,6 +13,7 @@
 #include <new>
 #include <stdexcept>
 
+#include "counts/countrun.h"
 #include "dialog/choose.h"
 #include "graphics/wdmenu.h"
 #include "input/formats/formats.h"
@@ -329,7 +330,7 @@ void dialogue_start(RunState& rs, int argc, char** argv, StartInfo& si, int& ido
 
   // 9. console question for the input file (asked whenever the dialogue runs on the console;
   // switches alone with a last "-gui" behave as no arguments at all)
-  if (idowidget == 0 && !data_file) {
+  if (idowidget == 0 && !data_file && si.file.empty()) {
     idowidget = 0;
     rs.param.idowidget = 0;
     rs.con().nl();
@@ -377,6 +378,25 @@ void startup(RunState& rs, int argc, char** argv) {
     if (!apply_run_option(rs.opt, a, err)) command_line_stop(rs, err);
     rs.opt.given.push_back(a);
   }
+  // count files merged stand in for the input file
+  std::string merged_input;
+  if (!rs.opt.merge.empty()) {
+    if (!rs.opt.input.empty()) command_line_stop(rs, "give either -input= or -merge=, not both");
+    for (const std::string& a : rs.opt.given) {
+      const std::string name = option_name(a);
+      for (const char* r :
+           {"format", "popmap", "structure", "convert", "region", "regions-file", "samples"})
+        if (name == r)
+          command_line_stop(rs, "option \"" + a +
+                                    "\" applies to reading an input file; give it to the runs "
+                                    "that write the count files, not with -merge=");
+    }
+    counts::merge_start(rs, rs.input_copy, merged_input);
+    // choices given as options make a run without questions; otherwise the dialogue makes them
+    // (a batch file then gives no input file name)
+    for (const std::string& a : rs.opt.given)
+      if (is_choice_option(option_name(a))) rs.opt.input = rs.input_copy;
+  }
   for (const std::string& a : rs.opt.given)
     if (!options_run(rs.opt) && is_choice_option(option_name(a)))
       command_line_stop(rs, "option \"" + a +
@@ -388,13 +408,14 @@ void startup(RunState& rs, int argc, char** argv) {
     options_command_line(rs, argc, argv, si.ncol, si.mxall);
     idowidget = 0;
     rs.param.idowidget = 0;
-    si.file = rs.opt.input;
+    si.file = merged_input.empty() ? rs.opt.input : merged_input;
   } else {
+    si.file = merged_input;
     dialogue_start(rs, argc, argv, si, idowidget);
   }
 
   // 9a. a file of another format is read through a TOLM copy of it
-  {
+  if (merged_input.empty()) {
     std::string open_path, title, err, notes;
     Prepared pr = prepare_input(si.file, rs.opt, open_path, title, err, notes);
     if (!notes.empty()) rs.con().put(notes);

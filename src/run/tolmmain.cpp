@@ -7,6 +7,7 @@
 
 #include "analysis/frqpar.h"
 #include "analysis/gnpool.h"
+#include "counts/countrun.h"
 #include "dialog/choose.h"
 #include "dialog/config.h"
 #include "dialog/intrfc.h"
@@ -349,7 +350,10 @@ bool count_data(RunState& rs, Drive& d) {
   // A count on a later pass is a count afresh, not the reuse of earlier counts.
   const int idurch = p.idurch;
   p.idurch = 1;
-  xcount(rs, d.w, d.ierr, d.fcard, d.nlread);
+  if (counts::merged_run())
+    counts::load_merged(rs, d.w);
+  else
+    xcount(rs, d.w, d.ierr, d.fcard, d.nlread);
   p.idurch = idurch;
   if (d.ierr > 0) {
     p.icount = 2;
@@ -624,6 +628,7 @@ void tolmmain(RunState& rs, StartInfo& si) {
       check_choices(rs, d);
     } while (console(rs) && p.idurch == 1 && !options_run(rs.opt) && !demes_for_output(rs, d));
 
+    if (p.idurch == 1) counts::before_output(rs, d.w, d.fcard, d.nlread, si.file);
     if (options_run(rs.opt))
       options_output(rs, si.ncol, si.iwidstd);
     else
