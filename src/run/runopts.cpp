@@ -58,9 +58,11 @@ const std::vector<OptionInfo> kOptions = {
      "iterations per batch (default 10000,100,5000)"},
     {"seed", "N", "Tests", "seed of every random draw of the run (default 20150101)"},
     {"ci", "off|on", "Intervals", "jackknife intervals of the gene-pool measures (default on)"},
-    {"bootstrap", "B", "Intervals", "also B bootstrap replicates over loci (default 0: none)"},
+    {"bootstrap", "B", "Intervals",
+     "also B bootstrap replicates over loci, e.g. -bootstrap=1000 (default 0: none)"},
     {"bootstrap-individuals", "", "Intervals",
-     "bootstrap over individuals within demes instead of over loci"},
+     "bootstrap over individuals within demes: not available yet; the results say so and give "
+     "the intervals over loci"},
     {"long", "off|on", "Outputs", "the long table <prefix>-long.tsv (default on)"},
     {"figures", "LIST", "Outputs", "figures for print, any of svg,pdf,png (default none)"},
     {"report", "html", "Outputs", "a report to open in a browser: <prefix>-report.html"},

@@ -60,6 +60,9 @@ Dataset read_vcf(const std::string& path, const RunOptions& o) {
       }
     }
     bcf_sr_set_opt(sr.get(), BCF_SR_REQUIRE_IDX);
+    // A record belongs to the region of its position only, so that adjacent regions (the shards
+    // of one file) never share a record that reaches across their boundary.
+    bcf_sr_set_opt(sr.get(), BCF_SR_REGIONS_OVERLAP, 0);
     if (bcf_sr_set_regions(sr.get(), file.empty() ? list.c_str() : file.c_str(), !file.empty()) < 0)
       w.fail("the regions \"" + (file.empty() ? list : file) + "\" cannot be read");
   }
