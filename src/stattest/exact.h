@@ -9,10 +9,10 @@
 // A test sums the null probabilities of the tables, among those with the observed margins,
 // that are no more probable than the observed one (relative tolerance 1e-7). Two alleles: the
 // heterozygote recurrence; otherwise every table is enumerated when their number stays below
-// `kEnumNodes` steps of the enumeration, else the Metropolis chain that swaps one unit between
-// two cells of each kind (dememorisation steps, then batches of iterations) estimates p and its
-// standard error from the spread of the batch estimates. The heterozygote deficit and excess
-// tests order the tables by the score sum_i n_ii / n_i (n_i the count of allele i).
+// `kEnumNodesHw` or `kEnumNodes` steps of the enumeration, else the Metropolis chain that swaps one
+// unit between two cells of each kind (dememorisation steps, then batches of iterations) estimates
+// p and its standard error from the spread of the batch estimates. The heterozygote deficit and
+// excess tests order the tables by the score sum_i n_ii / n_i (n_i the count of allele i).
 #pragma once
 
 #include <cstdint>
@@ -37,7 +37,9 @@ struct ExactResult {
   bool one_sided = false;                  // the deficit and excess tests were made
 };
 
-// Largest number of steps of a complete enumeration before the chain takes over.
+// Largest number of steps of a complete enumeration before the chain takes over: genotype
+// tables (whose enumeration is slower to pay off) and contingency tables.
+constexpr long kEnumNodesHw = 100000;
 constexpr long kEnumNodes = 1000000;
 
 // Seed of one test from the run's seed and the numbers that name the test.
@@ -47,7 +49,7 @@ uint64_t test_key(uint64_t seed, std::initializer_list<long> ids);
 // genotype {i, j} in g[i*k + j] with i <= j (the lower triangle is ignored); alleles without
 // copies are dropped.
 ExactResult hw_exact(const std::vector<int>& g, int k, const ChainSettings& cs, uint64_t key,
-                     long enum_nodes = kEnumNodes);
+                     long enum_nodes = kEnumNodesHw);
 
 // Test of independence of an r x c table (row-major); empty rows and columns are dropped.
 ExactResult table_exact(const std::vector<int>& t, int r, int c, const ChainSettings& cs,
