@@ -407,49 +407,63 @@ class TwoRow {
       }
     }
   }
+  // Partial tables are merged when they leave the same number of units to place and have the
+  // same log-probability: from there on they share every completion.
   bool run(double lobs, ExactResult& r) {
     lobs_ = lobs + kRelTol;
     lall_ = lc(rest_[0], n1_);
-    node(0, n1_, 0.0);
-    if (nodes_ > limit_) return false;
+    std::vector<Part> cur{{n1_, 0, 0.0, 1.0}}, next;
+    const size_t w = static_cast<size_t>(n1_) + 1;
+    long made = 0;
+    for (int j = 0; j <= t_.c && !cur.empty(); ++j) {
+      next.clear();
+      for (const Part& s : cur) {
+        const size_t at = static_cast<size_t>(j) * w + static_cast<size_t>(s.left);
+        if (s.l + lo_[at] - lall_ > lobs_) continue;
+        if (s.l + hi_[at] - lall_ <= lobs_) {
+          p_ += s.n * std::exp(s.l + lc(rest_[static_cast<size_t>(j)], s.left) - lall_);
+          continue;
+        }
+        const int c = t_.cs[static_cast<size_t>(j)];
+        for (int x = std::max(0, c - t_.rs[1]); x <= std::min(c, s.left); ++x) {
+          const double l = s.l + lc(c, x);
+          next.push_back({s.left - x, std::llround(l * 1e9), l, s.n});
+        }
+      }
+      made += static_cast<long>(next.size());
+      if (made > limit_) return false;
+      std::sort(next.begin(), next.end(), [](const Part& x, const Part& y) {
+        return x.left != y.left ? x.left < y.left : x.key < y.key;
+      });
+      cur.clear();
+      for (const Part& s : next) {
+        if (!cur.empty() && cur.back().left == s.left && cur.back().key == s.key)
+          cur.back().n += s.n;
+        else
+          cur.push_back(s);
+      }
+    }
     r.method = ExactMethod::enumeration;
     r.p = std::min(p_, 1.0);
     return true;
   }
-  // ln of the probability of a table given as the first row.
-  double logp(const std::vector<int>& x) const {
-    double s = -lc(rest_[0], n1_);
-    for (int j = 0; j < t_.c; ++j)
-      s += lc(t_.cs[static_cast<size_t>(j)], x[static_cast<size_t>(j)]);
-    return s;
-  }
 
  private:
+  struct Part {
+    int left;       // units of the first row still to place
+    long long key;  // the log-probability rounded, for merging
+    double l;       // sum of ln C(column total, entry) so far
+    double n;       // number of partial tables merged here
+  };
   static constexpr double kInf = 1e300;
   double lc(int n, int x) const {
     return lt_.lf[static_cast<size_t>(n)] - lt_.lf[static_cast<size_t>(x)] -
            lt_.lf[static_cast<size_t>(n - x)];
   }
-  void node(int j, int left, double l) {
-    if (++nodes_ > limit_) return;
-    const size_t at =
-        static_cast<size_t>(j) * (static_cast<size_t>(n1_) + 1) + static_cast<size_t>(left);
-    if (l + lo_[at] - lall_ > lobs_) return;
-    if (l + hi_[at] - lall_ <= lobs_) {
-      p_ += std::exp(l + lc(rest_[static_cast<size_t>(j)], left) - lall_);
-      return;
-    }
-    const int r = t_.cs[static_cast<size_t>(j)];
-    const int n2 = t_.rs[1];
-    for (int x = std::max(0, r - n2); x <= std::min(r, left); ++x) {
-      node(j + 1, left - x, l + lc(r, x));
-      if (nodes_ > limit_) return;
-    }
-  }
 
   const RcTable& t_;
   const LogTables& lt_;
-  long limit_, nodes_ = 0;
+  long limit_;
   int n1_ = 0;
   std::vector<double> hi_, lo_;
   std::vector<int> rest_;
@@ -593,7 +607,7 @@ ExactResult table_exact(const std::vector<int>& v, int r, int c, const ChainSett
   for (int x : t.rs) lconst += lt.lf[static_cast<size_t>(x)];
   for (int x : t.cs) lconst += lt.lf[static_cast<size_t>(x)];
   if (t.r == 2) {
-    TwoRow two(t, lt, enum_nodes);
+    TwoRow two(t, lt, enum_nodes / 20);
     if (two.run(lconst + rc_logp(t, lt), res)) return res;
   } else {
     RcEnum e(t, lt, enum_nodes, lconst, rc_logp(t, lt));
