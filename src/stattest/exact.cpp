@@ -241,6 +241,11 @@ ExactResult hw_chain(HwTable t, const LogTables& lt, const ChainSettings& cs, ui
   const double uobs = hw_score(t);
   std::vector<double> inv(static_cast<size_t>(k));
   for (int i = 0; i < k; ++i) inv[static_cast<size_t>(i)] = 1.0 / t.c[static_cast<size_t>(i)];
+  // Cell of each ordered pair of alleles, looked up rather than ordered at every step.
+  std::vector<int> ix(static_cast<size_t>(k) * static_cast<size_t>(k));
+  for (int i = 0; i < k; ++i)
+    for (int j = 0; j < k; ++j) ix[static_cast<size_t>(i * k + j)] = t.idx(i, j);
+  const int* cix = ix.data();
   int* cell = t.cell.data();
   const double* ln = lt.ln.data();
   double lp = lobs - kRelTol, u = uobs;
@@ -251,7 +256,7 @@ ExactResult hw_chain(HwTable t, const LogTables& lt, const ChainSettings& cs, ui
     if (j >= i) ++j;
     rng.two(k, k - 1, a, b);
     if (b >= a) ++b;
-    const int A = t.idx(i, a), B = t.idx(j, b), C = t.idx(i, b), D = t.idx(j, a);
+    const int A = cix[i * k + a], B = cix[j * k + b], C = cix[i * k + b], D = cix[j * k + a];
     if (cell[A] == 0) return;
     const int na = cell[A]--;
     if (cell[B] == 0) {
