@@ -612,7 +612,7 @@ ExactResult table_exact(const std::vector<int>& v, int r, int c, const ChainSett
   for (int x : t.rs) lconst += lt.lf[static_cast<size_t>(x)];
   for (int x : t.cs) lconst += lt.lf[static_cast<size_t>(x)];
   if (t.r == 2) {
-    TwoRow two(t, lt, enum_nodes / 5);
+    TwoRow two(t, lt, enum_nodes / 20);
     if (two.run(lconst + rc_logp(t, lt), res)) return res;
   } else {
     RcEnum e(t, lt, enum_nodes, lconst, rc_logp(t, lt));
