@@ -20,6 +20,7 @@
 #include "report/html.h"
 #include "run/choices.h"
 #include "run/tolm.h"
+#include "stattest/exactout.h"
 
 namespace tolm {
 
@@ -417,6 +418,9 @@ void results_head(RunState& rs, Drive& d) {
   u.line("Input_file: " + trim(d.si.file));
   if (!rs.input_format.empty()) u.line("Input_format: " + rs.input_format);
   u.line(d.si.adate);
+  if (exact_on(rs) &&
+      (rs.names.aprog(7) == 'y' || rs.names.aprog(9) == 'y' || rs.names.aprog(10) == 'y'))
+    u.line("Seed_of_exact_tests: " + std::to_string(rs.opt.seed));
   u.nl();
   deme_list(rs, d, u);
   if (p.mxnrlc == 1) {
@@ -514,6 +518,7 @@ void results(RunState& rs, Drive& d) {
     rs.con().line("    - for_gene_pool");
     pargpl(rs, d.w);
   }
+  exgpl(rs, d.w);
 }
 
 // --- end of the run ---

@@ -8,6 +8,7 @@
 
 #include "input/records.h"
 #include "io/fixw.h"
+#include "stattest/exactout.h"
 
 namespace tolm {
 
@@ -182,12 +183,14 @@ void build(RunState& rs, Work& w, bool geno) {
   if (R < T) {
     o.line(" ** Cannot_be_performed");
     o.line(" ** subroutine_HOMTST_dimensioned_for_max._of" + fi(R, 4) + " types");
+    exhom(rs, w);
     return;
   }
   // One column total and one expectation column per analysis deme: these tables are sized by
   // the larger of the type limit and the number of demes.
   if (w.pm.hi() < M || w.xpec.hi2() < M || w.ng.hi2() < M) {
     o.line(" ** Cannot_be_performed");
+    exhom(rs, w);
     return;
   }
 
@@ -255,6 +258,8 @@ void build(RunState& rs, Work& w, bool geno) {
   gsum = 2.0f * gsum;
   int isignf = 0;
   test(rs, gsum, x2sum, x2yate, ndf, ismall, izero, isignf);
+  chisq_rows(rs, w, "homogeneity", 0, gsum, x2sum, ndf);
+  exhom(rs, w);
 }
 
 // One row of the result block.

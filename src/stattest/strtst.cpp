@@ -8,6 +8,7 @@
 
 #include "input/records.h"
 #include "io/fixw.h"
+#include "stattest/exactout.h"
 #include "stattest/homtst.h"
 
 namespace tolm {
@@ -52,8 +53,10 @@ void strtst(RunState& rs, Work& w) {
     return;
   }
 
+  const std::vector<DemeExact> ex = exstr(rs, w, dohw, doprod);
   for (int i = 1; i <= p.maxp; ++i) {
     p.kp = w.nprb(i);
+    const DemeExact& dex = ex[static_cast<size_t>(i - 1)];
     o.nl();
     o.line(rep('*', 72));
     o.line("Locus " + fi(p.kl, 3) + " - " + io::trim(w.locnam(p.kl)));
@@ -70,16 +73,16 @@ void strtst(RunState& rs, Work& w) {
     if (p.kog <= 0) continue;
     if (dohw) {
       rs.names.modus = "HARDYWB";
-      tsthwp(rs, w);
+      tsthwp(rs, w, &dex);
     }
     if (doprod) {
       rs.names.modus = "PRODUCT";
-      tsthwp(rs, w);
+      tsthwp(rs, w, &dex);
     }
   }
 }
 
-void tsthwp(RunState& rs, Work& w) {
+void tsthwp(RunState& rs, Work& w, const DemeExact* ex) {
   Param& p = rs.param;
   io::Unit& o = rs.out();
   const bool hw = rs.names.modus == "HARDYWB";
@@ -166,6 +169,8 @@ void tsthwp(RunState& rs, Work& w) {
   const int ndf = hw ? na * (na - 1) / 2 : ncell - na - nrow + 1;
   tabout(rs, w, ngeno, mxkg, na, nfac);
   test(rs, gsum, x2sum, x2yate, ndf, ismall, izero, isignf);
+  chisq_rows(rs, w, hw ? "hardy_weinberg" : "product_structure", p.kp, gsum, x2sum, ndf);
+  if (ex) exstr_block(rs, w, *ex, hw ? 0 : 2);
   if (!hw) return;
 
   // 6. Heterozygosity test: homozygotes against heterozygotes, one degree of freedom
@@ -199,6 +204,8 @@ void tsthwp(RunState& rs, Work& w) {
   }
   gsum = 2.0f * gsum;
   test(rs, gsum, x2sum, x2yate, 1, ismall, izero, isignf);
+  chisq_rows(rs, w, "hw_heterozygosity", p.kp, gsum, x2sum, 1);
+  if (ex) exstr_block(rs, w, *ex, 1);
 }
 
 void rdfreq(RunState& rs, Work& w, Ngeno& ngeno, int& mxkg) {

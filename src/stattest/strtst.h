@@ -16,6 +16,7 @@
 #include <string>
 
 #include "run/runstate.h"
+#include "stattest/exactout.h"
 
 namespace tolm {
 
@@ -26,7 +27,8 @@ using Ngeno = Arr2<int>;
 
 // One test of the current deme `kp`, the one named by `modus` ("HARDYWB" or "PRODUCT"); the
 // heterozygosity test follows the Hardy-Weinberg one.
-void tsthwp(RunState& rs, Work& w);
+// `ex`, when given, holds the deme's exact tests, printed after the chi-square blocks.
+void tsthwp(RunState& rs, Work& w, const DemeExact* ex = nullptr);
 // Reads the deme's genotype counts into `ngeno`, forms `pw` and `pm` and returns in `mxkg` the
 // largest allele position met in the deme.
 void rdfreq(RunState& rs, Work& w, Ngeno& ngeno, int& mxkg);

@@ -141,6 +141,7 @@ LocusData two_by_two() {
 
 TEST(Homtst, AllelesOfTwoDemesByHand) {
   RunState rs;
+  rs.opt.exact = false;  // the chi-square blocks alone
   Work w;
   testing_stat::load(rs, w, two_by_two());
   rs.param.mal = 3;
@@ -169,6 +170,7 @@ TEST(Homtst, AllelesOfTwoDemesByHand) {
 
 TEST(Homtst, GenotypesWithSmallExpectation) {
   RunState rs;
+  rs.opt.exact = false;  // the chi-square blocks alone
   Work w;
   testing_stat::load(rs, w, two_by_two());
   rs.param.mal = 4;
@@ -189,6 +191,7 @@ TEST(Homtst, GenotypesWithSmallExpectation) {
 
 TEST(Homtst, DemesInBlocksAndADemeWithoutData) {
   RunState rs;
+  rs.opt.exact = false;  // the chi-square blocks alone
   Work w;
   LocusData d = two_by_two();
   d.np = 3;
@@ -234,6 +237,7 @@ TEST(Homtst, NothingToTest) {
   };
   for (const Case& c : cases) {
     RunState rs;
+    rs.opt.exact = false;  // the chi-square blocks alone
     Work w;
     LocusData d = two_by_two();
     if (!c.unknown.empty()) {
@@ -253,6 +257,7 @@ TEST(Homtst, NothingToTest) {
 
 TEST(Homtst, OneAlleleHasNoDegreeOfFreedom) {
   RunState rs;
+  rs.opt.exact = false;  // the chi-square blocks alone
   Work w;
   LocusData d;
   d.np = 2;
@@ -275,6 +280,7 @@ TEST(Homtst, SizeLimit) {
   {
     // four types against a type limit of three
     RunState rs;
+    rs.opt.exact = false;  // the chi-square blocks alone
     Work w;
     testing_stat::load(rs, w, d, 3);
     rs.param.mal = 3;
@@ -286,6 +292,7 @@ TEST(Homtst, SizeLimit) {
   {
     // three demes with data and at most 4 degrees of freedom: 4 div 2 + 1 = 3 types
     RunState rs;
+    rs.opt.exact = false;  // the chi-square blocks alone
     Work w;
     testing_stat::load(rs, w, d);
     rs.param.mal = 3;
@@ -300,6 +307,7 @@ TEST(Homtst, SizeLimit) {
 // (bounds are checked in the test build, so a table sized by the type limit would abort here).
 TEST(Homtst, MoreDemesThanTypeLimit) {
   RunState rs;
+  rs.opt.exact = false;  // the chi-square blocks alone
   Work w;
   LocusData d;
   d.np = 5;

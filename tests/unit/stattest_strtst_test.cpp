@@ -20,6 +20,7 @@ const std::string stars(72, '*'), equals(72, '=');
 std::string run(const LocusData& d, bool hw, bool prod, std::vector<int> sexdemes = {},
                 int mxall = 250, int iwidth = 6) {
   RunState rs;
+  rs.opt.exact = false;  // the chi-square blocks alone
   Work w;
   testing_stat::load(rs, w, d, mxall);
   rs.param.iwidth = iwidth;
@@ -131,6 +132,7 @@ TEST(Strtst, NothingToTest) {
 
 TEST(Strtst, MultilocusCombination) {
   RunState rs;
+  rs.opt.exact = false;  // the chi-square blocks alone
   Work w;
   testing_stat::load(rs, w, hwp());
   w.nrloc(1) = 2;
@@ -240,6 +242,7 @@ TEST(Strtst, GameticSexDecidedPerDeme) {
   d.genos = {{1, 1, {10, 10}}, {1, 2, {10, 20}}, {2, 1, {10, 0}}, {2, 2, {10, 10}}};
   for (int flag : {0, 1}) {
     RunState rs;
+    rs.opt.exact = false;  // the chi-square blocks alone
     Work w;
     testing_stat::load(rs, w, d);
     rs.names.aprog(9) = rs.names.aprog(10) = 'y';

@@ -1,0 +1,164 @@
+// Exact tests against brute force: every arrangement of the gene copies (Hardy-Weinberg) or of
+// the units over the columns (contingency tables) is equally likely under the null hypothesis,
+// so walking through all distinct arrangements gives the null distribution independently of
+// the recurrence, the enumeration of tables and the chains.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <map>
+#include <vector>
+
+#include "stattest/exact.h"
+#include "stattest/pvalues.h"
+
+namespace tolm {
+namespace {
+
+struct Brute {
+  double p = 0, deficit = 0, excess = 0;
+};
+
+// Hardy-Weinberg: the genotype tables of all arrangements of the copies into individuals.
+Brute brute_hw(const std::vector<int>& g, int k) {
+  std::vector<int> copies;
+  std::vector<int> cnt(static_cast<size_t>(k), 0);
+  for (int i = 0; i < k; ++i)
+    for (int j = i; j < k; ++j)
+      for (int n = 0; n < g[static_cast<size_t>(i * k + j)]; ++n) {
+        copies.push_back(i);
+        copies.push_back(j);
+        ++cnt[static_cast<size_t>(i)];
+        ++cnt[static_cast<size_t>(j)];
+      }
+  auto table = [&](const std::vector<int>& c) {
+    std::vector<int> t(static_cast<size_t>(k * k), 0);
+    for (size_t q = 0; q < c.size(); q += 2)
+      ++t[static_cast<size_t>(std::min(c[q], c[q + 1]) * k + std::max(c[q], c[q + 1]))];
+    return t;
+  };
+  auto score = [&](const std::vector<int>& t) {
+    double u = 0;
+    for (int i = 0; i < k; ++i)
+      if (cnt[static_cast<size_t>(i)] > 0)
+        u += static_cast<double>(t[static_cast<size_t>(i * k + i)]) / cnt[static_cast<size_t>(i)];
+    return u;
+  };
+  std::map<std::vector<int>, double> freq;
+  std::sort(copies.begin(), copies.end());
+  double total = 0;
+  do {
+    freq[table(copies)] += 1;
+    total += 1;
+  } while (std::next_permutation(copies.begin(), copies.end()));
+  const double pobs = freq[g] / total, uobs = score(g);
+  Brute b;
+  for (const auto& [t, f] : freq) {
+    const double q = f / total;
+    if (q <= pobs * (1 + 1e-7)) b.p += q;
+    if (score(t) >= uobs - 1e-9) b.deficit += q;
+    if (score(t) <= uobs + 1e-9) b.excess += q;
+  }
+  return b;
+}
+
+// Contingency table: all arrangements of the column labels over the units of the rows.
+double brute_rc(const std::vector<int>& t, int r, int c) {
+  std::vector<int> rowof, col;
+  for (int i = 0; i < r; ++i)
+    for (int j = 0; j < c; ++j)
+      for (int n = 0; n < t[static_cast<size_t>(i * c + j)]; ++n) {
+        rowof.push_back(i);
+        col.push_back(j);
+      }
+  std::sort(col.begin(), col.end());
+  std::map<std::vector<int>, double> freq;
+  double total = 0;
+  do {
+    std::vector<int> x(static_cast<size_t>(r * c), 0);
+    for (size_t u = 0; u < col.size(); ++u) ++x[static_cast<size_t>(rowof[u] * c + col[u])];
+    freq[x] += 1;
+    total += 1;
+  } while (std::next_permutation(col.begin(), col.end()));
+  const double pobs = freq[t] / total;
+  double p = 0;
+  for (const auto& [x, f] : freq)
+    if (f / total <= pobs * (1 + 1e-7)) p += f / total;
+  return p;
+}
+
+TEST(ExactHw, EnumerationAndRecurrenceEqualBruteForceChainWithin3SE) {
+  // upper triangles of small samples: 2, 3 and 4 alleles, deficits, excesses, proportions
+  const std::vector<std::pair<int, std::vector<int>>> cases = {
+      {2, {3, 1, 0, 2}},
+      {2, {0, 6, 0, 0}},
+      {3, {2, 0, 1, 0, 1, 0, 0, 0, 2}},
+      {3, {0, 2, 1, 0, 0, 2, 0, 0, 0}},
+      {3, {1, 1, 1, 0, 1, 0, 0, 0, 1}},
+      {4, {1, 0, 1, 0, 0, 1, 0, 1, 0, 0, 1, 0, 0, 0, 0, 1}},
+      {4, {0, 1, 1, 1, 0, 0, 1, 1, 0, 0, 0, 1, 0, 0, 0, 0}},
+  };
+  const ChainSettings cs{2000, 40, 2000};
+  for (const auto& [k, g] : cases) {
+    const Brute b = brute_hw(g, k);
+    const ExactResult e = hw_exact(g, k, cs, 7);
+    ASSERT_EQ(e.method, ExactMethod::enumeration);
+    EXPECT_NEAR(e.p, b.p, 1e-12) << "k=" << k;
+    EXPECT_NEAR(e.p_deficit, b.deficit, 1e-12);
+    EXPECT_NEAR(e.p_excess, b.excess, 1e-12);
+    if (k < 3) continue;
+    const ExactResult m = hw_exact(g, k, cs, 7, 0);  // no enumeration allowed: the chain
+    ASSERT_EQ(m.method, ExactMethod::chain);
+    EXPECT_LE(std::fabs(m.p - b.p), 3 * m.se + 1e-9) << m.p << " vs " << b.p;
+    EXPECT_LE(std::fabs(m.p_deficit - b.deficit), 3 * m.se_deficit + 1e-9);
+    EXPECT_LE(std::fabs(m.p_excess - b.excess), 3 * m.se_excess + 1e-9);
+  }
+}
+
+TEST(ExactHw, NothingToTestAndSameKeySameResult) {
+  EXPECT_EQ(hw_exact({5, 0, 0, 0}, 2, ChainSettings{}, 1).method, ExactMethod::none);
+  const std::vector<int> g = {3, 2, 1, 0, 0, 4, 2, 0, 0, 0, 3, 1, 0, 0, 0, 2};
+  const ChainSettings cs{100, 10, 200};
+  const ExactResult a = hw_exact(g, 4, cs, 42, 0), b = hw_exact(g, 4, cs, 42, 0);
+  EXPECT_EQ(a.p, b.p);
+  EXPECT_EQ(a.se, b.se);
+  EXPECT_NE(test_key(1, {1, 2, 3}), test_key(1, {1, 3, 2}));
+}
+
+TEST(ExactTable, EnumerationEqualsBruteForceChainWithin3SE) {
+  const std::vector<std::tuple<int, int, std::vector<int>>> cases = {
+      {2, 2, {3, 0, 1, 4}},
+      {2, 3, {2, 0, 3, 0, 3, 1}},
+      {3, 2, {2, 0, 1, 2, 0, 3}},
+      {3, 3, {2, 0, 0, 0, 2, 1, 1, 0, 2}},
+      {2, 4, {1, 2, 0, 3, 2, 0, 2, 0}},
+  };
+  const ChainSettings cs{2000, 40, 2000};
+  for (const auto& [r, c, t] : cases) {
+    const double b = brute_rc(t, r, c);
+    const ExactResult e = table_exact(t, r, c, cs, 3);
+    ASSERT_EQ(e.method, ExactMethod::enumeration);
+    EXPECT_NEAR(e.p, b, 1e-12) << r << "x" << c;
+    const ExactResult m = table_exact(t, r, c, cs, 3, 0);
+    ASSERT_EQ(m.method, ExactMethod::chain);
+    EXPECT_LE(std::fabs(m.p - b), 3 * m.se + 1e-9) << m.p << " vs " << b;
+  }
+  EXPECT_EQ(table_exact({4, 0, 5, 0}, 2, 2, cs, 1).method, ExactMethod::none);
+}
+
+TEST(PValues, ChiSquareTailAndFisherCombination) {
+  // upper points of the chi-square distribution at 5 % and 0.1 %
+  EXPECT_NEAR(chisq_p(3.841459, 1), 0.05, 1e-6);
+  EXPECT_NEAR(chisq_p(124.342113, 100), 0.05, 1e-6);
+  EXPECT_NEAR(chisq_p(20.515006, 5), 0.001, 1e-7);
+  EXPECT_NEAR(chisq_p(2.0, 2), std::exp(-1.0), 1e-12);  // df 2: exp(-x/2)
+  EXPECT_TRUE(std::isnan(chisq_p(1.0, 0)));
+  // two p-values of 0.1: X = -2 ln 0.01, df 4: P = 0.01 (1 - ln 0.01)
+  const Combined c = fisher_combine({0.1, 0.1, NAN});
+  EXPECT_EQ(c.df, 4);
+  EXPECT_NEAR(c.p, 0.01 * (1 - std::log(0.01)), 1e-12);
+  EXPECT_EQ(fisher_combine({0.5, 0.0}).p, 0.0);
+}
+
+}  // namespace
+}  // namespace tolm
