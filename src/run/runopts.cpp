@@ -55,7 +55,8 @@ const std::vector<OptionInfo> kOptions = {
     {"convert", "FILE", "Input", "write the file read as a TOLM input file and stop"},
     {"exact", "off|on|D,B,I", "Tests",
      "exact tests: off, on (default), or the Markov chain's dememorisation steps, batches and "
-     "iterations per batch (default 10000,100,5000)"},
+     "iterations per batch (default 10000,100,5000; the tests of every pair of demes take "
+     "1000,20,1000 unless the settings are given)"},
     {"seed", "N", "Tests", "seed of every random draw of the run (default 20150101)"},
     {"ci", "off|on", "Intervals", "jackknife intervals of the gene-pool measures (default on)"},
     {"bootstrap", "B", "Intervals",
@@ -288,6 +289,7 @@ bool apply_run_option(RunOptions& o, const std::string& arg, std::string& err) {
           "expected off, on, or three whole numbers D,B,I (dememorisation steps, "
           "batches, iterations per batch)");
     o.exact = true;
+    o.chain_given = true;
     o.dememorisation = d;
     o.batches = b;
     o.iterations = i;

@@ -49,6 +49,7 @@ struct RunOptions {
   long dememorisation = 10000;  // steps of the Markov chain before the first batch
   long batches = 100;
   long iterations = 5000;    // steps per batch
+  bool chain_given = false;  // the chain's settings were given: the pair tests use them too
   uint64_t seed = 20150101;  // one seed for every random draw of the run
   bool seed_given = false;
 

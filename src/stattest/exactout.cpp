@@ -188,6 +188,14 @@ void exhom(RunState& rs, Work& w) {
       if (colsum[static_cast<size_t>(a)] > 0 && colsum[static_cast<size_t>(b)] > 0)
         pairs.emplace_back(a, b);
   const ChainSettings cs = exact_settings(rs);
+  // The pairs of demes are many (M(M-1)/2 per locus and kind): unless the chain's settings were
+  // given, their chains are shorter, and their standard errors say how precise they are.
+  ChainSettings cspair = cs;
+  if (!rs.opt.chain_given) {
+    cspair.dememorisation = 1000;
+    cspair.batches = 20;
+    cspair.iterations = 1000;
+  }
   const uint64_t seed = rs.opt.seed;
   const int kc = p.kc, mal = p.mal;
   std::vector<ExactResult> res(pairs.size() + 1);
@@ -204,7 +212,7 @@ void exhom(RunState& rs, Work& w) {
     }
     const long da = w.nprb(a + 1), db = w.nprb(b + 1);
     res[static_cast<size_t>(i)] =
-        table_exact(two, T, 2, cs, test_key(seed, {tag_pair, kc, mal, da, db}));
+        table_exact(two, T, 2, cspair, test_key(seed, {tag_pair, kc, mal, da, db}));
   });
 
   std::vector<ExLine> lines;
