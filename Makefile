@@ -5,7 +5,7 @@ FUZZ   ?= build-fuzz
 FUZZ_SECONDS ?= 60
 JOBS   ?= $(shell nproc)
 
-.PHONY: all deps build demo test test-plain test-asan test-fuzz clean format
+.PHONY: all deps build demo test test-plain test-asan test-fuzz check-fresh clean format
 
 all: build
 
@@ -50,8 +50,13 @@ test-fuzz: deps $(FUZZ)/build.ninja
 
 test: test-plain test-asan test-fuzz
 
+# The quick start on a fresh minimal Debian 12 root (debootstrap, chroot; needs root rights):
+# scripts/install-deps, make demo and make test in a clone of HEAD. Root kept in $(BUILD)/fresh-root/.
+check-fresh:
+	BUILD=$(BUILD) ./scripts/check-fresh
+
 format:
 	clang-format -i $$(git ls-files 'src/*.cpp' 'src/*.h' 'tests/*.cpp' 'tests/*.h')
 
 clean:
-	rm -rf $(BUILD) $(ASAN) $(FUZZ)
+	rm -rf --one-file-system $(BUILD) $(ASAN) $(FUZZ)
