@@ -317,7 +317,6 @@ int Unit::commit() {
   if (state_ != State::out || tmp_.empty()) return 0;
   flush();
   int rc = werr_;
-  if (rc == 0 && ::fsync(fileno(f_)) != 0 && errno != EINVAL) rc = errno;
   if (rc == 0 && std::rename(tmp_.c_str(), path_.c_str()) != 0) rc = errno ? errno : EIO;
   if (rc != 0) {
     werr_ = rc;
@@ -332,9 +331,6 @@ int Unit::close() {
   int rc = 0;
   if (state_ == State::out) flush();
   if (f_ && owned_) {
-    errno = 0;
-    // the bytes are on the disk before the file takes its name
-    if (!tmp_.empty() && werr_ == 0 && ::fsync(fileno(f_)) != 0 && errno != EINVAL) werr_ = errno;
     errno = 0;
     if (std::fclose(f_) != 0) rc = errno ? errno : EIO;
   }

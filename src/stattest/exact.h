@@ -39,8 +39,9 @@ struct ExactResult {
 
 // Largest number of steps of a complete enumeration before the chain takes over: genotype
 // tables (whose enumeration is slower to pay off) and contingency tables.
-constexpr long kEnumNodesHw = 20000;
-constexpr long kEnumNodes = 50000;
+constexpr long kEnumNodesHw = 100000;
+constexpr long kEnumNodes = 1000000;
+constexpr long kEnumNodesPair = 50000;  // the tables of two demes, which are many
 
 // Seed of one test from the run's seed and the numbers that name the test.
 uint64_t test_key(uint64_t seed, std::initializer_list<long> ids);

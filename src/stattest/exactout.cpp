@@ -189,7 +189,8 @@ void exhom(RunState& rs, Work& w) {
         pairs.emplace_back(a, b);
   const ChainSettings cs = exact_settings(rs);
   // The pairs of demes are many (M(M-1)/2 per locus and kind): unless the chain's settings were
-  // given, their chains are shorter, and their standard errors say how precise they are.
+  // given, their chains are shorter, and their standard errors say how precise they are; their
+  // enumeration gives way to the chain sooner.
   ChainSettings cspair = cs;
   if (!rs.opt.chain_given) {
     cspair.dememorisation = 1000;
@@ -212,7 +213,7 @@ void exhom(RunState& rs, Work& w) {
     }
     const long da = w.nprb(a + 1), db = w.nprb(b + 1);
     res[static_cast<size_t>(i)] =
-        table_exact(two, T, 2, cspair, test_key(seed, {tag_pair, kc, mal, da, db}));
+        table_exact(two, T, 2, cspair, test_key(seed, {tag_pair, kc, mal, da, db}), kEnumNodesPair);
   });
 
   std::vector<ExLine> lines;
