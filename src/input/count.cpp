@@ -2,7 +2,10 @@
 // never held whole) and every genotype record is counted into the scratch channels.
 #include "input/count.h"
 
+#include <algorithm>
+#include <charconv>
 #include <chrono>
+#include <climits>
 #include <cstdlib>
 #include <cstring>
 
@@ -89,20 +92,44 @@ void echo_text(RunState& rs, long recno, const std::string& line) {
   rs.con().line(fi(recno, 5) + ": " + io::trim(line.substr(0, 256)));
 }
 
+// Writes v right-aligned in w columns at q (w stars when it does not fit); returns the end.
+char* put_int(char* q, long v, int w) {
+  char b[24];
+  char* e = b + sizeof b;
+  char* d = e;
+  if (v >= 0) {
+    do {
+      *--d = static_cast<char>('0' + v % 10);
+      v /= 10;
+    } while (v);
+  } else {
+    d = std::to_chars(b, e, v).ptr;
+    std::memmove(e - (d - b), b, static_cast<size_t>(d - b));
+    d = e - (d - b);
+  }
+  const long n = e - d;
+  if (n > w) return std::fill_n(q, w, '*');
+  q = std::fill_n(q, w - n, ' ');
+  return std::copy(d, e, q);
+}
+
+// The record as read, formatted into one buffer: record number, deme, count, allele pairs.
 void echo_record(RunState& rs, Work& w, int nlread) {
   if (quiet(rs)) return;
   const Param& p = rs.param;
   static thread_local std::string s;
-  s.clear();
-  io::append_int(s, p.ncard, 5);
-  s += ": ";
-  io::append_int(s, p.kp, 4);
-  io::append_int(s, p.ks, 4);
+  s.resize(static_cast<size_t>(15 + 9 * nlread));  // every field takes exactly its width
+  char* q = s.data();
+  q = put_int(q, p.ncard, 5);
+  *q++ = ':';
+  *q++ = ' ';
+  q = put_int(q, p.kp, 4);
+  q = put_int(q, p.ks, 4);
   for (int j = 1; j <= nlread; ++j) {
-    io::append_int(s, w.ls(j, 1), 5);
-    io::append_int(s, w.ls(j, 2), 4);
+    q = put_int(q, w.ls(j, 1), 5);
+    q = put_int(q, w.ls(j, 2), 4);
   }
-  rs.con().line(s);
+  rs.con().line(std::string_view(s.data(), static_cast<size_t>(q - s.data())));
 }
 
 // ---- the locus-list record ----
@@ -168,14 +195,69 @@ void locus_list(RunState& rs, Work& w, int& ierr, int nlread) {
   }
 }
 
+// The values of a record in free format on one line of plain integers: up to n signed decimal
+// numbers separated by blanks or tabs (the rest of the line unread, as in the list reading).
+// False for anything else (commas, "/", repeat counts, a value beyond 32 bits, fewer values):
+// such lines go through the full list reading, which also says what is wrong.
+bool plain_ints(const std::string& line, int* out, int n) {
+  const char* q = line.data();
+  const char* e = q + line.size();
+  for (int k = 0; k < n; ++k) {
+    while (q < e && (*q == ' ' || *q == '\t' || *q == '\r')) ++q;
+    if (q == e) return false;
+    bool neg = false;
+    if (*q == '-' || *q == '+') {
+      neg = *q == '-';
+      ++q;
+    }
+    const char* b = q;
+    long r = 0;
+    while (q < e && *q >= '0' && *q <= '9' && q - b < 11) r = r * 10 + (*q++ - '0');
+    if (q == b || q - b >= 11) return false;
+    if (q < e && *q != ' ' && *q != '\t' && *q != '\r') return false;
+    r = neg ? -r : r;
+    if (r > INT_MAX || r < INT_MIN) return false;
+    out[k] = static_cast<int>(r);
+  }
+  return true;
+}
+
+void take_record(RunState& rs, Work& w, const int* v, int nlread) {
+  rs.param.kp = v[0];
+  rs.param.ks = v[1];
+  for (int j = 1; j <= nlread; ++j) {
+    w.ls(j, 1) = v[2 * j];
+    w.ls(j, 2) = v[2 * j + 1];
+  }
+}
+
+// A zero record takes the blank lines that follow it along.
+void blank_after_zero(RunState& rs, io::Unit& in, std::string& line) {
+  Param& p = rs.param;
+  for (;;) {
+    if (in.read_line(line) != io::Rd::ok) return;  // the next call reports the end
+    ++p.ncard;
+    if (!blank10(line)) {
+      --p.ncard;
+      in.backspace();
+      return;
+    }
+    if (!quiet(rs)) rs.con().line(fi(p.ncard, 5) + ":");
+  }
+}
+
 }  // namespace
 
 // ---- hash indexes of the known types ----
 
 void TypeIndex::reset(int nc) {
-  hap_.assign(static_cast<size_t>(nc) + 1, {});
-  hap1_.assign(static_cast<size_t>(nc) + 1, {});
-  gen_.assign(static_cast<size_t>(nc) + 1, {});
+  const auto n = static_cast<size_t>(nc) + 1;
+  hap_.assign(n, {});
+  hap1_.assign(n, {});
+  gen_.assign(n, {});
+  dir1_.assign(n, {});
+  dirg_.assign(n, {});
+  dside_.assign(n, 0);
 }
 
 std::string TypeIndex::key(const int* alleles, int r) {
@@ -184,7 +266,7 @@ std::string TypeIndex::key(const int* alleles, int r) {
   return k;
 }
 
-int TypeIndex::find_hap(int kc, const int* alleles, int r) const {
+int TypeIndex::find_hap_hashed(int kc, const int* alleles, int r) const {
   if (r == 1) {
     const auto& m1 = hap1_[static_cast<size_t>(kc)];
     auto it = m1.find(alleles[0]);
@@ -196,6 +278,17 @@ int TypeIndex::find_hap(int kc, const int* alleles, int r) const {
 }
 
 void TypeIndex::add_hap(int kc, const int* alleles, int r, int h) {
+  if (r == 1 && direct_allele(alleles[0])) {
+    auto& d = dir1_[static_cast<size_t>(kc)];
+    const auto a = static_cast<size_t>(alleles[0]);
+    if (a >= d.size()) {
+      size_t n = d.empty() ? 256 : d.size();
+      while (n <= a) n *= 2;
+      d.resize(std::min(n, static_cast<size_t>(kDirectAlleles)), 0);
+    }
+    d[a] = h;
+    return;
+  }
   if (r == 1) {
     hap1_[static_cast<size_t>(kc)].emplace(alleles[0], h);
     return;
@@ -203,7 +296,7 @@ void TypeIndex::add_hap(int kc, const int* alleles, int r, int h) {
   hap_[static_cast<size_t>(kc)].emplace(key(alleles, r), h);
 }
 
-int TypeIndex::find_gen(int kc, int h1, int h2) const {
+int TypeIndex::find_gen_hashed(int kc, int h1, int h2) const {
   const auto& m = gen_[static_cast<size_t>(kc)];
   auto it = m.find((static_cast<unsigned long long>(static_cast<unsigned>(h1)) << 32) |
                    static_cast<unsigned>(h2));
@@ -211,6 +304,23 @@ int TypeIndex::find_gen(int kc, int h1, int h2) const {
 }
 
 void TypeIndex::add_gen(int kc, int h1, int h2, int g) {
+  if (direct_type(h1) && direct_type(h2)) {
+    auto& d = dirg_[static_cast<size_t>(kc)];
+    int& side = dside_[static_cast<size_t>(kc)];
+    if (h1 >= side || h2 >= side) {  // a larger square, the known genotypes copied over
+      int ns = side == 0 ? 16 : side;
+      while (ns <= h1 || ns <= h2) ns *= 2;
+      ns = std::min(ns, static_cast<int>(kDirectTypes));
+      std::vector<int> nd(static_cast<size_t>(ns) * static_cast<size_t>(ns), 0);
+      for (int i = 0; i < side; ++i)
+        for (int j = 0; j < side; ++j)
+          nd[static_cast<size_t>(i * ns + j)] = d[static_cast<size_t>(i * side + j)];
+      d.swap(nd);
+      side = ns;
+    }
+    d[static_cast<size_t>(h1 * side + h2)] = g;
+    return;
+  }
   gen_[static_cast<size_t>(kc)].emplace(
       (static_cast<unsigned long long>(static_cast<unsigned>(h1)) << 32) |
           static_cast<unsigned>(h2),
@@ -250,8 +360,26 @@ void card(RunState& rs, Work& w, int& iend, int& ierr, const DataFormat& df, Rea
       if (tally && blank10(line) && holds_number(line)) ++tally->indented;
       continue;
     }
-    int first = 0;
+    v.resize(static_cast<size_t>(n));
     static thread_local io::ListRead how;
+    if (df.free && plain_ints(line, v.data(), n)) {
+      how = io::ListRead();
+      how.first = n;
+      if (v[0] == 9999) {
+        p.kp = 9999;
+        if (!quiet(rs)) rs.con().line(fi(p.ncard, 5) + ": " + fi(9999, 4));
+        return;
+      }
+      take_record(rs, w, v.data(), df.nlread);
+      if (p.kp != 0 || p.ks != 0) {
+        echo_record(rs, w, df.nlread);
+        return;
+      }
+      if (!quiet(rs)) rs.con().line(fi(p.ncard, 5) + ":");
+      blank_after_zero(rs, in, line);
+      return;
+    }
+    int first = 0;
     io::Rd rf = io::parse_ints(line, nullptr, &first, 1, how);
     if (rf == io::Rd::ok && first == 9999) {
       p.kp = 9999;
@@ -288,12 +416,7 @@ void card(RunState& rs, Work& w, int& iend, int& ierr, const DataFormat& df, Rea
                    " **");
       if (tally) ++tally->continued;
     };
-    p.kp = v[0];
-    p.ks = v[1];
-    for (int j = 1; j <= df.nlread; ++j) {
-      w.ls(j, 1) = v[static_cast<size_t>(2 * j)];
-      w.ls(j, 2) = v[static_cast<size_t>(2 * j + 1)];
-    }
+    take_record(rs, w, v.data(), df.nlread);
     if (p.kp != 0 || p.ks != 0) {
       echo_record(rs, w, df.nlread);
       tell_continued();
@@ -302,16 +425,8 @@ void card(RunState& rs, Work& w, int& iend, int& ierr, const DataFormat& df, Rea
     // A zero record takes the blank lines that follow it along.
     if (!quiet(rs)) rs.con().line(fi(p.ncard, 5) + ":");
     tell_continued();
-    for (;;) {
-      if (in.read_line(line) != io::Rd::ok) return;  // the next call reports the end
-      ++p.ncard;
-      if (!blank10(line)) {
-        --p.ncard;
-        in.backspace();
-        return;
-      }
-      if (!quiet(rs)) rs.con().line(fi(p.ncard, 5) + ":");
-    }
+    blank_after_zero(rs, in, line);
+    return;
   }
 }
 
