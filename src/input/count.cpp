@@ -250,8 +250,10 @@ void blank_after_zero(RunState& rs, io::Unit& in, std::string& line) {
 
 // ---- hash indexes of the known types ----
 
-void TypeIndex::reset(int nc) {
+void TypeIndex::reset(int nc, int np) {
   const auto n = static_cast<size_t>(nc) + 1;
+  np_ = np;
+  flat_.assign(n, {});
   hap_.assign(n, {});
   hap1_.assign(n, {});
   gen_.assign(n, {});
@@ -325,6 +327,56 @@ void TypeIndex::add_gen(int kc, int h1, int h2, int g) {
       (static_cast<unsigned long long>(static_cast<unsigned>(h1)) << 32) |
           static_cast<unsigned>(h2),
       g);
+}
+
+namespace {
+
+// The block of `np` demes by `cap` types of `width` records, laid out afresh for `ncap` types.
+void relayout(std::vector<int32_t>& v, int np, int cap, int ncap, int width) {
+  std::vector<int32_t> nv(static_cast<size_t>(np) * ncap * width, 0);
+  for (int kp = 0; kp < np; ++kp)
+    std::copy_n(v.begin() + static_cast<long>(kp) * cap * width, static_cast<long>(cap) * width,
+                nv.begin() + static_cast<long>(kp) * ncap * width);
+  v.swap(nv);
+}
+
+int larger(int cap, int need) {
+  int n = cap < 8 ? 8 : cap;
+  while (n <= need) n *= 2;
+  return n;
+}
+
+}  // namespace
+
+void TypeIndex::grow20(Flat& f, int h) const {
+  const int n = larger(f.cap, h);
+  relayout(f.c20, np_, f.cap, n, 3);
+  f.cap = n;
+}
+
+void TypeIndex::grow22(Flat& f, int g) const {
+  const int n = larger(f.capg, g);
+  relayout(f.c22, np_, f.capg, n, 1);
+  f.capg = n;
+}
+
+void TypeIndex::flush_counts(RunState& rs, const Work& w) {
+  const Param& p = rs.param;
+  for (int kc = 1; kc < static_cast<int>(flat_.size()); ++kc) {
+    Flat& f = flat_[static_cast<size_t>(kc)];
+    for (int kp = 1; kp <= np_; ++kp) {
+      for (int h = 0; h < f.cap && h <= w.nptr1(kc); ++h)
+        for (int m = 1; m <= 3; ++m) {
+          const int32_t c = f.c20[static_cast<size_t>(((kp - 1) * f.cap + h) * 3 + m - 1)];
+          if (c != 0) sadd(rs, 20, rec20(p, h, kc, kp, m), c);
+        }
+      for (int g = 0; g < f.capg && g <= w.nptr2(kc); ++g) {
+        const int32_t c = f.c22[static_cast<size_t>((kp - 1) * f.capg + g)];
+        if (c != 0) sadd(rs, 22, rec22(p, g, kc, kp), c);
+      }
+    }
+    f = Flat();
+  }
 }
 
 // ---- reading ----
@@ -579,6 +631,64 @@ void rddata(RunState& rs, Work& w, int& ierr, const DataFormat& df, TypeIndex& i
 
 // ---- counting ----
 
+namespace {
+
+// A new haplotype h of combination kc with the alleles a[0..r): its alleles written, the count
+// channel extended to hold its counts.
+void new_hap(RunState& rs, TypeIndex& ix, int kc, const int* a, int r, int h) {
+  const Param& p = rs.param;
+  extend(rs, 21, static_cast<long>(p.mxnrlc) * p.nc * (h + 1));
+  for (int j = 1; j <= r; ++j) swrite(rs, 21, rec21(p, h, kc, j), a[j - 1]);
+  extend(rs, 20, 3L * p.np * p.nc * (h + 1) + 1);
+  ix.add_hap(kc, a, r, h);
+}
+
+void new_gen(RunState& rs, TypeIndex& ix, int kc, int h1, int h2, int g) {
+  const Param& p = rs.param;
+  extend(rs, 23, static_cast<long>(p.nc) * (g + 1));
+  swrite23(rs, rec23(p, g, kc), h1, h2);
+  extend(rs, 22, static_cast<long>(p.np) * p.nc * (g + 1));
+  ix.add_gen(kc, h1, h2, g);
+}
+
+// One single-locus combination kc of the genotype record: the same counts as the general
+// path below, held in the flat blocks of `ix` until the end of the file (flush_counts); the
+// channels are extended for every new type as they are read, as on the general path.
+void count_single(RunState& rs, Work& w, TypeIndex& ix, int kc, long kp, int nadd) {
+  const int l = w.loccmb(kc, 1);
+  int a[2] = {w.la(l, 1), w.la(l, 2)};
+  if (a[1] < a[0] && w.kmbord(kc, kp) != 1) std::swap(a[0], a[1]);
+  int hs[2] = {0, 0};
+  for (int s = 0; s < 2; ++s) {
+    if (a[s] < 0) {
+      ix.count20(kc, kp, 0, s + 1) += nadd;
+      continue;
+    }
+    int h = ix.find_hap(kc, &a[s], 1);
+    if (h == 0) {
+      h = ++w.nptr1(kc);
+      new_hap(rs, ix, kc, &a[s], 1, h);
+    }
+    ix.count20(kc, kp, h, s + 1) += nadd;
+    hs[s] = h;
+  }
+  if (hs[0] == 0 || hs[1] == 0) {
+    ix.count20(kc, kp, 0, 3) += 2 * nadd;
+    ix.count22(kc, kp, 0) += nadd;
+    return;
+  }
+  ix.count20(kc, kp, hs[0], 3) += nadd;
+  ix.count20(kc, kp, hs[1], 3) += nadd;
+  int g = ix.find_gen(kc, hs[0], hs[1]);
+  if (g == 0) {
+    g = ++w.nptr2(kc);
+    new_gen(rs, ix, kc, hs[0], hs[1], g);
+  }
+  ix.count22(kc, kp, g) += nadd;
+}
+
+}  // namespace
+
 void cnttyp(RunState& rs, Work& w, TypeIndex& ix) {
   Param& p = rs.param;
   const long kp = p.kp;
@@ -589,6 +699,10 @@ void cnttyp(RunState& rs, Work& w, TypeIndex& ix) {
     p.kc = kc;
     const int r = w.nrloc(kc);
     if (r >= 2 && p.nurhet == 1) continue;
+    if (r == 1) {
+      count_single(rs, w, ix, kc, kp, nadd);
+      continue;
+    }
 
     // this combination's own copy of the genotype, canonical where gametic sex is not given
     hap[0].resize(static_cast<size_t>(r));
@@ -614,10 +728,7 @@ void cnttyp(RunState& rs, Work& w, TypeIndex& ix) {
       int h = ix.find_hap(kc, a, r);
       if (h == 0) {
         h = ++w.nptr1(kc);
-        extend(rs, 21, static_cast<long>(p.mxnrlc) * p.nc * (h + 1));
-        for (int j = 1; j <= r; ++j) swrite(rs, 21, rec21(p, h, kc, j), a[j - 1]);
-        extend(rs, 20, 3L * p.np * p.nc * (h + 1) + 1);
-        ix.add_hap(kc, a, r, h);
+        new_hap(rs, ix, kc, a, r, h);
       }
       add(rs, 20, rec20(p, h, kc, kp, s + 1), nadd);
       hs[s] = h;
@@ -633,10 +744,7 @@ void cnttyp(RunState& rs, Work& w, TypeIndex& ix) {
     int g = ix.find_gen(kc, hs[0], hs[1]);
     if (g == 0) {
       g = ++w.nptr2(kc);
-      extend(rs, 23, static_cast<long>(p.nc) * (g + 1));
-      swrite23(rs, rec23(p, g, kc), hs[0], hs[1]);
-      extend(rs, 22, static_cast<long>(p.np) * p.nc * (g + 1));
-      ix.add_gen(kc, hs[0], hs[1], g);
+      new_gen(rs, ix, kc, hs[0], hs[1], g);
     }
     add(rs, 22, rec22(p, g, kc, kp), nadd);
   }
@@ -679,8 +787,9 @@ void xcount(RunState& rs, Work& w, int& ierr, const std::string& fcard, int nlre
   if (rs.names.aprog(8) == 'y') zero_channel(rs, 26, np * (p.mxnrlc + 3L) * nc);
 
   TypeIndex ix;
-  ix.reset(p.nc);
+  ix.reset(p.nc, p.np);
   rddata(rs, w, ierr, df, ix);
+  ix.flush_counts(rs, w);
   if (ierr > 0) {
     rs.con().line(" ** Execution terminated: " + fi(ierr, 6) + " records of deme input unreadable");
     return;

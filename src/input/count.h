@@ -22,6 +22,7 @@
 // read.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -56,7 +57,7 @@ class TypeIndex {
   static constexpr int kDirectAlleles = 4096;
   static constexpr int kDirectTypes = 64;
 
-  void reset(int nc);
+  void reset(int nc, int np);
   int find_hap(int kc, const int* alleles, int r) const {  // 0 when not found
     if (r == 1 && direct_allele(alleles[0])) {
       const auto& d = dir1_[static_cast<size_t>(kc)];
@@ -76,7 +77,31 @@ class TypeIndex {
   }
   void add_gen(int kc, int h1, int h2, int g);
 
+  // Counts of the single-locus combinations while the file is read, deme by deme in one flat
+  // block per combination (the records of one deme lie together): channel 20 as
+  // c20[(kp - 1) * cap + h) * 3 + m - 1], channel 22 as c22[(kp - 1) * capg + g].
+  struct Flat {
+    int cap = 0, capg = 0;
+    std::vector<int32_t> c20, c22;
+  };
+  int32_t& count20(int kc, long kp, int h, int m) {
+    Flat& f = flat_[static_cast<size_t>(kc)];
+    if (h >= f.cap) grow20(f, h);
+    return f.c20[static_cast<size_t>(((kp - 1) * f.cap + h) * 3 + m - 1)];
+  }
+  int32_t& count22(int kc, long kp, int g) {
+    Flat& f = flat_[static_cast<size_t>(kc)];
+    if (g >= f.capg) grow22(f, g);
+    return f.c22[static_cast<size_t>((kp - 1) * f.capg + g)];
+  }
+  // Adds the held counts into channels 20 and 22 and drops them.
+  void flush_counts(RunState& rs, const Work& w);
+
  private:
+  void grow20(Flat& f, int h) const;
+  void grow22(Flat& f, int g) const;
+  int np_ = 0;
+  std::vector<Flat> flat_;
   static bool direct_allele(int a) { return a >= 0 && a < kDirectAlleles; }
   static bool direct_type(int h) { return h >= 0 && h < kDirectTypes; }
   static std::string key(const int* alleles, int r);
