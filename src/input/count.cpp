@@ -94,6 +94,26 @@ void echo_text(RunState& rs, long recno, const std::string& line) {
 
 // Writes v right-aligned in w columns at q (w stars when it does not fit); returns the end.
 char* put_int(char* q, long v, int w) {
+  // the common case, allele numbers and counts below 10000: four columns from a table
+  struct Four {
+    char c[10000][4];
+    Four() {
+      for (int i = 0; i < 10000; ++i) {
+        int x = i, k = 3;
+        std::fill_n(c[i], 4, ' ');
+        do {
+          c[i][k--] = static_cast<char>('0' + x % 10);
+          x /= 10;
+        } while (x);
+      }
+    }
+  };
+  static const Four four;
+  if (v >= 0 && v < 10000 && w >= 4) {
+    q = std::fill_n(q, w - 4, ' ');
+    std::memcpy(q, four.c[v], 4);
+    return q + 4;
+  }
   char b[24];
   char* e = b + sizeof b;
   char* d = e;
