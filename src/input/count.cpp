@@ -304,7 +304,7 @@ void TypeIndex::add_hap(int kc, const int* alleles, int r, int h) {
     auto& d = dir1_[static_cast<size_t>(kc)];
     const auto a = static_cast<size_t>(alleles[0]);
     if (a >= d.size()) {
-      size_t n = d.empty() ? 256 : d.size();
+      size_t n = d.empty() ? 16 : d.size();
       while (n <= a) n *= 2;
       d.resize(std::min(n, static_cast<size_t>(kDirectAlleles)), 0);
     }
@@ -330,7 +330,7 @@ void TypeIndex::add_gen(int kc, int h1, int h2, int g) {
     auto& d = dirg_[static_cast<size_t>(kc)];
     int& side = dside_[static_cast<size_t>(kc)];
     if (h1 >= side || h2 >= side) {  // a larger square, the known genotypes copied over
-      int ns = side == 0 ? 16 : side;
+      int ns = side == 0 ? 4 : side;
       while (ns <= h1 || ns <= h2) ns *= 2;
       ns = std::min(ns, static_cast<int>(kDirectTypes));
       std::vector<int> nd(static_cast<size_t>(ns) * static_cast<size_t>(ns), 0);
