@@ -7,7 +7,10 @@
 #
 # Cases:
 #   single-N   all single loci, every analysis, results written to a file; N individuals,
-#              20 loci, 50 demes, 10 alleles per locus, 1 % missing alleles
+#              20 loci, 50 demes, 10 alleles per locus, 1 % missing alleles; single-N-quiet
+#              the same with -quiet (no record echo)
+# Each row gives beside TOLM's time the time of `wc -w` on the same file, measured just before
+# in the same run, and their ratio ("x wc"); the machine load is printed before and after.
 #   multi-1e5  one multilocus combination of all 20 loci over 10^5 individuals (mostly
 #              distinct haplotypes), gametic sex given in every deme, all four kinds of
 #              distribution: diversity, distance d_0, differentiation D_j and delta (both
@@ -36,28 +39,42 @@ multi_all() {  # $2: answer to "Frequency distributions ?"
   printf '%s\n\n3\ny\ny\ny\ny\nn\n%s\ny\nn\nn\ny\ny\ny\ny\nn\nn\nn\nn\n0\nf\n10\nn\n\n' "$1" "$2"
 }
 
-run() {  # name batch-file input-file
+secs_of() {  # seconds of wall-clock time of a command, its output dropped
+  local t0 t1
+  t0=$(date +%s.%N)
+  "$@" >/dev/null 2>&1
+  t1=$(date +%s.%N)
+  awk -v a="$t0" -v b="$t1" 'BEGIN{printf "%.2f", b-a}'
+}
+
+run() {  # name batch-file input-file [option...]
   local name=$1 batch=$2 input=$3
-  rm -f "$input.cfg" "$input-out.txt" "$input-tab.txt"
+  shift 3
+  rm -f "$input.cfg" "$input-out.txt" "$input-tab.txt" "$input-long.tsv"
   rm -rf "$input-Snails"
-  /usr/bin/time -v "$bin" "$batch" >"$name.console" 2>"$name.time" || {
+  # `wc -w` on the same file just before, as the yardstick of reading it
+  local wc
+  wc=$(secs_of wc -w "$input")
+  /usr/bin/time -v "$bin" "$batch" "$@" >"$name.console" 2>"$name.time" || {
     echo "$name: tolm failed"; tail -5 "$name.console"; return 1; }
   local secs mb rss
   secs=$(awk -F': ' '/Elapsed \(wall clock\)/{n=split($2,a,":"); s=0; for(i=1;i<=n;i++) s=s*60+a[i]; print s}' "$name.time")
   rss=$(awk -F': ' '/Maximum resident set size/{printf "%.1f", $2/1024}' "$name.time")
   mb=$(awk -v b="$(stat -c %s "$input")" 'BEGIN{printf "%.1f", b/1048576}')
-  awk -v n="$name" -v s="$secs" -v m="$mb" -v r="$rss" \
-    'BEGIN{printf "| %-12s | %8.1f | %8.2f | %8.1f | %8.1f |\n", n, m, s, (s>0? m/s : 0), r}'
+  awk -v n="$name" -v s="$secs" -v m="$mb" -v r="$rss" -v w="$wc" \
+    'BEGIN{printf "| %-20s | %8.1f | %8.2f | %8.2f | %6.1f | %8.1f | %8.1f |\n", n, m, s, w, (w>0? s/w : 0), (s>0? m/s : 0), r}'
 }
 
 if [ "$only" != vcf ]; then
-echo "| case         | input MB | time s   | MB/s     | peak MB  |"
-echo "|--------------|----------|----------|----------|----------|"
+echo "load before: $(uptime)"
+echo "| case                 | input MB | time s   | wc -w s  | x wc   | MB/s     | peak MB  |"
+echo "|----------------------|----------|----------|----------|--------|----------|----------|"
 for n in 10000 100000 1000000; do
   f=single-$n.dat
   [ -f "$f" ] || "$gen" --demes 50 --loci 20 --individuals $n --alleles 10 --missing 0.01 >"$f"
   all_single "$f" >"single-$n.bat"
   run "single-$n" "single-$n.bat" "$f"
+  run "single-$n-quiet" "single-$n.bat" "$f" -quiet
 done
 f=multi-100000.dat
 [ -f "$f" ] || "$gen" --demes 50 --loci 20 --individuals 100000 --alleles 10 --missing 0.001 --sex all >"$f"
@@ -65,6 +82,7 @@ multi_all "$f" n >multi.bat
 run multi-1e5 multi.bat "$f"
 multi_all "$f" y >multi-tab.bat
 run multi-tab multi-tab.bat "$f"
+echo "load after: $(uptime)"
 fi
 
 # Reading VCF files: the conversion into a TOLM input file (-convert=) of a plain and a bgzipped

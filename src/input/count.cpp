@@ -2,7 +2,10 @@
 // never held whole) and every genotype record is counted into the scratch channels.
 #include "input/count.h"
 
+#include <algorithm>
+#include <charconv>
 #include <chrono>
+#include <climits>
 #include <cstdlib>
 #include <cstring>
 
@@ -89,20 +92,64 @@ void echo_text(RunState& rs, long recno, const std::string& line) {
   rs.con().line(fi(recno, 5) + ": " + io::trim(line.substr(0, 256)));
 }
 
+// Writes v right-aligned in w columns at q (w stars when it does not fit); returns the end.
+char* put_int(char* q, long v, int w) {
+  // the common case, allele numbers and counts below 10000: four columns from a table
+  struct Four {
+    char c[10000][4];
+    Four() {
+      for (int i = 0; i < 10000; ++i) {
+        int x = i, k = 3;
+        std::fill_n(c[i], 4, ' ');
+        do {
+          c[i][k--] = static_cast<char>('0' + x % 10);
+          x /= 10;
+        } while (x);
+      }
+    }
+  };
+  static const Four four;
+  if (v >= 0 && v < 10000 && w >= 4) {
+    q = std::fill_n(q, w - 4, ' ');
+    std::memcpy(q, four.c[v], 4);
+    return q + 4;
+  }
+  char b[24];
+  char* e = b + sizeof b;
+  char* d = e;
+  if (v >= 0) {
+    do {
+      *--d = static_cast<char>('0' + v % 10);
+      v /= 10;
+    } while (v);
+  } else {
+    d = std::to_chars(b, e, v).ptr;
+    std::memmove(e - (d - b), b, static_cast<size_t>(d - b));
+    d = e - (d - b);
+  }
+  const long n = e - d;
+  if (n > w) return std::fill_n(q, w, '*');
+  q = std::fill_n(q, w - n, ' ');
+  return std::copy(d, e, q);
+}
+
+// The record as read, formatted into one buffer: record number, deme, count, allele pairs.
 void echo_record(RunState& rs, Work& w, int nlread) {
   if (quiet(rs)) return;
   const Param& p = rs.param;
   static thread_local std::string s;
-  s.clear();
-  io::append_int(s, p.ncard, 5);
-  s += ": ";
-  io::append_int(s, p.kp, 4);
-  io::append_int(s, p.ks, 4);
+  s.resize(static_cast<size_t>(15 + 9 * nlread));  // every field takes exactly its width
+  char* q = s.data();
+  q = put_int(q, p.ncard, 5);
+  *q++ = ':';
+  *q++ = ' ';
+  q = put_int(q, p.kp, 4);
+  q = put_int(q, p.ks, 4);
   for (int j = 1; j <= nlread; ++j) {
-    io::append_int(s, w.ls(j, 1), 5);
-    io::append_int(s, w.ls(j, 2), 4);
+    q = put_int(q, w.ls(j, 1), 5);
+    q = put_int(q, w.ls(j, 2), 4);
   }
-  rs.con().line(s);
+  rs.con().line(std::string_view(s.data(), static_cast<size_t>(q - s.data())));
 }
 
 // ---- the locus-list record ----
@@ -168,14 +215,71 @@ void locus_list(RunState& rs, Work& w, int& ierr, int nlread) {
   }
 }
 
+// The values of a record in free format on one line of plain integers: up to n signed decimal
+// numbers separated by blanks or tabs (the rest of the line unread, as in the list reading).
+// False for anything else (commas, "/", repeat counts, a value beyond 32 bits, fewer values):
+// such lines go through the full list reading, which also says what is wrong.
+bool plain_ints(const std::string& line, int* out, int n) {
+  const char* q = line.data();
+  const char* e = q + line.size();
+  for (int k = 0; k < n; ++k) {
+    while (q < e && (*q == ' ' || *q == '\t' || *q == '\r')) ++q;
+    if (q == e) return false;
+    bool neg = false;
+    if (*q == '-' || *q == '+') {
+      neg = *q == '-';
+      ++q;
+    }
+    const char* b = q;
+    long r = 0;
+    while (q < e && *q >= '0' && *q <= '9' && q - b < 11) r = r * 10 + (*q++ - '0');
+    if (q == b || q - b >= 11) return false;
+    if (q < e && *q != ' ' && *q != '\t' && *q != '\r') return false;
+    r = neg ? -r : r;
+    if (r > INT_MAX || r < INT_MIN) return false;
+    out[k] = static_cast<int>(r);
+  }
+  return true;
+}
+
+void take_record(RunState& rs, Work& w, const int* v, int nlread) {
+  rs.param.kp = v[0];
+  rs.param.ks = v[1];
+  for (int j = 1; j <= nlread; ++j) {
+    w.ls(j, 1) = v[2 * j];
+    w.ls(j, 2) = v[2 * j + 1];
+  }
+}
+
+// A zero record takes the blank lines that follow it along.
+void blank_after_zero(RunState& rs, io::Unit& in, std::string& line) {
+  Param& p = rs.param;
+  for (;;) {
+    if (in.read_line(line) != io::Rd::ok) return;  // the next call reports the end
+    ++p.ncard;
+    if (!blank10(line)) {
+      --p.ncard;
+      in.backspace();
+      return;
+    }
+    if (!quiet(rs)) rs.con().line(fi(p.ncard, 5) + ":");
+  }
+}
+
 }  // namespace
 
 // ---- hash indexes of the known types ----
 
-void TypeIndex::reset(int nc) {
-  hap_.assign(static_cast<size_t>(nc) + 1, {});
-  hap1_.assign(static_cast<size_t>(nc) + 1, {});
-  gen_.assign(static_cast<size_t>(nc) + 1, {});
+void TypeIndex::reset(int nc, int np) {
+  const auto n = static_cast<size_t>(nc) + 1;
+  np_ = np;
+  flat_.assign(n, {});
+  hap_.assign(n, {});
+  hap1_.assign(n, {});
+  gen_.assign(n, {});
+  dir1_.assign(n, {});
+  dirg_.assign(n, {});
+  dside_.assign(n, 0);
 }
 
 std::string TypeIndex::key(const int* alleles, int r) {
@@ -184,7 +288,7 @@ std::string TypeIndex::key(const int* alleles, int r) {
   return k;
 }
 
-int TypeIndex::find_hap(int kc, const int* alleles, int r) const {
+int TypeIndex::find_hap_hashed(int kc, const int* alleles, int r) const {
   if (r == 1) {
     const auto& m1 = hap1_[static_cast<size_t>(kc)];
     auto it = m1.find(alleles[0]);
@@ -196,6 +300,17 @@ int TypeIndex::find_hap(int kc, const int* alleles, int r) const {
 }
 
 void TypeIndex::add_hap(int kc, const int* alleles, int r, int h) {
+  if (r == 1 && direct_allele(alleles[0])) {
+    auto& d = dir1_[static_cast<size_t>(kc)];
+    const auto a = static_cast<size_t>(alleles[0]);
+    if (a >= d.size()) {
+      size_t n = d.empty() ? 16 : d.size();
+      while (n <= a) n *= 2;
+      d.resize(std::min(n, static_cast<size_t>(kDirectAlleles)), 0);
+    }
+    d[a] = h;
+    return;
+  }
   if (r == 1) {
     hap1_[static_cast<size_t>(kc)].emplace(alleles[0], h);
     return;
@@ -203,7 +318,7 @@ void TypeIndex::add_hap(int kc, const int* alleles, int r, int h) {
   hap_[static_cast<size_t>(kc)].emplace(key(alleles, r), h);
 }
 
-int TypeIndex::find_gen(int kc, int h1, int h2) const {
+int TypeIndex::find_gen_hashed(int kc, int h1, int h2) const {
   const auto& m = gen_[static_cast<size_t>(kc)];
   auto it = m.find((static_cast<unsigned long long>(static_cast<unsigned>(h1)) << 32) |
                    static_cast<unsigned>(h2));
@@ -211,10 +326,77 @@ int TypeIndex::find_gen(int kc, int h1, int h2) const {
 }
 
 void TypeIndex::add_gen(int kc, int h1, int h2, int g) {
+  if (direct_type(h1) && direct_type(h2)) {
+    auto& d = dirg_[static_cast<size_t>(kc)];
+    int& side = dside_[static_cast<size_t>(kc)];
+    if (h1 >= side || h2 >= side) {  // a larger square, the known genotypes copied over
+      int ns = side == 0 ? 4 : side;
+      while (ns <= h1 || ns <= h2) ns *= 2;
+      ns = std::min(ns, static_cast<int>(kDirectTypes));
+      std::vector<int> nd(static_cast<size_t>(ns) * static_cast<size_t>(ns), 0);
+      for (int i = 0; i < side; ++i)
+        for (int j = 0; j < side; ++j)
+          nd[static_cast<size_t>(i * ns + j)] = d[static_cast<size_t>(i * side + j)];
+      d.swap(nd);
+      side = ns;
+    }
+    d[static_cast<size_t>(h1 * side + h2)] = g;
+    return;
+  }
   gen_[static_cast<size_t>(kc)].emplace(
       (static_cast<unsigned long long>(static_cast<unsigned>(h1)) << 32) |
           static_cast<unsigned>(h2),
       g);
+}
+
+namespace {
+
+// The block of `np` demes by `cap` types of `width` records, laid out afresh for `ncap` types.
+void relayout(std::vector<int32_t>& v, int np, int cap, int ncap, int width) {
+  std::vector<int32_t> nv(static_cast<size_t>(np) * ncap * width, 0);
+  for (int kp = 0; kp < np; ++kp)
+    std::copy_n(v.begin() + static_cast<long>(kp) * cap * width, static_cast<long>(cap) * width,
+                nv.begin() + static_cast<long>(kp) * ncap * width);
+  v.swap(nv);
+}
+
+int larger(int cap, int need) {
+  int n = cap < 8 ? 8 : cap;
+  while (n <= need) n *= 2;
+  return n;
+}
+
+}  // namespace
+
+void TypeIndex::grow20(Flat& f, int h) const {
+  const int n = larger(f.cap, h);
+  relayout(f.c20, np_, f.cap, n, 3);
+  f.cap = n;
+}
+
+void TypeIndex::grow22(Flat& f, int g) const {
+  const int n = larger(f.capg, g);
+  relayout(f.c22, np_, f.capg, n, 1);
+  f.capg = n;
+}
+
+void TypeIndex::flush_counts(RunState& rs, const Work& w) {
+  const Param& p = rs.param;
+  for (int kc = 1; kc < static_cast<int>(flat_.size()); ++kc) {
+    Flat& f = flat_[static_cast<size_t>(kc)];
+    for (int kp = 1; kp <= np_; ++kp) {
+      for (int h = 0; h < f.cap && h <= w.nptr1(kc); ++h)
+        for (int m = 1; m <= 3; ++m) {
+          const int32_t c = f.c20[static_cast<size_t>(((kp - 1) * f.cap + h) * 3 + m - 1)];
+          if (c != 0) sadd(rs, 20, rec20(p, h, kc, kp, m), c);
+        }
+      for (int g = 0; g < f.capg && g <= w.nptr2(kc); ++g) {
+        const int32_t c = f.c22[static_cast<size_t>((kp - 1) * f.capg + g)];
+        if (c != 0) sadd(rs, 22, rec22(p, g, kc, kp), c);
+      }
+    }
+    f = Flat();
+  }
 }
 
 // ---- reading ----
@@ -250,8 +432,26 @@ void card(RunState& rs, Work& w, int& iend, int& ierr, const DataFormat& df, Rea
       if (tally && blank10(line) && holds_number(line)) ++tally->indented;
       continue;
     }
-    int first = 0;
+    v.resize(static_cast<size_t>(n));
     static thread_local io::ListRead how;
+    if (df.free && plain_ints(line, v.data(), n)) {
+      how = io::ListRead();
+      how.first = n;
+      if (v[0] == 9999) {
+        p.kp = 9999;
+        if (!quiet(rs)) rs.con().line(fi(p.ncard, 5) + ": " + fi(9999, 4));
+        return;
+      }
+      take_record(rs, w, v.data(), df.nlread);
+      if (p.kp != 0 || p.ks != 0) {
+        echo_record(rs, w, df.nlread);
+        return;
+      }
+      if (!quiet(rs)) rs.con().line(fi(p.ncard, 5) + ":");
+      blank_after_zero(rs, in, line);
+      return;
+    }
+    int first = 0;
     io::Rd rf = io::parse_ints(line, nullptr, &first, 1, how);
     if (rf == io::Rd::ok && first == 9999) {
       p.kp = 9999;
@@ -288,12 +488,7 @@ void card(RunState& rs, Work& w, int& iend, int& ierr, const DataFormat& df, Rea
                    " **");
       if (tally) ++tally->continued;
     };
-    p.kp = v[0];
-    p.ks = v[1];
-    for (int j = 1; j <= df.nlread; ++j) {
-      w.ls(j, 1) = v[static_cast<size_t>(2 * j)];
-      w.ls(j, 2) = v[static_cast<size_t>(2 * j + 1)];
-    }
+    take_record(rs, w, v.data(), df.nlread);
     if (p.kp != 0 || p.ks != 0) {
       echo_record(rs, w, df.nlread);
       tell_continued();
@@ -302,16 +497,8 @@ void card(RunState& rs, Work& w, int& iend, int& ierr, const DataFormat& df, Rea
     // A zero record takes the blank lines that follow it along.
     if (!quiet(rs)) rs.con().line(fi(p.ncard, 5) + ":");
     tell_continued();
-    for (;;) {
-      if (in.read_line(line) != io::Rd::ok) return;  // the next call reports the end
-      ++p.ncard;
-      if (!blank10(line)) {
-        --p.ncard;
-        in.backspace();
-        return;
-      }
-      if (!quiet(rs)) rs.con().line(fi(p.ncard, 5) + ":");
-    }
+    blank_after_zero(rs, in, line);
+    return;
   }
 }
 
@@ -464,6 +651,64 @@ void rddata(RunState& rs, Work& w, int& ierr, const DataFormat& df, TypeIndex& i
 
 // ---- counting ----
 
+namespace {
+
+// A new haplotype h of combination kc with the alleles a[0..r): its alleles written, the count
+// channel extended to hold its counts.
+void new_hap(RunState& rs, TypeIndex& ix, int kc, const int* a, int r, int h) {
+  const Param& p = rs.param;
+  extend(rs, 21, static_cast<long>(p.mxnrlc) * p.nc * (h + 1));
+  for (int j = 1; j <= r; ++j) swrite(rs, 21, rec21(p, h, kc, j), a[j - 1]);
+  extend(rs, 20, 3L * p.np * p.nc * (h + 1) + 1);
+  ix.add_hap(kc, a, r, h);
+}
+
+void new_gen(RunState& rs, TypeIndex& ix, int kc, int h1, int h2, int g) {
+  const Param& p = rs.param;
+  extend(rs, 23, static_cast<long>(p.nc) * (g + 1));
+  swrite23(rs, rec23(p, g, kc), h1, h2);
+  extend(rs, 22, static_cast<long>(p.np) * p.nc * (g + 1));
+  ix.add_gen(kc, h1, h2, g);
+}
+
+// One single-locus combination kc of the genotype record: the same counts as the general
+// path below, held in the flat blocks of `ix` until the end of the file (flush_counts); the
+// channels are extended for every new type as they are read, as on the general path.
+void count_single(RunState& rs, Work& w, TypeIndex& ix, int kc, long kp, int nadd) {
+  const int l = w.loccmb(kc, 1);
+  int a[2] = {w.la(l, 1), w.la(l, 2)};
+  if (a[1] < a[0] && w.kmbord(kc, kp) != 1) std::swap(a[0], a[1]);
+  int hs[2] = {0, 0};
+  for (int s = 0; s < 2; ++s) {
+    if (a[s] < 0) {
+      ix.count20(kc, kp, 0, s + 1) += nadd;
+      continue;
+    }
+    int h = ix.find_hap(kc, &a[s], 1);
+    if (h == 0) {
+      h = ++w.nptr1(kc);
+      new_hap(rs, ix, kc, &a[s], 1, h);
+    }
+    ix.count20(kc, kp, h, s + 1) += nadd;
+    hs[s] = h;
+  }
+  if (hs[0] == 0 || hs[1] == 0) {
+    ix.count20(kc, kp, 0, 3) += 2 * nadd;
+    ix.count22(kc, kp, 0) += nadd;
+    return;
+  }
+  ix.count20(kc, kp, hs[0], 3) += nadd;
+  ix.count20(kc, kp, hs[1], 3) += nadd;
+  int g = ix.find_gen(kc, hs[0], hs[1]);
+  if (g == 0) {
+    g = ++w.nptr2(kc);
+    new_gen(rs, ix, kc, hs[0], hs[1], g);
+  }
+  ix.count22(kc, kp, g) += nadd;
+}
+
+}  // namespace
+
 void cnttyp(RunState& rs, Work& w, TypeIndex& ix) {
   Param& p = rs.param;
   const long kp = p.kp;
@@ -474,6 +719,10 @@ void cnttyp(RunState& rs, Work& w, TypeIndex& ix) {
     p.kc = kc;
     const int r = w.nrloc(kc);
     if (r >= 2 && p.nurhet == 1) continue;
+    if (r == 1) {
+      count_single(rs, w, ix, kc, kp, nadd);
+      continue;
+    }
 
     // this combination's own copy of the genotype, canonical where gametic sex is not given
     hap[0].resize(static_cast<size_t>(r));
@@ -499,10 +748,7 @@ void cnttyp(RunState& rs, Work& w, TypeIndex& ix) {
       int h = ix.find_hap(kc, a, r);
       if (h == 0) {
         h = ++w.nptr1(kc);
-        extend(rs, 21, static_cast<long>(p.mxnrlc) * p.nc * (h + 1));
-        for (int j = 1; j <= r; ++j) swrite(rs, 21, rec21(p, h, kc, j), a[j - 1]);
-        extend(rs, 20, 3L * p.np * p.nc * (h + 1) + 1);
-        ix.add_hap(kc, a, r, h);
+        new_hap(rs, ix, kc, a, r, h);
       }
       add(rs, 20, rec20(p, h, kc, kp, s + 1), nadd);
       hs[s] = h;
@@ -518,10 +764,7 @@ void cnttyp(RunState& rs, Work& w, TypeIndex& ix) {
     int g = ix.find_gen(kc, hs[0], hs[1]);
     if (g == 0) {
       g = ++w.nptr2(kc);
-      extend(rs, 23, static_cast<long>(p.nc) * (g + 1));
-      swrite23(rs, rec23(p, g, kc), hs[0], hs[1]);
-      extend(rs, 22, static_cast<long>(p.np) * p.nc * (g + 1));
-      ix.add_gen(kc, hs[0], hs[1], g);
+      new_gen(rs, ix, kc, hs[0], hs[1], g);
     }
     add(rs, 22, rec22(p, g, kc, kp), nadd);
   }
@@ -564,8 +807,9 @@ void xcount(RunState& rs, Work& w, int& ierr, const std::string& fcard, int nlre
   if (rs.names.aprog(8) == 'y') zero_channel(rs, 26, np * (p.mxnrlc + 3L) * nc);
 
   TypeIndex ix;
-  ix.reset(p.nc);
+  ix.reset(p.nc, p.np);
   rddata(rs, w, ierr, df, ix);
+  ix.flush_counts(rs, w);
   if (ierr > 0) {
     rs.con().line(" ** Execution terminated: " + fi(ierr, 6) + " records of deme input unreadable");
     return;

@@ -22,6 +22,7 @@
 // read.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -45,20 +46,73 @@ struct DataFormat {
 // False (with the reason) when `fcard` cannot be used.
 bool data_format(const std::string& fcard, int nlread, DataFormat& df, std::string& why);
 
-// Haplotypes and genotypes found so far, per combination, beside the scratch store.
+// Haplotypes and genotypes found so far, per combination, beside the scratch store. Small
+// numbers are looked up by direct index: the haplotype of a single-locus allele a
+// (0 <= a < kDirectAlleles) at dir1_[kc][a], the genotype of haplotypes (h1, h2) (both below
+// kDirectTypes) at dirg_[kc][h1 * side + h2]. The tables grow with the largest number seen, so
+// their memory follows the alleles present; other keys go to the hash maps. Every key lives in
+// exactly one place, so a look-up finds what was added, whichever path it takes.
 class TypeIndex {
  public:
-  void reset(int nc);
-  int find_hap(int kc, const int* alleles, int r) const;  // 0 when not found
+  static constexpr int kDirectAlleles = 4096;
+  static constexpr int kDirectTypes = 64;
+
+  void reset(int nc, int np);
+  int find_hap(int kc, const int* alleles, int r) const {  // 0 when not found
+    if (r == 1 && direct_allele(alleles[0])) {
+      const auto& d = dir1_[static_cast<size_t>(kc)];
+      const auto a = static_cast<size_t>(alleles[0]);
+      return a < d.size() ? d[a] : 0;
+    }
+    return find_hap_hashed(kc, alleles, r);
+  }
   void add_hap(int kc, const int* alleles, int r, int h);
-  int find_gen(int kc, int h1, int h2) const;  // 0 when not found
+  int find_gen(int kc, int h1, int h2) const {  // 0 when not found
+    if (direct_type(h1) && direct_type(h2)) {
+      const int side = dside_[static_cast<size_t>(kc)];
+      if (h1 >= side || h2 >= side) return 0;
+      return dirg_[static_cast<size_t>(kc)][static_cast<size_t>(h1 * side + h2)];
+    }
+    return find_gen_hashed(kc, h1, h2);
+  }
   void add_gen(int kc, int h1, int h2, int g);
 
+  // Counts of the single-locus combinations while the file is read, deme by deme in one flat
+  // block per combination (the records of one deme lie together): channel 20 as
+  // c20[(kp - 1) * cap + h) * 3 + m - 1], channel 22 as c22[(kp - 1) * capg + g].
+  struct Flat {
+    int cap = 0, capg = 0;
+    std::vector<int32_t> c20, c22;
+  };
+  int32_t& count20(int kc, long kp, int h, int m) {
+    Flat& f = flat_[static_cast<size_t>(kc)];
+    if (h >= f.cap) grow20(f, h);
+    return f.c20[static_cast<size_t>(((kp - 1) * f.cap + h) * 3 + m - 1)];
+  }
+  int32_t& count22(int kc, long kp, int g) {
+    Flat& f = flat_[static_cast<size_t>(kc)];
+    if (g >= f.capg) grow22(f, g);
+    return f.c22[static_cast<size_t>((kp - 1) * f.capg + g)];
+  }
+  // Adds the held counts into channels 20 and 22 and drops them.
+  void flush_counts(RunState& rs, const Work& w);
+
  private:
+  void grow20(Flat& f, int h) const;
+  void grow22(Flat& f, int g) const;
+  int np_ = 0;
+  std::vector<Flat> flat_;
+  static bool direct_allele(int a) { return a >= 0 && a < kDirectAlleles; }
+  static bool direct_type(int h) { return h >= 0 && h < kDirectTypes; }
   static std::string key(const int* alleles, int r);
+  int find_hap_hashed(int kc, const int* alleles, int r) const;
+  int find_gen_hashed(int kc, int h1, int h2) const;
   std::vector<std::unordered_map<std::string, int>> hap_;
   std::vector<std::unordered_map<int, int>> hap1_;  // single loci: the allele is the key
   std::vector<std::unordered_map<unsigned long long, int>> gen_;
+  std::vector<std::vector<int>> dir1_;
+  std::vector<std::vector<int>> dirg_;
+  std::vector<int> dside_;  // side of the square dirg_[kc]
 };
 
 // What the reading of the data section noticed beside the counts, for its closing lines.
