@@ -170,6 +170,24 @@ def main(tabfile, longfile):
                     find("distance_d0", c[0].strip(), v, other=other)
                 i += 1
             continue
+        if line == "Exact_tests:":
+            # Test, Kind, Combination, Deme, Other_deme, p-value, S.E., Method: each p-value
+            # and its standard error stand in the row of that test.
+            i += 2
+            while i < len(lines) and lines[i] != "":
+                c = [x.strip() for x in lines[i].split("\t")]
+                deme = "" if c[3] == "NA" else c[3]
+                other = "" if c[4] == "NA" else c[4]
+                cands = [r for key, rs in rows.items() for r in rs
+                         if key[1] == c[1] and key[2] == c[0] and key[3] == deme
+                         and key[4] == other and r["combination"] in (c[2], "")]
+                checked += 1
+                if not any(matches(c[5], r["p_value"]) and matches(c[6], r["p_se"])
+                           for r in cands):
+                    failures.append(f"exact test {c[:5]}: tabular p {c[5]}, se {c[6]}, "
+                                    f"long {[(r['p_value'], r['p_se']) for r in cands][:3]}")
+                i += 1
+            continue
         failures.append(f"line {i + 1} not understood: {line[:60]!r}")
         i += 1
 
