@@ -86,6 +86,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                         (snails ? "y\ny\ny\n" : "n\n") + "y\n" + "y\ny\ny\n" + "0\nf\n0\nn\n\n";
 
   tolm::RunState rs;
+  // The exact tests run as in a real run, with short chains so that one input stays quick.
+  rs.opt.chain_given = true;
+  rs.opt.dememorisation = 100;
+  rs.opt.batches = 5;
+  rs.opt.iterations = 100;
+  rs.opt.threads = 1;
   rs.con().capture();
   rs.u(5).feed(answers);
   if (rs.u(10).open_in(file) != 0) return 0;
