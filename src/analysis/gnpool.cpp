@@ -15,9 +15,8 @@ using io::rep;
 
 namespace {
 
-// A marked accumulator holds the marker; any real sum or share is above this.
-constexpr float kMarked = -0.000001f;
-constexpr float kFudge = 0.00001f;
+constexpr float kMarked = kPoolMarked;
+constexpr float kFudge = kPoolFudge;
 
 // Per deme block of the report: the "Deme" row, then the rows `body` writes for positions
 // m0..m1. Blocks are separated by an empty line.

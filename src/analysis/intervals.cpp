@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "analysis/gnpool.h"
 #include "analysis/parsub_measures.h"
 #include "input/records.h"
 #include "io/fixw.h"
@@ -21,8 +22,8 @@ using io::rep;
 
 namespace {
 
-constexpr float kMarked = -0.000001f;
-constexpr float kFudge = 0.00001f;
+constexpr float kMarked = kPoolMarked;
+constexpr float kFudge = kPoolFudge;
 constexpr int kPerDeme = 9;  // per-deme measures, Pm::div .. Pm::het
 // Up to this many loci each leave-one-out set is pooled afresh (n^2 locus visits).
 constexpr int kExactLoci = 400;
