@@ -7,8 +7,10 @@
 #include <cmath>
 #include <cstdlib>
 #include <string>
+#include <thread>
 
 #include "analysis/gnpool.h"
+#include "analysis/indivboot.h"
 #include "analysis/parsub_measures.h"
 #include "input/records.h"
 #include "io/fixw.h"
@@ -35,17 +37,13 @@ inline long pair(long i, long j) {
 }
 
 // 1. Sizes of the demes at this locus and the shares of the genes.
-void part_sizes(RunState& rs, const Work& w, int kc, int mal, LocusPart& lp,
-                std::vector<int>& size) {
-  const Param& q = rs.param;
-  const int m = q.maxp, g = mal == 3 ? 2 : 1;
-  const float ast = q.astrix;
+void part_sizes(const LocusCounts& c, int mal, float ast, LocusPart& lp, std::vector<int>& size) {
+  const int m = c.m, g = mal == 3 ? 2 : 1;
   long total = 0;
   for (int i = 1; i <= m; ++i) {
-    const long kp = w.nprb(i);
     int nsam = 0;
-    for (long h = 0; h <= w.nptr1(kc); ++h) nsam += sread(rs, 20, rec20(q, h, kc, kp, 1));
-    const int n = g * nsam - sread(rs, 20, rec20(q, 0, kc, kp, mal));
+    for (int h = 0; h <= c.ntyp; ++h) nsam += c.at(i - 1, h, 1);
+    const int n = g * nsam - c.at(i - 1, 0, mal);
     size[static_cast<size_t>(i - 1)] = n;
     lp.cj[static_cast<size_t>(i - 1)] = static_cast<float>(n);
     total += n;
@@ -55,29 +53,26 @@ void part_sizes(RunState& rs, const Work& w, int kc, int mal, LocusPart& lp,
       lp.ga[static_cast<size_t>(pair(std::max(i, j), std::min(i, j)) - 1)] = ast;
   }
   for (int i = 1; i <= m; ++i) {
-    float& c = lp.cj[static_cast<size_t>(i - 1)];
-    c = lp.missing ? ast : c / static_cast<float>(total);
+    float& cj = lp.cj[static_cast<size_t>(i - 1)];
+    cj = lp.missing ? ast : cj / static_cast<float>(total);
   }
 }
 
 // 2. The types: sums of squares, delta_T sums, frequency differences; the counts per deme kept
 // for the evenness.
-void part_types(RunState& rs, const Work& w, int kc, int mal, LocusPart& lp,
+void part_types(const LocusCounts& c, int mal, float ast, LocusPart& lp,
                 const std::vector<int>& size, std::vector<std::vector<int>>& counts,
                 std::vector<long>& pooled) {
-  const Param& q = rs.param;
-  const int m = q.maxp;
-  const float ast = q.astrix;
-  const long ntyp = w.nptr1(kc);
+  const int m = c.m;
   const bool all = !lp.missing;
   std::vector<float> x(static_cast<size_t>(m), ast);
-  for (long k = 1; k <= ntyp; ++k) {
+  for (int k = 1; k <= c.ntyp; ++k) {
     float mu = 0, mc = 0;
     long sum = 0;
     for (int i = 0; i < m; ++i) {
       const int nn = size[static_cast<size_t>(i)];
       if (nn == 0) continue;
-      const int n = sread(rs, 20, rec20(q, k, kc, w.nprb(i + 1), mal));
+      const int n = c.at(i, k, mal);
       x[static_cast<size_t>(i)] = static_cast<float>(n) / static_cast<float>(nn);
       if (n <= 0) continue;
       const float xi = x[static_cast<size_t>(i)];
@@ -124,10 +119,8 @@ void even_of(std::vector<int> c, long n, float ast, float& fin, float& inf) {
 
 // 3. Per-deme measures from the sums, the evenness, the differentiation from the complement and
 // the distances.
-void part_finish(const RunState& rs, LocusPart& lp, const std::vector<int>& size,
+void part_finish(int m, float ast, LocusPart& lp, const std::vector<int>& size,
                  const std::vector<std::vector<int>>& counts, const std::vector<long>& pooled) {
-  const int m = rs.param.maxp;
-  const float ast = rs.param.astrix;
   long total = 0;
   for (int i = 0; i < m; ++i) {
     const size_t s = static_cast<size_t>(i);
@@ -171,18 +164,12 @@ void part_finish(const RunState& rs, LocusPart& lp, const std::vector<int>& size
 }
 
 // 4. Proportion of heterozygotes among the completely identified individuals of each deme.
-void part_het(RunState& rs, const Work& w, int kc, LocusPart& lp) {
-  const Param& q = rs.param;
-  if (rs.names.aprog(8) != 'y' || !rs.scratch.is_open(26)) return;
+void part_het(const LocusCounts& c, float ast, LocusPart& lp) {
+  if (!c.has_het) return;
   lp.has_het = true;
-  for (int i = 1; i <= q.maxp; ++i) {
-    const long base =
-        static_cast<long>(q.mxnrlc + 3) * (static_cast<long>(q.np) * (kc - 1) + w.nprb(i) - 1);
-    const int known = sread(rs, 26, base + q.mxnrlc + 2);
-    lp.het[static_cast<size_t>(i - 1)] =
-        known < 1 ? q.astrix
-                  : static_cast<float>(sread(rs, 26, base + 2)) / static_cast<float>(known);
-  }
+  for (size_t i = 0; i < static_cast<size_t>(c.m); ++i)
+    lp.het[i] =
+        c.known[i] < 1 ? ast : static_cast<float>(c.het[i]) / static_cast<float>(c.known[i]);
 }
 
 }  // namespace
@@ -199,28 +186,58 @@ int pm_count(int m) {
   return pm_offset(Pm::popevinf, m) + 1;
 }
 
-LocusPart locus_part(RunState& rs, const Work& w, int kc, int mal) {
-  const int m = rs.param.maxp;
+void LocusCounts::reset(int m_, int ntyp_, bool het_) {
+  m = m_;
+  ntyp = ntyp_;
+  has_het = het_;
+  c20.assign(static_cast<size_t>(m) * static_cast<size_t>(ntyp + 1) * 3, 0);
+  het.assign(has_het ? static_cast<size_t>(m) : 0, 0);
+  known.assign(has_het ? static_cast<size_t>(m) : 0, 0);
+}
+
+LocusCounts locus_counts(RunState& rs, const Work& w, int kc) {
+  const Param& q = rs.param;
+  LocusCounts c;
+  c.reset(q.maxp, w.nptr1(kc), rs.names.aprog(8) == 'y' && rs.scratch.is_open(26));
+  for (int i = 1; i <= q.maxp; ++i) {
+    const long kp = w.nprb(i);
+    for (int h = 0; h <= c.ntyp; ++h)
+      for (int mm = 1; mm <= 3; ++mm) c.at(i - 1, h, mm) = sread(rs, 20, rec20(q, h, kc, kp, mm));
+    if (!c.has_het) continue;
+    const long base =
+        static_cast<long>(q.mxnrlc + 3) * (static_cast<long>(q.np) * (kc - 1) + kp - 1);
+    c.het[static_cast<size_t>(i - 1)] = sread(rs, 26, base + 2);
+    c.known[static_cast<size_t>(i - 1)] = sread(rs, 26, base + q.mxnrlc + 2);
+  }
+  return c;
+}
+
+LocusPart part_of_counts(const LocusCounts& c, int mal, float ast) {
+  const int m = c.m;
   const size_t sm = static_cast<size_t>(m);
   LocusPart lp;
   lp.m = m;
   for (auto* v : {&lp.hom, &lp.div, &lp.dt, &lp.cj, &lp.dfin, &lp.dinf, &lp.evfin, &lp.evinf})
     v->assign(sm, 0.0f);
-  lp.het.assign(sm, rs.param.astrix);
+  lp.het.assign(sm, ast);
   lp.ga.assign(static_cast<size_t>(m * (m + 1) / 2), 0.0f);
   std::vector<int> size(sm, 0);
   std::vector<std::vector<int>> counts(sm);
   std::vector<long> pooled;
-  part_sizes(rs, w, kc, mal, lp, size);
-  part_types(rs, w, kc, mal, lp, size, counts, pooled);
-  part_finish(rs, lp, size, counts, pooled);
-  part_het(rs, w, kc, lp);
-  set_flat(lp, rs.param.astrix);
+  part_sizes(c, mal, ast, lp, size);
+  part_types(c, mal, ast, lp, size, counts, pooled);
+  part_finish(m, ast, lp, size, counts, pooled);
+  part_het(c, ast, lp);
+  set_flat(lp, ast);
   // Only the flat values are kept for the many loci of a run.
   for (auto* v : {&lp.hom, &lp.div, &lp.dt, &lp.cj, &lp.dfin, &lp.dinf, &lp.evfin, &lp.evinf,
                   &lp.het, &lp.ga})
     std::vector<float>().swap(*v);
   return lp;
+}
+
+LocusPart locus_part(RunState& rs, const Work& w, int kc, int mal) {
+  return part_of_counts(locus_counts(rs, w, kc), mal, rs.param.astrix);
 }
 
 void set_flat(LocusPart& p, float ast) {
@@ -406,9 +423,6 @@ Intervals jackknife(const std::vector<LocusPart>& parts, const std::vector<float
   return iv;
 }
 
-namespace {
-
-// The splitmix64 finaliser: a good 64-bit mix of a counter.
 uint64_t mix64(uint64_t z) {
   z += 0x9e3779b97f4a7c15ULL;
   z = (z ^ (z >> 30)) * 0xbf58476d1ce4e5b9ULL;
@@ -416,23 +430,20 @@ uint64_t mix64(uint64_t z) {
   return z ^ (z >> 31);
 }
 
-}  // namespace
+uint64_t DrawStream::below(uint64_t n) {
+  const uint64_t limit = UINT64_MAX - UINT64_MAX % n;  // draws at or above it are refused
+  uint64_t r;
+  do r = (*this)();
+  while (r >= limit);
+  return r % n;
+}
 
 std::vector<int> bootstrap_draw(uint64_t seed, int mal, long rep, int n) {
   // The stream of replicate `rep` of kind `mal` starts from the seed and these alone.
-  uint64_t s = mix64(mix64(mix64(seed ^ 0x6c6f6369626f6f74ULL) + static_cast<uint64_t>(mal)) +
-                     static_cast<uint64_t>(rep));
+  DrawStream g{mix64(mix64(mix64(seed ^ 0x6c6f6369626f6f74ULL) + static_cast<uint64_t>(mal)) +
+                     static_cast<uint64_t>(rep))};
   std::vector<int> pick(static_cast<size_t>(n));
-  const uint64_t un = static_cast<uint64_t>(n);
-  const uint64_t limit = UINT64_MAX - UINT64_MAX % un;  // draws at or above it are refused
-  for (auto& k : pick) {
-    uint64_t r;
-    do {
-      s += 0x9e3779b97f4a7c15ULL;
-      r = mix64(s);
-    } while (r >= limit);
-    k = static_cast<int>(r % un);
-  }
+  for (auto& k : pick) k = static_cast<int>(g.below(static_cast<uint64_t>(n)));
   return pick;
 }
 
@@ -444,36 +455,73 @@ double quantile(const std::vector<double>& sorted, double q) {
   return sorted[lo] + (h - static_cast<double>(lo)) * (sorted[hi] - sorted[lo]);
 }
 
+bool percentile_intervals(long b, int threads, const std::function<std::vector<float>(long)>& one,
+                          bool corrected, Intervals& iv) {
+  const size_t nv = iv.est.size();
+  iv.replicates = b;
+  iv.bias_corrected = corrected;
+  iv.blow.clear();
+  iv.bhigh.clear();
+  if (b < 1) return true;
+  // Every replicate value is kept until the percentiles are taken.
+  if (static_cast<double>(b) * static_cast<double>(nv) > kMaxBootValues) return false;
+  const size_t nb = static_cast<size_t>(b);
+  std::vector<float> vals(nv * nb);  // value j of replicate r at [j * b + r]
+  std::vector<char> ok(nv, 1);       // 0 once undefined in some replicate
+  auto run = [&](long r0, long r1, std::vector<char>& bad) {
+    for (long r = r0; r < r1; ++r) {
+      const std::vector<float> v = one(r);
+      for (size_t j = 0; j < nv; ++j) {
+        if (!defined(v[j])) bad[j] = 1;
+        vals[j * nb + static_cast<size_t>(r)] = v[j];
+      }
+    }
+  };
+  const long nt = std::max(1L, std::min<long>(threads, b));
+  std::vector<std::vector<char>> bad(static_cast<size_t>(nt), std::vector<char>(nv, 0));
+  if (nt == 1) {
+    run(0, b, bad[0]);
+  } else {
+    std::vector<std::thread> pool;
+    for (long t = 0; t < nt; ++t)
+      pool.emplace_back(run, b * t / nt, b * (t + 1) / nt, std::ref(bad[static_cast<size_t>(t)]));
+    for (std::thread& t : pool) t.join();
+  }
+  for (const auto& bt : bad)
+    for (size_t j = 0; j < nv; ++j)
+      if (bt[j]) ok[j] = 0;
+  iv.blow.assign(nv, NAN);
+  iv.bhigh.assign(nv, NAN);
+  std::vector<double> sorted(nb);
+  for (size_t j = 0; j < nv; ++j) {
+    if (!ok[j] || !defined(iv.est[j])) continue;
+    std::copy(vals.begin() + static_cast<long>(j * nb),
+              vals.begin() + static_cast<long>((j + 1) * nb), sorted.begin());
+    std::sort(sorted.begin(), sorted.end());
+    // corrected: less the bootstrap bias, the mean of the replicates less the estimate
+    double bias = 0;
+    if (corrected) {
+      for (double x : sorted) bias += x;
+      bias = bias / static_cast<double>(nb) - static_cast<double>(iv.est[j]);
+    }
+    iv.blow[j] = quantile(sorted, 0.025) - bias;
+    iv.bhigh[j] = quantile(sorted, 0.975) - bias;
+  }
+  return true;
+}
+
 bool bootstrap(const std::vector<LocusPart>& parts, long b, uint64_t seed, int mal, float ast,
                Intervals& iv) {
   const int n = static_cast<int>(parts.size());
-  const size_t nv = iv.est.size();
-  iv.replicates = b;
-  iv.blow.clear();
-  iv.bhigh.clear();
-  if (b < 1 || n < 1) return true;
-  // Every replicate value is kept until the percentiles are taken.
-  if (static_cast<double>(b) * static_cast<double>(nv) > kMaxBootValues) return false;
-  iv.blow.assign(nv, NAN);
-  iv.bhigh.assign(nv, NAN);
-  std::vector<std::vector<float>> vals(nv);
-  std::vector<char> ok(nv, 1);
-  for (long r = 0; r < b; ++r) {
-    const std::vector<float> v = pool_of(parts, bootstrap_draw(seed, mal, r, n), ast);
-    for (size_t j = 0; j < nv; ++j) {
-      if (!defined(v[j])) ok[j] = 0;
-      if (ok[j]) vals[j].push_back(v[j]);
-    }
+  if (n < 1) {
+    iv.replicates = b;
+    iv.blow.clear();
+    iv.bhigh.clear();
+    return true;
   }
-  for (size_t j = 0; j < nv; ++j) {
-    if (!ok[j] || !defined(iv.est[j])) continue;
-    std::vector<double> sorted(vals[j].begin(), vals[j].end());
-    std::vector<float>().swap(vals[j]);
-    std::sort(sorted.begin(), sorted.end());
-    iv.blow[j] = quantile(sorted, 0.025);
-    iv.bhigh[j] = quantile(sorted, 0.975);
-  }
-  return true;
+  return percentile_intervals(
+      b, 1, [&](long r) { return pool_of(parts, bootstrap_draw(seed, mal, r, n), ast); }, false,
+      iv);
 }
 
 // --- output ---
@@ -590,27 +638,30 @@ std::string f10(double v) {
 void interval_report(RunState& rs, const Work& w, const std::vector<LocusPart>& parts,
                      const std::vector<float>& pool, const Intervals* iv) {
   if (iv == nullptr) return;
+  const Intervals& v = individual_intervals(rs, w, parts, *iv);
   io::Unit& o = rs.out();
   const int m = rs.param.maxp;
-  const bool boot = !iv->blow.empty();
+  const bool boot = !v.blow.empty();
+  const std::string over = v.individuals ? "individuals_within_demes" : "loci";
   o.line("");
   o.line(rep('-', 36));
   o.line("Intervals_over_loci");
   o.line(rep('-', 36));
   o.line("Jackknife_over_" + std::to_string(parts.size()) +
          "_loci:_standard_error_SE,_95%_interval_=_estimate_+-_1.96_SE");
+  if (!v.note.empty()) o.line(v.note);
   if (boot)
-    o.line("Bootstrap_over_loci:_" + std::to_string(iv->replicates) +
-           "_replicates,_percentile_95%_interval,_seed_" + std::to_string(rs.opt.seed));
-  if (iv->replicates > 0 && !boot)
-    o.line("** Bootstrap_over_loci_not_done:_" + std::to_string(iv->replicates) +
-           "_replicates_of_" + std::to_string(iv->est.size()) +
+    o.line("Bootstrap_over_" + over + ":_" + std::to_string(v.replicates) +
+           "_replicates,_percentile_95%_interval" +
+           (v.bias_corrected ? "_less_the_bootstrap_bias" : "") + ",_seed_" +
+           std::to_string(rs.opt.seed));
+  if (v.replicates > 0 && !boot)
+    o.line("** Bootstrap_over_" + over + "_not_done:_" + std::to_string(v.replicates) +
+           "_replicates_of_" + std::to_string(v.est.size()) +
            "_values_would_exceed_the_memory_limit");
-  if (rs.opt.bootstrap_individuals)
-    o.line("** Bootstrap_over_individuals_not_available:_intervals_over_loci_only");
   o.line("");
   std::string head = fa("Measure", 28) + " Deme Other  Estimate        SE    JK_low   JK_high";
-  if (boot) head += "    BS_low   BS_high";
+  if (boot) head += v.individuals ? "    BI_low   BI_high" : "    BS_low   BS_high";
   o.line(head);
   for (const Item& it : items(rs, any_het(parts))) {
     if (!it.ci) continue;
@@ -618,8 +669,8 @@ void interval_report(RunState& rs, const Work& w, const std::vector<LocusPart>& 
     std::string s = fa(measure_name(it.k), 28);
     s += it.i > 0 ? fi(w.nprb(it.i), 5) : std::string("  all");
     s += it.j > 0 ? fi(w.nprb(it.j), 6) : std::string(6, ' ');
-    s += f10(pool[j]) + f10(iv->se[j]) + f10(iv->jlow[j]) + f10(iv->jhigh[j]);
-    if (boot) s += f10(iv->blow[j]) + f10(iv->bhigh[j]);
+    s += f10(pool[j]) + f10(v.se[j]) + f10(v.jlow[j]) + f10(v.jhigh[j]);
+    if (boot) s += f10(v.blow[j]) + f10(v.bhigh[j]);
     o.line(s);
   }
 }
@@ -628,17 +679,18 @@ void interval_table(RunState& rs, const Work& w, const std::vector<LocusPart>& p
                     const std::vector<float>& pool, const Intervals* iv) {
   io::Unit& t = rs.u(29);
   if (iv == nullptr || !t.is_open()) return;
+  const Intervals& v = individual_intervals(rs, w, parts, *iv);
   const int m = rs.param.maxp;
-  const bool boot = !iv->blow.empty();
+  const bool boot = !v.blow.empty();
   static const char* const title[4] = {"", "MATERNAL_ALLELE_FREQUENCIES",
                                        "PATERNAL_ALLELE_FREQUENCIES", "ALLELE_FREQUENCIES"};
-  auto cell = [&](double v) {
-    return (std::isnan(v) || v <= rs.param.astrix1 ? std::string("       NA") : ff(v, 9, 4)) + "\t";
+  auto cell = [&](double x) {
+    return (std::isnan(x) || x <= rs.param.astrix1 ? std::string("       NA") : ff(x, 9, 4)) + "\t";
   };
   t.line("");
   t.line(std::string("GENE_POOL_INTERVALS - ") + title[rs.param.mal]);
   std::string head = "Measure\tDeme_No.\tOther_No.\tEstimate\tJackknSE\tJackLow\tJackHigh\t";
-  if (boot) head += "BootLow\tBootHigh\t";
+  if (boot) head += v.individuals ? "IndLow\tIndHigh\t" : "BootLow\tBootHigh\t";
   t.line(head);
   for (const Item& it : items(rs, any_het(parts))) {
     if (!it.ci) continue;
@@ -646,8 +698,8 @@ void interval_table(RunState& rs, const Work& w, const std::vector<LocusPart>& p
     std::string s = "\"" + std::string(measure_name(it.k)) + "\"\t";
     s += (it.i > 0 ? std::to_string(w.nprb(it.i)) : std::string()) + "\t";
     s += (it.j > 0 ? std::to_string(w.nprb(it.j)) : std::string()) + "\t";
-    s += cell(pool[j]) + cell(iv->se[j]) + cell(iv->jlow[j]) + cell(iv->jhigh[j]);
-    if (boot) s += cell(iv->blow[j]) + cell(iv->bhigh[j]);
+    s += cell(pool[j]) + cell(v.se[j]) + cell(v.jlow[j]) + cell(v.jhigh[j]);
+    if (boot) s += cell(v.blow[j]) + cell(v.bhigh[j]);
     t.line(s);
   }
 }
@@ -656,7 +708,10 @@ void interval_rows(RunState& rs, const Work& w, const std::vector<LocusPart>& pa
                    const std::vector<float>& pool, const Intervals* iv) {
   const Param& q = rs.param;
   const int m = q.maxp;
+  if (iv != nullptr) iv = &individual_intervals(rs, w, parts, *iv);
   const bool boot = iv != nullptr && !iv->blow.empty();
+  const char* boot_method =
+      iv != nullptr && iv->individuals ? "bootstrap_individuals" : "bootstrap";
   for (const Item& it : items(rs, any_het(parts))) {
     const size_t j = index_of(it, m);
     LongRow r;
@@ -668,7 +723,7 @@ void interval_rows(RunState& rs, const Work& w, const std::vector<LocusPart>& pa
     if (it.ci && iv != nullptr) {
       r.ci_low = boot ? iv->blow[j] : iv->jlow[j];
       r.ci_high = boot ? iv->bhigh[j] : iv->jhigh[j];
-      if (!std::isnan(r.ci_low)) r.method = boot ? "bootstrap" : "jackknife";
+      if (!std::isnan(r.ci_low)) r.method = boot ? boot_method : "jackknife";
     }
     long_pool_row(rs, w, r);
     if (it.k == Pm::dinf && it.i == m) {

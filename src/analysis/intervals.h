@@ -17,6 +17,8 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
+#include <string>
 #include <vector>
 
 #include "run/runstate.h"
@@ -65,8 +67,32 @@ struct LocusPart {
 // share and differentiation of a locus with a deme without data.
 void set_flat(LocusPart& p, float astrix);
 
-// The counts of locus combination `kc` for kind `mal` (1..3), measured as the per-locus analysis
-// measures them; returned with `flat` set and the per-deme vectors released.
+// The counts a locus is measured from, for the shown demes (display position i, 0-based): the
+// records of channel 20 for the types h = 0..ntyp (0: genes of individuals not identified) and
+// the contributions mm = 1, 2, 3; with heterozygosity, the heterozygous and the completely
+// identified individuals of each deme.
+struct LocusCounts {
+  int m = 0, ntyp = 0;
+  bool has_het = false;
+  std::vector<int32_t> c20;                  // [(i * (ntyp + 1) + h) * 3 + mm - 1]
+  std::vector<int32_t> het, known;           // per deme, when has_het
+  void reset(int m_, int ntyp_, bool het_);  // all counts 0
+  int32_t& at(int i, int h, int mm) {
+    return c20[(static_cast<size_t>(i) * static_cast<size_t>(ntyp + 1) + static_cast<size_t>(h)) *
+                   3 +
+               static_cast<size_t>(mm - 1)];
+  }
+  int32_t at(int i, int h, int mm) const { return const_cast<LocusCounts*>(this)->at(i, h, mm); }
+};
+
+// The counts of locus combination `kc` as the count channels hold them.
+LocusCounts locus_counts(RunState& rs, const Work& w, int kc);
+// What a locus with the counts `c` contributes to the gene pool of kind `mal` (1..3), measured
+// as the per-locus analysis measures it; returned with `flat` set and the per-deme vectors
+// released. The one measurement of a locus, for the counts of the run and for counts rebuilt
+// from resampled individuals alike.
+LocusPart part_of_counts(const LocusCounts& c, int mal, float astrix);
+// part_of_counts of the counts of combination `kc`.
 LocusPart locus_part(RunState& rs, const Work& w, int kc, int mal);
 
 // The gene-pool measures of the loci `pick` (indices into `parts`, repeats allowed), as a flat
@@ -81,6 +107,9 @@ struct Intervals {
   std::vector<double> se, jlow, jhigh;  // jackknife: standard error, estimate +- 1.96 SE
   std::vector<double> blow, bhigh;      // bootstrap percentile 95 % (empty without bootstrap)
   long replicates = 0;
+  bool individuals = false;     // the bootstrap resampled individuals within demes, not loci
+  bool bias_corrected = false;  // the percentiles less the bootstrap bias
+  std::string note;             // a line of the results block about the bootstrap, when any
 };
 
 // The jackknife of the values `est` (the gene pool of all loci) from the leave-one-out sets:
@@ -92,6 +121,28 @@ Intervals jackknife(const std::vector<LocusPart>& parts, const std::vector<float
 // the replicate values would not fit the memory limit (2.5e8 values).
 bool bootstrap(const std::vector<LocusPart>& parts, long b, uint64_t seed, int mal, float astrix,
                Intervals& iv);
+
+// The percentile 95 % limits of `b` replicates into `iv` (whose `est` is set): `one(r)` gives the
+// gene-pool values of replicate r (r = 0..b-1). The replicates run on up to `threads` threads,
+// each value kept at its replicate's place, so the limits do not depend on the number of
+// threads. A value undefined in any replicate gets no limits. `corrected`: both limits less the
+// bootstrap bias (the mean of the replicates less the estimate). False, with no limits, when the
+// replicate values would not fit the memory limit (2.5e8 values).
+bool percentile_intervals(long b, int threads, const std::function<std::vector<float>(long)>& one,
+                          bool corrected, Intervals& iv);
+
+// The splitmix64 finaliser: a good 64-bit mix of a counter.
+uint64_t mix64(uint64_t z);
+
+// A stream of 64-bit draws from the state `s` (the key of what is drawn, mixed by mix64).
+struct DrawStream {
+  uint64_t s;
+  using result_type = uint64_t;
+  static constexpr uint64_t min() { return 0; }
+  static constexpr uint64_t max() { return UINT64_MAX; }
+  uint64_t operator()() { return mix64(s += 0x9e3779b97f4a7c15ULL); }
+  uint64_t below(uint64_t n);  // uniform on 0..n-1 (n > 0), without the bias of a modulo
+};
 
 // The loci of bootstrap replicate `rep` of kind `mal`: `n` draws with replacement.
 std::vector<int> bootstrap_draw(uint64_t seed, int mal, long rep, int n);

@@ -10,6 +10,7 @@
 #include <cstring>
 
 #include "analysis/hetgrd.h"
+#include "analysis/indivboot.h"
 #include "input/records.h"
 #include "io/fixw.h"
 #include "io/freefmt.h"
@@ -628,6 +629,7 @@ void rddata(RunState& rs, Work& w, int& ierr, const DataFormat& df, TypeIndex& i
     }
     p.nadd = p.ndat == 1 ? p.ks : 1;
     cnttyp(rs, w, ix);
+    keep_individual(rs, w, ix);
     if (rs.names.aprog(8) == 'y') hetcnt(rs, w);
     ++tally.genotypes;
   }

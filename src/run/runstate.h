@@ -12,6 +12,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "io/scratch.h"
@@ -142,6 +143,8 @@ struct ProgramStop {
   int status;
 };
 
+struct IndividualTable;  // analysis/indivboot.h
+
 struct RunState {
   Param param;
   Names names;
@@ -156,6 +159,7 @@ struct RunState {
   std::string input_copy;    // the TOLM file converted from it; removed at the end of the run
   int output_failures = 0;   // outputs that could not be written; the run then ends with status 1
   int snail_failures = 0;    // of them, snail folders or files
+  std::shared_ptr<IndividualTable> individuals;  // genotypes kept for -bootstrap-individuals
 
   io::Unit& u(int ch) { return units[ch]; }
   io::Unit& con() { return units[6]; }        // the console
