@@ -1,19 +1,21 @@
 // The gene pool as one function of a set of loci, and the intervals over loci built on it: the
-// jackknife (leave one locus out) and the bootstrap (loci drawn with replacement).
+// jackknife (leave one locus out) and the bootstrap (loci drawn with replacement); the bootstrap
+// over individuals within demes (analysis/indivboot.h) measures its replicates here too.
 //
-// What each single locus contributes to the gene pool of a kind (`LocusPart`) is read back from
-// the count channels 20 (allele counts) and 26 (heterozygosity counts, when heterozygosity was
-// chosen) with the same arithmetic as the per-locus analysis; `pool_of` sums the parts of any
+// What each single locus contributes to the gene pool of a kind (`LocusPart`) is measured from
+// its counts (`LocusCounts`: as the count channels 20 and 26 hold them, or rebuilt from drawn
+// individuals) with the same arithmetic as the per-locus analysis; `pool_of` sums the parts of any
 // list of loci (repeats allowed, in the order given) by the rules of the gene-pool sums (a marked
 // entry stays marked) and turns the sums into the gene-pool measures. The gene-pool report takes
 // its values from the gene-pool sums of the per-locus analysis, which `pool_of` over all loci
 // reproduces to the last bit; an interval is given about the printed value.
 //
 // Reads `maxp`, `nprb`, `nc`, `np`, `mxnrlc`, `nptr1`, `nsam` (rebuilt per locus), the counts,
-// `aprog`, `evefin`, `eveinf`, `spdfin`, `spdinf`, `nogpdif` and `rs.opt` (ci, bootstrap, seed);
-// writes a block to the results unit, a section to the tabular file (channel 29) and the
-// gene-pool rows of the long table. Every random draw is derived from the run's seed, the kind
-// and the replicate number alone, so the intervals do not depend on the order of work.
+// `aprog`, `evefin`, `eveinf`, `spdfin`, `spdinf`, `nogpdif` and `rs.opt` (ci, bootstrap,
+// bootstrap_individuals, seed, threads); writes a block to the results unit, a section to the
+// tabular file (channel 29) and the gene-pool rows of the long table. Every random draw is
+// derived from the run's seed, the kind (or deme) and the replicate number alone, so the
+// intervals do not depend on the order of work or the number of threads.
 #pragma once
 
 #include <cstdint>

@@ -62,8 +62,8 @@ const std::vector<OptionInfo> kOptions = {
     {"bootstrap", "B", "Intervals",
      "also B bootstrap replicates over loci, e.g. -bootstrap=1000 (default 0: none)"},
     {"bootstrap-individuals", "", "Intervals",
-     "bootstrap over individuals within demes: not available yet; the results say so and give "
-     "the intervals over loci"},
+     "bootstrap over individuals within demes in place of loci, B from -bootstrap (default "
+     "1000); keeps the genotypes while counting"},
     {"long", "off|on", "Outputs", "the long table <prefix>-long.tsv (default on)"},
     {"figures", "LIST", "Outputs", "figures for print, any of svg,pdf,png (default none)"},
     {"report", "html", "Outputs", "a report to open in a browser: <prefix>-report.html"},
