@@ -504,8 +504,11 @@ bool percentile_intervals(long b, int threads, const std::function<std::vector<f
       for (double x : sorted) bias += x;
       bias = bias / static_cast<double>(nb) - static_cast<double>(iv.est[j]);
     }
-    iv.blow[j] = quantile(sorted, 0.025) - bias;
-    iv.bhigh[j] = quantile(sorted, 0.975) - bias;
+    // (every gene-pool measure is at least 0, and so are its corrected limits)
+    iv.blow[j] =
+        corrected ? std::max(0.0, quantile(sorted, 0.025) - bias) : quantile(sorted, 0.025);
+    iv.bhigh[j] =
+        corrected ? std::max(0.0, quantile(sorted, 0.975) - bias) : quantile(sorted, 0.975);
   }
   return true;
 }

@@ -128,8 +128,8 @@ bool bootstrap(const std::vector<LocusPart>& parts, long b, uint64_t seed, int m
 // gene-pool values of replicate r (r = 0..b-1). The replicates run on up to `threads` threads,
 // each value kept at its replicate's place, so the limits do not depend on the number of
 // threads. A value undefined in any replicate gets no limits. `corrected`: both limits less the
-// bootstrap bias (the mean of the replicates less the estimate). False, with no limits, when the
-// replicate values would not fit the memory limit (2.5e8 values).
+// bootstrap bias (the mean of the replicates less the estimate), not below 0. False, with no
+// limits, when the replicate values would not fit the memory limit (2.5e8 values).
 bool percentile_intervals(long b, int threads, const std::function<std::vector<float>(long)>& one,
                           bool corrected, Intervals& iv);
 

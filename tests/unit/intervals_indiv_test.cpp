@@ -194,3 +194,29 @@ TEST(IntervalsIndividuals, DrawsOfTheRecordsOfADeme) {
     EXPECT_NE(draw_records(t, recs, 77, 2, 5), draw_records(t, recs, 78, 2, 5));
   }
 }
+
+// The limits of the replicates less their bias, by hand: replicate values 1..5 have the
+// percentiles 1.1 and 4.9 and the mean 3; an estimate of 2 moves both down by 1, one of 0.5 by
+// 2.5 (the lower limit stops at 0); without the correction the percentiles themselves. A value
+// undefined in one replicate has no limits; any number of threads gives the same.
+TEST(IntervalsIndividuals, PercentilesLessTheBias) {
+  struct Case {
+    float est;
+    bool corrected;
+    double low, high;
+  };
+  for (const Case& c :
+       {Case{2.0f, true, 0.1, 3.9}, Case{0.5f, true, 0.0, 2.4}, Case{2.0f, false, 1.1, 4.9}}) {
+    for (int threads : {1, 3}) {
+      Intervals iv;
+      iv.est = {c.est, c.est};
+      auto one = [](long r) {
+        return std::vector<float>{static_cast<float>(r + 1), r == 2 ? -9.999f : 1.0f};
+      };
+      ASSERT_TRUE(percentile_intervals(5, threads, one, c.corrected, iv));
+      EXPECT_NEAR(iv.blow[0], c.low, 1e-12) << c.est << " " << threads;
+      EXPECT_NEAR(iv.bhigh[0], c.high, 1e-12) << c.est << " " << threads;
+      EXPECT_TRUE(std::isnan(iv.blow[1]) && std::isnan(iv.bhigh[1]));
+    }
+  }
+}
