@@ -6,6 +6,7 @@
 #include "analysis/intervals.h"
 #include "analysis/partab.h"
 #include "io/fixw.h"
+#include "report/kit.h"
 
 namespace tolm {
 
@@ -22,24 +23,17 @@ constexpr float kFudge = kPoolFudge;
 // m0..m1. Blocks are separated by an empty line.
 template <class F>
 void blocks(RunState& rs, const Work& w, F body) {
-  const int maxp = rs.param.maxp, iw = std::max(rs.param.iwidth, 1);
   io::Unit& o = rs.out();
-  for (int m0 = 1; m0 <= maxp; m0 += iw) {
-    const int m1 = std::min(maxp, m0 + iw - 1);
-    if (m0 > 1) o.line("");
-    std::string s = "Deme           ";
-    for (int l = m0; l <= m1; ++l) s += (l > m0 ? "     " : "") + fi(w.nprb(l), 5);
-    o.line(s);
+  kit::blocks(o, rs.param.maxp, rs.param.iwidth, "", [&](int m0, int m1) {
+    o.line(kit::deme_row(w, m0, m1));
     body(m0, m1);
-  }
+  });
 }
 
-// A value row: `lead`, then the values of positions m0..m1, `fmt` each, `sep` between.
+// A value row: `lead`, then fmt(v(l)) for positions m0..m1, `sep` between.
 template <class V, class Fmt>
-std::string row(const std::string& lead, int m0, int m1, const char* sep, V v, Fmt fmt) {
-  std::string s = lead;
-  for (int l = m0; l <= m1; ++l) s += (l > m0 ? sep : "") + fmt(v(l));
-  return s;
+std::string vrow(const std::string& lead, int m0, int m1, const char* sep, V v, Fmt fmt) {
+  return kit::row(lead, m0, m1, sep, [&](int l) { return fmt(v(l)); });
 }
 
 std::string f93(float x) {
@@ -69,10 +63,7 @@ void pargpl(RunState& rs, Work& w) {
   const float astrix = p.astrix;
 
   // 1. Title.
-  o.line("");
-  o.line(rep('*', 72));
-  o.line("Gene_Pool");
-  o.line(rep('*', 72));
+  kit::title(o, '*', "Gene_Pool");
 
   // 2. Gametic sex of each shown deme over all loci: 1 at all, 0 at none, 2 at some.
   int uniord = -1;
@@ -100,10 +91,7 @@ void pargpl(RunState& rs, Work& w) {
     }
     static const char* const title[3] = {"Maternal_gene_pool", "Paternal_gene_pool",
                                          "Gene_pool_of_identified_single-locus_genotypes"};
-    o.line("");
-    o.line(rep('=', 72));
-    o.line(title[mal - 1]);
-    o.line(rep('=', 72));
+    kit::title(o, '=', title[mal - 1]);
 
     // Diversity: nc over the summed homozygosities is the harmonic mean of the v_2 of the loci;
     // hgdiv keeps their product.
@@ -161,42 +149,36 @@ void gplout(RunState& rs, Work& w) {
   const std::string b11(11, ' ');
 
   if (p.iwithn == 1) {
-    o.line("");
-    o.line(rep('-', 35));
-    o.line("Measures_of_variation_within_demes");
-    o.line(rep('-', 35));
+    kit::subtitle(o, "Measures_of_variation_within_demes");
   }
   if (nm.aprog(2) == 'y') {
     o.line("");
     o.line("GENE_POOL_DIVERSITY_v_2");
     blocks(rs, w, [&](int m0, int m1) {
-      o.line(row(
+      o.line(vrow(
           b11, m0, m1, " ", [&](int l) { return w.gpdiv(l, mal); }, f93));
     });
     o.line("");
     o.line("HYPOTHETICAL_GAMETIC_DIVERSITY_v_gam");
     blocks(rs, w, [&](int m0, int m1) {
       auto v = [&](int l) { return w.hgdiv(l, mal); };
-      o.line(row(b11, m0, m1, " ", v, f93));
+      o.line(vrow(b11, m0, m1, " ", v, f93));
       // The exponential row gives the same marker as every other row of the report, not the
       // marker's own digits.
-      o.line(row(b11, m0, m1, " ", v,
-                 [](float x) { return x <= kMarked ? f93(x) : io::fe(x, 9, 3); }));
+      o.line(vrow(b11, m0, m1, " ", v,
+                  [](float x) { return x <= kMarked ? f93(x) : io::fe(x, 9, 3); }));
     });
   }
   if (nm.aprog(3) == 'y') {
     o.line("");
     o.line("TOTAL_POPULATION_DIFFERENTIATION_delta_T_OF_THE_GENE_POOL");
     blocks(rs, w, [&](int m0, int m1) {
-      o.line(row(
+      o.line(vrow(
           b11, m0, m1, " ", [&](int l) { return w.deltat(l); }, f93));
     });
   }
   if (p.ibetwn == 1) {
-    o.line("");
-    o.line(rep('-', 36));
-    o.line("Measures_of_variation_between_demes");
-    o.line(rep('-', 36));
+    kit::subtitle(o, "Measures_of_variation_between_demes", 36);
     if (maxp == 1) {
       o.line(" ** Not_calculable_for_a_single_deme");
       return;
@@ -211,7 +193,7 @@ void gplout(RunState& rs, Work& w) {
       o.line(dashes);
       for (int l = m0; l <= maxp; ++l) {
         const int last = std::min(l, m1);
-        o.line(row(
+        o.line(vrow(
             "       " + fi(w.nprb(l), 3) + " |", m0, last, "  ",
             [&](int ll) { return w.ga(l * (l - 1) / 2 + ll); }, f83));
       }
@@ -236,9 +218,9 @@ void gplout(RunState& rs, Work& w) {
           float& c = w.gpcj(l, mal);
           c = p.nogpdif(mal) != 0 || c <= kMarked ? p.astrix : c / nc;
         }
-        o.line(row(
+        o.line(vrow(
             "       Cj = ", m0, m1, "  ", [&](int l) { return w.gpcj(l, mal); }, f83));
-        o.line(row(
+        o.line(vrow(
             "       Dj = ", m0, m1, "  ", [&](int l) { return w.djfin(l); }, f83));
       });
       o.line("");
@@ -250,9 +232,9 @@ void gplout(RunState& rs, Work& w) {
       o.line("- Cj's_EQUAL");
       const float c = p.nogpdif(mal) != 0 ? p.astrix : 1.0f / static_cast<float>(maxp);
       blocks(rs, w, [&](int m0, int m1) {
-        o.line(row(
+        o.line(vrow(
             "       Cj = ", m0, m1, "  ", [&](int) { return c; }, f83));
-        o.line(row(
+        o.line(vrow(
             "       Dj = ", m0, m1, "  ", [&](int l) { return w.djinf(l); }, f83));
       });
       o.line("");

@@ -14,6 +14,7 @@
 
 #include "input/records.h"
 #include "io/fixw.h"
+#include "report/kit.h"
 #include "report/longtable.h"
 
 namespace tolm {
@@ -23,8 +24,6 @@ namespace {
 using io::ff;
 using io::fi;
 using io::rep;
-
-const float fudge = 0.00001f;  // tolerance of the test for a monomorphic locus
 
 // Gene counts per allele of display deme d, and the conditional heterozygosity from them: the
 // proportion of heterozygotes over the largest proportion the most frequent allele allows.
@@ -43,7 +42,7 @@ float conditional(RunState& rs, Work& w, int kc, int d) {
   const float genes = static_cast<float>(2 * w.nknow(d));
   for (int a = 1; a <= w.mxall; ++a) {
     const float ha = static_cast<float>(w.nada(a)) / genes;
-    if (ha > 1.0f - fudge) return astrix;
+    if (ha > 1.0f - kit::fudge) return astrix;
     if (ha > 0.5f) {
       const float hmax = 2.0f * (1.0f - ha);
       return w.het(d) / hmax;
@@ -60,7 +59,6 @@ void hetout(RunState& rs, Work& w) {
   const int kc = p.kc;
   const int nr = w.nrloc(kc);
   const int maxp = p.maxp;
-  const int iw = std::max(1, p.iwidth);
   const float astrix = p.astrix;
   // the count block of display deme d
   auto rec26 = [&](int d, int r) {
@@ -68,31 +66,19 @@ void hetout(RunState& rs, Work& w) {
         static_cast<long>(p.mxnrlc + 3) * (static_cast<long>(p.np) * (kc - 1) + w.nprb(d) - 1);
     return sread(rs, 26, base + r);
   };
-  auto each_block = [&](auto body) {
-    for (int j1 = 1; j1 <= maxp; j1 += iw) {
-      if (j1 > 1) o.nl();
-      body(j1, std::min(maxp, j1 + iw - 1));
-    }
-  };
+  auto each_block = [&](auto body) { kit::blocks(o, maxp, p.iwidth, "", body); };
   auto ints = [&](const std::string& lead, int j1, int j2, const Arr1<int>& v) {
-    std::string s = lead;
-    for (int d = j1; d <= j2; ++d) s += (d > j1 ? rep(' ', 5) : "") + fi(v(d), 5);
-    o.line(s);
+    o.line(kit::row(lead, j1, j2, "     ", [&](int d) { return fi(v(d), 5); }));
   };
   auto reals = [&](int j1, int j2, const Arr1<float>& v) {
-    std::string s = rep(' ', 12);
-    for (int d = j1; d <= j2; ++d) s += (d > j1 ? "  " : "") + ff(v(d), 8, 3);
-    o.line(s);
+    o.line(kit::row(rep(' ', 12), j1, j2, "  ", [&](int d) { return ff(v(d), 8, 3); }));
   };
   auto locus_genotypes = [&] {
     o.line("OF PROBES WITH COMPLETELY IDENTIFIED" + fi(nr, 3) + "-LOCUS GENOTYPES");
   };
 
   // 1. Heading
-  o.nl();
-  o.line(rep('=', 72));
-  o.line("Heterozygosity");
-  o.line(rep('=', 72));
+  kit::title(o, '=', "Heterozygosity");
 
   // 2. Sample sizes
   each_block([&](int j1, int j2) {
@@ -101,7 +87,7 @@ void hetout(RunState& rs, Work& w) {
       w.nunkno(d) = rec26(d, p.mxnrlc + 3);
       w.nlsum(d) = w.nknow(d) + w.nunkno(d);  // work: the deme size of the row below
     }
-    ints("Deme           ", j1, j2, w.nprb);
+    o.line(kit::deme_row(w, j1, j2));
     ints("Deme size      ", j1, j2, w.nlsum);
     ints("No. identified ", j1, j2, w.nknow);
     ints("No. unknown    ", j1, j2, w.nunkno);
@@ -124,7 +110,7 @@ void hetout(RunState& rs, Work& w) {
         w.het(d) = w.nknow(d) < 1
                        ? astrix
                        : static_cast<float>(rec26(d, 2)) / static_cast<float>(w.nknow(d));
-      ints("Deme           ", j1, j2, w.nprb);
+      o.line(kit::deme_row(w, j1, j2));
       reals(j1, j2, w.het);
     });
     o.nl();
@@ -137,7 +123,7 @@ void hetout(RunState& rs, Work& w) {
     } else {
       each_block([&](int j1, int j2) {
         for (int d = j1; d <= j2; ++d) w.chet(d) = conditional(rs, w, kc, d);
-        ints("Deme           ", j1, j2, w.nprb);
+        o.line(kit::deme_row(w, j1, j2));
         reals(j1, j2, w.chet);
       });
     }
@@ -153,7 +139,7 @@ void hetout(RunState& rs, Work& w) {
   o.line("DISTRIBUTION OF DEGREE OF HETEROZYGOSITY");
   locus_genotypes();
   each_block([&](int j1, int j2) {
-    ints("Deme           ", j1, j2, w.nprb);
+    o.line(kit::deme_row(w, j1, j2));
     for (int d = j1; d <= j2; ++d) {
       w.nlsum(d) = 0;
       w.chet(d) = astrix;
@@ -198,7 +184,7 @@ void hetout(RunState& rs, Work& w) {
   o.line("AVERAGE DEGREE OF HETEROZYGOSITY");
   locus_genotypes();
   each_block([&](int j1, int j2) {
-    ints("Deme           ", j1, j2, w.nprb);
+    o.line(kit::deme_row(w, j1, j2));
     reals(j1, j2, w.phet);
   });
   for (int d = 1; d <= maxp; ++d) long_deme(rs, w, "heterozygosity_mean_degree", d, w.phet(d));
