@@ -140,17 +140,17 @@ void pargpl(RunState& rs, Work& w) {
   }
 }
 
-void gplout(RunState& rs, Work& w) {
-  Param& p = rs.param;
-  Names& nm = rs.names;
-  io::Unit& o = rs.out();
-  const int maxp = p.maxp, mal = p.mal;
-  const float nc = static_cast<float>(p.nc);
-  const std::string b11(11, ' ');
+namespace {
 
-  if (p.iwithn == 1) {
-    kit::subtitle(o, "Measures_of_variation_within_demes");
-  }
+const std::string b11(11, ' ');
+
+// 1. Measures of variation within demes: diversity and total population differentiation.
+void pool_within(RunState& rs, Work& w) {
+  const Param& p = rs.param;
+  const Names& nm = rs.names;
+  io::Unit& o = rs.out();
+  const int mal = p.mal;
+  if (p.iwithn == 1) kit::subtitle(o, "Measures_of_variation_within_demes");
   if (nm.aprog(2) == 'y') {
     o.line("");
     o.line("GENE_POOL_DIVERSITY_v_2");
@@ -177,70 +177,93 @@ void gplout(RunState& rs, Work& w) {
           b11, m0, m1, " ", [&](int l) { return w.deltat(l); }, f93));
     });
   }
+}
+
+// 2. Distances between the demes' gene pools, as a lower triangle per block.
+void pool_distance(RunState& rs, Work& w) {
+  io::Unit& o = rs.out();
+  const int maxp = rs.param.maxp;
+  o.line("");
+  o.line("GENE_POOL_DISTANCE_d_0");
+  blocks(rs, w, [&](int m0, int m1) {
+    std::string dashes = b11;
+    for (int l = m0; l <= m1; ++l) dashes += "----------";
+    o.line(dashes);
+    for (int l = m0; l <= maxp; ++l) {
+      const int last = std::min(l, m1);
+      o.line(vrow(
+          "       " + fi(w.nprb(l), 3) + " |", m0, last, "  ",
+          [&](int ll) { return w.ga(l * (l - 1) / 2 + ll); }, f83));
+    }
+  });
+}
+
+// 3. Differentiation D_j of each deme's gene pool and its mean delta, by both weightings. The
+// shares of deme size, summed over the loci, become their mean here, once for the report and the
+// tabular section that follows.
+void pool_differentiation(RunState& rs, Work& w) {
+  Param& p = rs.param;
+  const Names& nm = rs.names;
+  io::Unit& o = rs.out();
+  const int maxp = p.maxp, mal = p.mal;
+  const float nc = static_cast<float>(p.nc);
+  const std::string title = "SUBPOPULATION_DIFFERENTIATION_D_j,_delta_OF_THE_GENE_POOL";
+  if (p.igpdif(mal) != 0) {
+    o.line("");
+    o.line(title);
+    o.line("** " + fi(p.igpdif(mal), 3) + " of_the_demes_unknown - No_calculations_possible");
+    return;
+  }
+  if (nm.spdfin == 'y') {
+    o.line("");
+    o.line(title);
+    o.line("- Cj's_PROPORTIONAL_TO_DEME_SIZE");
+    // A share marked missing at some locus stays missing, whatever the frequency report found.
+    for (int l = 1; l <= maxp; ++l) {
+      float& c = w.gpcj(l, mal);
+      c = p.nogpdif(mal) != 0 || c <= kMarked ? p.astrix : c / nc;
+    }
+    blocks(rs, w, [&](int m0, int m1) {
+      o.line(vrow(
+          "       Cj = ", m0, m1, "  ", [&](int l) { return w.gpcj(l, mal); }, f83));
+      o.line(vrow(
+          "       Dj = ", m0, m1, "  ", [&](int l) { return w.djfin(l); }, f83));
+    });
+    o.line("");
+    o.line(std::string(10, ' ') + "delta = " + f83(w.gpdfin(mal)));
+  }
+  if (nm.spdinf == 'y') {
+    o.line("");
+    o.line(title);
+    o.line("- Cj's_EQUAL");
+    const float c = p.nogpdif(mal) != 0 ? p.astrix : 1.0f / static_cast<float>(maxp);
+    blocks(rs, w, [&](int m0, int m1) {
+      o.line(vrow(
+          "       Cj = ", m0, m1, "  ", [&](int) { return c; }, f83));
+      o.line(vrow(
+          "       Dj = ", m0, m1, "  ", [&](int l) { return w.djinf(l); }, f83));
+    });
+    o.line("");
+    o.line(std::string(10, ' ') + "delta = " + f83(w.gpdinf(mal)));
+  }
+}
+
+}  // namespace
+
+void gplout(RunState& rs, Work& w) {
+  const Param& p = rs.param;
+  const Names& nm = rs.names;
+  io::Unit& o = rs.out();
+  pool_within(rs, w);  // 1
   if (p.ibetwn == 1) {
     kit::subtitle(o, "Measures_of_variation_between_demes", 36);
-    if (maxp == 1) {
+    if (p.maxp == 1) {
       o.line(" ** Not_calculable_for_a_single_deme");
       return;
     }
   }
-  if (nm.aprog(5) == 'y') {
-    o.line("");
-    o.line("GENE_POOL_DISTANCE_d_0");
-    blocks(rs, w, [&](int m0, int m1) {
-      std::string dashes = b11;
-      for (int l = m0; l <= m1; ++l) dashes += "----------";
-      o.line(dashes);
-      for (int l = m0; l <= maxp; ++l) {
-        const int last = std::min(l, m1);
-        o.line(vrow(
-            "       " + fi(w.nprb(l), 3) + " |", m0, last, "  ",
-            [&](int ll) { return w.ga(l * (l - 1) / 2 + ll); }, f83));
-      }
-    });
-  }
-  if (nm.aprog(6) == 'y') {
-    const std::string title = "SUBPOPULATION_DIFFERENTIATION_D_j,_delta_OF_THE_GENE_POOL";
-    if (p.igpdif(mal) != 0) {
-      o.line("");
-      o.line(title);
-      o.line("** " + fi(p.igpdif(mal), 3) + " of_the_demes_unknown - No_calculations_possible");
-      return;
-    }
-    if (nm.spdfin == 'y') {
-      o.line("");
-      o.line(title);
-      o.line("- Cj's_PROPORTIONAL_TO_DEME_SIZE");
-      blocks(rs, w, [&](int m0, int m1) {
-        // A share marked missing at some locus stays missing, whatever the frequency report
-        // found.
-        for (int l = m0; l <= m1; ++l) {
-          float& c = w.gpcj(l, mal);
-          c = p.nogpdif(mal) != 0 || c <= kMarked ? p.astrix : c / nc;
-        }
-        o.line(vrow(
-            "       Cj = ", m0, m1, "  ", [&](int l) { return w.gpcj(l, mal); }, f83));
-        o.line(vrow(
-            "       Dj = ", m0, m1, "  ", [&](int l) { return w.djfin(l); }, f83));
-      });
-      o.line("");
-      o.line(std::string(10, ' ') + "delta = " + f83(w.gpdfin(mal)));
-    }
-    if (nm.spdinf == 'y') {
-      o.line("");
-      o.line(title);
-      o.line("- Cj's_EQUAL");
-      const float c = p.nogpdif(mal) != 0 ? p.astrix : 1.0f / static_cast<float>(maxp);
-      blocks(rs, w, [&](int m0, int m1) {
-        o.line(vrow(
-            "       Cj = ", m0, m1, "  ", [&](int) { return c; }, f83));
-        o.line(vrow(
-            "       Dj = ", m0, m1, "  ", [&](int l) { return w.djinf(l); }, f83));
-      });
-      o.line("");
-      o.line(std::string(10, ' ') + "delta = " + f83(w.gpdinf(mal)));
-    }
-  }
+  if (nm.aprog(5) == 'y') pool_distance(rs, w);         // 2
+  if (nm.aprog(6) == 'y') pool_differentiation(rs, w);  // 3
 }
 
 }  // namespace tolm

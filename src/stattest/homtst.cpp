@@ -138,7 +138,66 @@ void homtab(RunState& rs, Work& w, bool geno, int nu, float total, const std::ve
   });
 }
 
-// The table builder of both kinds: counts, kept rows, expectations and the three statistics.
+// The counts of the table: `ng`(k, j) of the type at output position k in analysis deme j,
+// the column sums `pm`, and the kept rows (types that occur in some deme of the analysis) with
+// their positions in `irealt` and their sums in `pw`. Returns the number of kept rows and their
+// total, summed in type order. Leaves the last row sum in `nsumn`.
+int load_rows(RunState& rs, Work& w, bool geno, int T, int R, float& total) {
+  Param& p = rs.param;
+  const int M = p.maxp;
+  for (int m = 1; m <= R; ++m) {
+    w.pw(m) = 0.0f;
+    for (int j = 1; j <= M; ++j) {
+      w.xpec(m, j) = 0.0f;
+      w.ng(m, j) = 0;
+    }
+  }
+  for (int j = 1; j <= M; ++j) w.pm(j) = 0.0f;
+
+  int nu = 0;
+  total = 0.0f;
+  for (int k = 1; k <= T; ++k) {
+    const long t = sread(rs, geno ? 25 : 24, rec24(p, k, p.kc));
+    p.nsumn = 0;
+    for (int j = 1; j <= M; ++j) {
+      const int kp = w.nprb(j);
+      const long r = geno ? rec22(p, t, p.kc, kp) : rec20(p, t, p.kc, kp, p.mal);
+      if (r <= p.mind(geno ? 22 : 20)) {
+        w.ng(k, j) = sread(rs, geno ? 22 : 20, r);
+        w.pm(j) += static_cast<float>(w.ng(k, j));
+        p.nsumn += w.ng(k, j);
+      }
+    }
+    if (static_cast<float>(p.nsumn) >= kit::fudge) {
+      ++nu;
+      w.pw(nu) = static_cast<float>(p.nsumn);
+      w.irealt(nu) = k;
+      total += static_cast<float>(p.nsumn);
+    }
+  }
+  return nu;
+}
+
+// Expectations of the kept cells into `xpec` and the statistics, row by row and deme by deme;
+// a deme without counts has no cells.
+kit::ChiSquare expect(RunState& rs, Work& w, int nu, float total) {
+  const Param& p = rs.param;
+  kit::ChiSquare chi;
+  for (int m = 1; m <= nu; ++m) {
+    const int k = w.irealt(m);
+    for (int j = 1; j <= p.maxp; ++j) {
+      if (w.pm(j) < kit::fudge) continue;
+      const float e = w.pw(m) * w.pm(j) / total;
+      w.xpec(m, j) = e;
+      if (e < static_cast<float>(p.minexp) - kit::fudge) chi.ismall = 1;
+      chi.cell(static_cast<float>(w.ng(k, j)), e);
+    }
+  }
+  return chi;
+}
+
+// The table builder of both kinds: the deme checks, the counts, the expectations and the three
+// statistics, the table and the judgement.
 void build(RunState& rs, Work& w, bool geno) {
   Param& p = rs.param;
   io::Unit& o = rs.out();
@@ -185,54 +244,13 @@ void build(RunState& rs, Work& w, bool geno) {
     return;
   }
 
-  for (int m = 1; m <= R; ++m) {
-    w.pw(m) = 0.0f;
-    for (int j = 1; j <= M; ++j) {
-      w.xpec(m, j) = 0.0f;
-      w.ng(m, j) = 0;
-    }
-  }
-  for (int j = 1; j <= M; ++j) w.pm(j) = 0.0f;
-
-  // Kept rows: only types that occur in some deme of the analysis.
-  int nu = 0;
   float total = 0.0f;
-  for (int k = 1; k <= T; ++k) {
-    const long t = sread(rs, geno ? 25 : 24, rec24(p, k, p.kc));
-    p.nsumn = 0;
-    for (int j = 1; j <= M; ++j) {
-      const int kp = w.nprb(j);
-      const long r = geno ? rec22(p, t, p.kc, kp) : rec20(p, t, p.kc, kp, p.mal);
-      if (r <= p.mind(geno ? 22 : 20)) {
-        w.ng(k, j) = sread(rs, geno ? 22 : 20, r);
-        w.pm(j) += static_cast<float>(w.ng(k, j));
-        p.nsumn += w.ng(k, j);
-      }
-    }
-    if (static_cast<float>(p.nsumn) >= kit::fudge) {
-      ++nu;
-      w.pw(nu) = static_cast<float>(p.nsumn);
-      w.irealt(nu) = k;
-      total += static_cast<float>(p.nsumn);
-    }
-  }
-
+  const int nu = load_rows(rs, w, geno, T, R, total);
   int ncol = 0;
   for (int j = 1; j <= M; ++j)
     if (w.pm(j) > 0.0f) ++ncol;
   const int ndf = (nu > 0 && ncol > 0) ? (nu - 1) * (ncol - 1) : 0;
-
-  kit::ChiSquare chi;
-  for (int m = 1; m <= nu; ++m) {
-    const int k = w.irealt(m);
-    for (int j = 1; j <= M; ++j) {
-      if (w.pm(j) < kit::fudge) continue;
-      const float e = w.pw(m) * w.pm(j) / total;
-      w.xpec(m, j) = e;
-      if (e < static_cast<float>(p.minexp) - kit::fudge) chi.ismall = 1;
-      chi.cell(static_cast<float>(w.ng(k, j)), e);
-    }
-  }
+  const kit::ChiSquare chi = expect(rs, w, nu, total);
 
   homtab(rs, w, geno, nu, total, data);
   int isignf = 0;
