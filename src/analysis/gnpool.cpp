@@ -16,9 +16,6 @@ using io::rep;
 
 namespace {
 
-constexpr float kMarked = kPoolMarked;
-constexpr float kFudge = kPoolFudge;
-
 // Per deme block of the report: the "Deme" row, then the rows `body` writes for positions
 // m0..m1. Blocks are separated by an empty line.
 template <class F>
@@ -96,23 +93,23 @@ void pargpl(RunState& rs, Work& w) {
     // Diversity: nc over the summed homozygosities is the harmonic mean of the v_2 of the loci;
     // hgdiv keeps their product.
     for (int l = 1; l <= maxp; ++l) {
-      if (w.gpdiv(l, mal) <= kFudge) {
+      if (w.gpdiv(l, mal) <= kPoolFudge) {
         w.gpdiv(l, mal) = astrix;
         w.hgdiv(l, mal) = astrix;
       } else {
         w.gpdiv(l, mal) = nc / w.gpdiv(l, mal);
       }
-      w.deltat(l) = w.gpdet(l, mal) <= kMarked ? astrix : w.gpdet(l, mal) / nc;
+      w.deltat(l) = w.gpdet(l, mal) <= kPoolMarked ? astrix : w.gpdet(l, mal) / nc;
     }
     for (int e = 1; e <= maxp * (maxp + 1) / 2; ++e)
-      w.ga(e) = w.gpga(e, mal) <= kMarked ? astrix : w.gpga(e, mal) / nc;
+      w.ga(e) = w.gpga(e, mal) <= kPoolMarked ? astrix : w.gpga(e, mal) / nc;
     if (p.igpdif(mal) == 0) {
       for (int l = 1; l <= maxp; ++l) {
-        w.djfin(l) = w.gpfin(l, mal) <= kMarked ? astrix : w.gpfin(l, mal) / nc;
-        w.djinf(l) = w.gpinf(l, mal) <= kMarked ? astrix : w.gpinf(l, mal) / nc;
+        w.djfin(l) = w.gpfin(l, mal) <= kPoolMarked ? astrix : w.gpfin(l, mal) / nc;
+        w.djinf(l) = w.gpinf(l, mal) <= kPoolMarked ? astrix : w.gpinf(l, mal) / nc;
       }
-      w.gpdfin(mal) = w.gpdfin(mal) <= kMarked ? astrix : w.gpdfin(mal) / nc;
-      w.gpdinf(mal) = w.gpdinf(mal) <= kMarked ? astrix : w.gpdinf(mal) / nc;
+      w.gpdfin(mal) = w.gpdfin(mal) <= kPoolMarked ? astrix : w.gpdfin(mal) / nc;
+      w.gpdinf(mal) = w.gpdinf(mal) <= kPoolMarked ? astrix : w.gpdinf(mal) / nc;
     } else {
       for (int l = 1; l <= maxp; ++l) w.djfin(l) = w.djinf(l) = astrix;
     }
@@ -146,12 +143,11 @@ const std::string b11(11, ' ');
 
 // 1. Measures of variation within demes: diversity and total population differentiation.
 void pool_within(RunState& rs, Work& w) {
-  const Param& p = rs.param;
-  const Names& nm = rs.names;
   io::Unit& o = rs.out();
-  const int mal = p.mal;
-  if (p.iwithn == 1) kit::subtitle(o, "Measures_of_variation_within_demes");
-  if (nm.aprog(2) == 'y') {
+  const int mal = rs.param.mal;
+  auto chosen = [&](int k) { return rs.names.aprog(k) == 'y'; };
+  if (rs.param.iwithn == 1) kit::subtitle(o, "Measures_of_variation_within_demes");
+  if (chosen(2)) {
     o.line("");
     o.line("GENE_POOL_DIVERSITY_v_2");
     blocks(rs, w, [&](int m0, int m1) {
@@ -166,10 +162,10 @@ void pool_within(RunState& rs, Work& w) {
       // The exponential row gives the same marker as every other row of the report, not the
       // marker's own digits.
       o.line(vrow(b11, m0, m1, " ", v,
-                  [](float x) { return x <= kMarked ? f93(x) : io::fe(x, 9, 3); }));
+                  [](float x) { return x <= kPoolMarked ? f93(x) : io::fe(x, 9, 3); }));
     });
   }
-  if (nm.aprog(3) == 'y') {
+  if (chosen(3)) {
     o.line("");
     o.line("TOTAL_POPULATION_DIFFERENTIATION_delta_T_OF_THE_GENE_POOL");
     blocks(rs, w, [&](int m0, int m1) {
@@ -221,7 +217,7 @@ void pool_differentiation(RunState& rs, Work& w) {
     // A share marked missing at some locus stays missing, whatever the frequency report found.
     for (int l = 1; l <= maxp; ++l) {
       float& c = w.gpcj(l, mal);
-      c = p.nogpdif(mal) != 0 || c <= kMarked ? p.astrix : c / nc;
+      c = p.nogpdif(mal) != 0 || c <= kPoolMarked ? p.astrix : c / nc;
     }
     blocks(rs, w, [&](int m0, int m1) {
       o.line(vrow(

@@ -13,6 +13,7 @@
 
 #include <string>
 
+#include "report/kit.h"
 #include "run/runstate.h"
 
 namespace tolm {
@@ -21,7 +22,7 @@ namespace tolm {
 // kPoolFudge is the tolerance of the pool's comparisons. The gene pool and its intervals over
 // loci share both, so that a replicate marks exactly what the pool marks.
 constexpr float kPoolMarked = -0.000001f;
-constexpr float kPoolFudge = 0.00001f;
+constexpr float kPoolFudge = kit::fudge;
 
 void inpool(RunState& rs, Work& w);
 void pargpl(RunState& rs, Work& w);
