@@ -16,6 +16,7 @@
 
 #include "input/records.h"
 #include "io/fixw.h"
+#include "report/kit.h"
 #include "report/longtable.h"
 
 namespace tolm {
@@ -75,211 +76,229 @@ char aless(int n) {
   return n > 971 ? '<' : ' ';
 }
 
-void frqout(RunState& rs, Work& w) {
+namespace {
+
+// The counts of one combination and kind, types by demes: row i holds the type at output
+// position i (`order`[i], below 1 for a position without a type) with its count in every output
+// deme. Read once, so that the blocks of demes read one row per type instead of reading all over
+// the count store.
+struct FreqTable {
+  int ntypes = 0, maxp = 0;
+  std::vector<int> order;       // 1..ntypes
+  std::vector<int32_t> counts;  // ntypes x maxp
+  const int32_t* row(int i) const {
+    return &counts[static_cast<size_t>(i - 1) * static_cast<size_t>(maxp)];
+  }
+};
+
+// What a section needs of its combination and kind.
+struct Section {
+  int kc, mal, maxp, nr, ksex;
+  bool haplo;
+};
+
+FreqTable load_table(RunState& rs, const Work& w, const Section& x) {
+  const Param& p = rs.param;
+  FreqTable f;
+  f.ntypes = x.haplo ? w.nptr1(x.kc) : w.nptr2(x.kc);
+  f.maxp = x.maxp;
+  f.order.assign(static_cast<size_t>(f.ntypes) + 1, 0);
+  f.counts.assign(static_cast<size_t>(f.ntypes) * static_cast<size_t>(x.maxp), 0);
+  for (int i = 1; i <= f.ntypes; ++i) {
+    const int t = sread(rs, x.haplo ? 24 : 25, rec24(p, i, x.kc));
+    f.order[static_cast<size_t>(i)] = t;
+    if (t < 1) continue;
+    int32_t* row = &f.counts[static_cast<size_t>(i - 1) * static_cast<size_t>(x.maxp)];
+    for (int j = 1; j <= x.maxp; ++j) {
+      const int kp = w.nprb(j);
+      row[j - 1] = x.haplo ? sread(rs, 20, rec20(p, t, x.kc, kp, x.mal))
+                           : sread(rs, 22, rec22(p, t, x.kc, kp));
+    }
+  }
+  return f;
+}
+
+// Relative frequency of count c in output deme j: of the identified genes of the haplotype
+// kinds, of the identified individuals of the genotypes.
+float freq(const Work& w, const Section& x, int j, int c) {
+  const float ident = static_cast<float>(w.nsam(j) - w.n0(j));
+  if (x.haplo)
+    return static_cast<float>(c) / std::max(0.00001f, ident * static_cast<float>(x.ksex));
+  return static_cast<float>(c) / std::max(0.000001f, ident);
+}
+
+// 2. Descriptor blocks: sex specification, sizes, alpha and the unknown counts of every deme.
+void descriptors(RunState& rs, Work& w, const Section& x) {
   Param& p = rs.param;
   io::Unit& o = rs.out();
-  const int kc = p.kc;
-  const int mal = p.mal;
-  const int maxp = p.maxp;
-  const int nr = w.nrloc(kc);
-  const bool haplo = mal <= 3;
-  const int ksex = mal == 3 ? 2 : 1;
-  const int iw = std::max(1, p.iwidth);
-
-  // 1. Unknown counts per output deme
-  for (int j = 1; j <= maxp; ++j) {
-    const int kp = w.nprb(j);
-    if (haplo)
-      w.n0(j) = sread(rs, 20, rec20(p, 0, kc, kp, mal)) / ksex;
-    else
-      w.n0(j) = sread(rs, 22, rec22(p, 0, kc, kp));
-    w.nsumsp(j) = 0;
+  for (int j = 1; j <= x.maxp; ++j) {
+    w.nsum(j) = w.nsam(j) - w.n0(j);
+    if (x.haplo && w.nsum(j) == 0) p.nogpdif(x.mal) = 1;
   }
-
-  auto deme_row = [&](int j1, int j2) {
-    std::string s = fa("Deme", 15);
-    for (int j = j1; j <= j2; ++j) s += fi(w.nprb(j), 5) + rep(' ', 5);
-    o.line(s);
-  };
   auto int_row = [&](const char* label, int j1, int j2, auto value) {
-    std::string s = fa(label, 15);
-    for (int j = j1; j <= j2; ++j) s += fi(value(j), 5) + rep(' ', 5);
-    o.line(s);
+    o.line(kit::row_after(fa(label, 15), j1, j2, "     ", [&](int j) { return fi(value(j), 5); }));
   };
   auto alpha_row = [&](const char* label, int j1, int j2, int factor) {
-    std::string s = fa(label, 13);
-    for (int j = j1; j <= j2; ++j) {
+    o.line(kit::row_after(fa(label, 13), j1, j2, "   ", [&](int j) {
       const int n = factor * w.nsum(j);
-      s += aless(n);
-      s += ff(alpha(n), 6, 3) + rep(' ', 3);
-    }
-    o.line(s);
+      return aless(n) + ff(alpha(n), 6, 3);
+    }));
   };
-
-  // 2. Descriptor blocks
-  for (int j1 = 1; j1 <= maxp; j1 += iw) {
-    const int j2 = std::min(maxp, j1 + iw - 1);
-    if (j1 > 1) o.nl();
-    deme_row(j1, j2);
-    std::string s = fa("Gam.sex.spec.?", 15);
-    for (int j = j1; j <= j2; ++j) {
-      const std::string& t = w.sexspc(kc, w.nprb(j));
-      s += "  " + fa(t.empty() ? " no" : t, 3) + rep(' ', 5);
-    }
-    o.line(s);
+  kit::blocks(o, x.maxp, p.iwidth, "", [&](int j1, int j2) {
+    o.line(kit::deme_row(w, j1, j2, true));
+    o.line(kit::row_after(fa("Gam.sex.spec.?", 15), j1, j2, "     ", [&](int j) {
+      const std::string& t = w.sexspc(x.kc, w.nprb(j));
+      return "  " + fa(t.empty() ? " no" : t, 3);
+    }));
     int_row("Deme_size", j1, j2, [&](int j) { return w.nsam(j); });
-    for (int j = j1; j <= j2; ++j) {
-      w.nsum(j) = w.nsam(j) - w.n0(j);
-      if (haplo && w.nsum(j) == 0) p.nogpdif(mal) = 1;
-    }
     int_row("No._identified", j1, j2, [&](int j) { return w.nsum(j); });
     alpha_row("alpha", j1, j2, 1);
-    if (mal == 3) alpha_row("alpha-HWP", j1, j2, 2);
+    if (x.mal == 3) alpha_row("alpha-HWP", j1, j2, 2);
     int_row("No._unknown", j1, j2, [&](int j) { return w.n0(j); });
-  }
+  });
+}
 
-  // 3. Absolute, then relative table
-  const int ntypes = haplo ? w.nptr1(kc) : w.nptr2(kc);
-  const char* heading = !haplo ? "Genotype" : nr == 1 ? "Allele" : "Haplotype";
+// 3. The absolute (rel 0) or relative (rel 1) table, in blocks of demes; a block without
+// identified individuals is left out. `nsum` holds the counts of the row being written and
+// `nsumsp` their running sums.
+void table(RunState& rs, Work& w, const Section& x, const FreqTable& f, int rel) {
+  const Param& p = rs.param;
+  io::Unit& o = rs.out();
+  const int iw = std::max(1, p.iwidth);
+  const char* heading = !x.haplo ? "Genotype" : x.nr == 1 ? "Allele" : "Haplotype";
   // entries per line of a long multilocus type
-  const int per_line = haplo ? (10 * std::max(iw, 10) + 9) / 3 : (10 * iw + 9) / 5;
+  const int per_line = x.haplo ? (10 * std::max(iw, 10) + 9) / 3 : (10 * iw + 9) / 5;
+  auto allele = [&](long h, int locus) { return sread(rs, 21, rec21(p, h, x.kc, locus)); };
 
-  auto freq = [&](int j, int c) {
-    const float ident = static_cast<float>(w.nsam(j) - w.n0(j));
-    if (haplo) return static_cast<float>(c) / std::max(0.00001f, ident * static_cast<float>(ksex));
-    return static_cast<float>(c) / std::max(0.000001f, ident);
+  kit::subtitle(o, rel ? "Relative_frequency_distribution" : "Absolute_frequency_distribution");
+  auto shown = [&](int j1, int j2) {
+    bool any = false;
+    for (int j = j1; j <= j2; ++j) any = any || w.nsam(j) > w.n0(j);
+    return any;
   };
-  auto allele = [&](long h, int locus) { return sread(rs, 21, rec21(p, h, kc, locus)); };
+  kit::blocks_shown(o, x.maxp, p.iwidth, "", shown, [&](int j1, int j2) {
+    o.line(kit::deme_row(w, j1, j2, true));
+    o.line(heading);
 
-  // The counts of every type in output order, read once: the blocks of demes below then read
-  // them from one row per type instead of from all over the count store.
-  std::vector<int> order(static_cast<size_t>(ntypes) + 1, 0);
-  std::vector<int32_t> counts(static_cast<size_t>(ntypes) * static_cast<size_t>(maxp), 0);
-  for (int i = 1; i <= ntypes; ++i) {
-    const int t = sread(rs, haplo ? 24 : 25, rec24(p, i, kc));
-    order[static_cast<size_t>(i)] = t;
-    if (t < 1) continue;
-    int32_t* row = &counts[static_cast<size_t>(i - 1) * static_cast<size_t>(maxp)];
-    for (int j = 1; j <= maxp; ++j) {
-      const int kp = w.nprb(j);
-      row[j - 1] =
-          haplo ? sread(rs, 20, rec20(p, t, kc, kp, mal)) : sread(rs, 22, rec22(p, t, kc, kp));
-    }
-  }
+    for (int i = 1; i <= f.ntypes; ++i) {
+      const int t = f.order[static_cast<size_t>(i)];
+      if (t < 1) continue;
+      const int32_t* row = f.row(i);
+      bool present = false;
+      for (int j = j1; j <= j2; ++j) {
+        const int c = row[j - 1];
+        w.nsum(j) = c;
+        w.nsumsp(j) += c;
+        present = present || c != 0;
+      }
+      if (!present) continue;
 
-  for (int rel = 0; rel <= 1; ++rel) {
-    o.nl();
-    o.line(rep('-', 35));
-    o.line(rel ? "Relative_frequency_distribution" : "Absolute_frequency_distribution");
-    o.line(rep('-', 35));
-    bool first_block = true;
-    for (int j1 = 1; j1 <= maxp; j1 += iw) {
-      const int j2 = std::min(maxp, j1 + iw - 1);
-      bool any = false;
-      for (int j = j1; j <= j2; ++j) any = any || w.nsam(j) > w.n0(j);
-      if (!any) continue;
-      if (!first_block) o.nl();
-      first_block = false;
-      deme_row(j1, j2);
-      o.line(heading);
-
-      for (int i = 1; i <= ntypes; ++i) {
-        const int t = order[static_cast<size_t>(i)];
-        if (t < 1) continue;
-        const int32_t* row = &counts[static_cast<size_t>(i - 1) * static_cast<size_t>(maxp)];
-        bool present = false;
+      // the per-deme cells of the row
+      auto cells = [&](int int_width, int int_gap) {
+        std::string s;
         for (int j = j1; j <= j2; ++j) {
-          const int c = row[j - 1];
-          w.nsum(j) = c;
-          w.nsumsp(j) += c;
-          present = present || c != 0;
-        }
-        if (!present) continue;
-
-        // the per-deme cells of the row
-        auto cells = [&](int int_width, int int_gap) {
-          std::string s;
-          for (int j = j1; j <= j2; ++j) {
-            if (rel)
-              s += " " + ff(freq(j, w.nsum(j)), 6, 3) + rep(' ', 3);
-            else
-              s += fi(w.nsum(j), int_width) + rep(' ', int_gap);
-          }
-          return s;
-        };
-
-        int32_t h1 = t, h2 = 0;
-        if (!haplo) sread23(rs, rec23(p, t, kc), h1, h2);
-        if (nr == 1) {
-          if (haplo)
-            o.line(fi(allele(h1, 1), 4) + rep(' ', rel ? 9 : 11) + cells(5, 5));
+          if (rel)
+            s += " " + ff(freq(w, x, j, w.nsum(j)), 6, 3) + rep(' ', 3);
           else
-            o.line(fi(allele(h1, 1), 4) + " x" + fi(allele(h2, 1), 4) + rep(' ', rel ? 3 : 5) +
-                   cells(5, 5));
-          continue;
+            s += fi(w.nsum(j), int_width) + rep(' ', int_gap);
         }
-        std::vector<std::string> entries;
-        for (int l = 1; l <= nr; ++l) {
-          w.ihtv1(l) = allele(h1, l);
-          if (haplo) {
-            entries.push_back(fi(w.ihtv1(l), 3));
-          } else {
-            w.ihtv2(l) = allele(h2, l);
-            entries.push_back(fi(w.ihtv1(l), 3) + " " + fi(w.ihtv2(l), 3) + "  ");
-          }
-        }
-        put_type(o, i, entries, per_line);
-        if (haplo || rel)
-          o.line(rep(' ', 13) + cells(7, 3));
+        return s;
+      };
+
+      int32_t h1 = t, h2 = 0;
+      if (!x.haplo) sread23(rs, rec23(p, t, x.kc), h1, h2);
+      if (x.nr == 1) {
+        if (x.haplo)
+          o.line(fi(allele(h1, 1), 4) + rep(' ', rel ? 9 : 11) + cells(5, 5));
         else
-          o.line(rep(' ', 15) + cells(5, 5));
+          o.line(fi(allele(h1, 1), 4) + " x" + fi(allele(h2, 1), 4) + rep(' ', rel ? 3 : 5) +
+                 cells(5, 5));
+        continue;
       }
-
-      if (!rel) {
-        std::string dash = rep(' ', 11), sum = rep(' ', 15);
-        for (int j = j1; j <= j2; ++j) {
-          dash += "   " + rep('-', 7);
-          sum += fi(w.nsumsp(j), 5) + rep(' ', 5);
+      std::vector<std::string> entries;
+      for (int l = 1; l <= x.nr; ++l) {
+        w.ihtv1(l) = allele(h1, l);
+        if (x.haplo) {
+          entries.push_back(fi(w.ihtv1(l), 3));
+        } else {
+          w.ihtv2(l) = allele(h2, l);
+          entries.push_back(fi(w.ihtv1(l), 3) + " " + fi(w.ihtv2(l), 3) + "  ");
         }
-        o.line(dash);
-        o.line(sum);
       }
+      put_type(o, i, entries, per_line);
+      if (x.haplo || rel)
+        o.line(rep(' ', 13) + cells(7, 3));
+      else
+        o.line(rep(' ', 15) + cells(5, 5));
     }
-  }
 
-  // 4. The same values as rows of the long table: the descriptors of every deme, then each type
-  //    that occurs in some output deme, with its count and relative frequency in every deme (the
-  //    frequency of a deme without identified individuals is undefined).
+    if (!rel) {
+      o.line(kit::row_after(rep(' ', 11), j1, j2, "", [](int) { return "   " + rep('-', 7); }));
+      o.line(
+          kit::row_after(rep(' ', 15), j1, j2, "     ", [&](int j) { return fi(w.nsumsp(j), 5); }));
+    }
+  });
+}
+
+// 4. The same values as rows of the long table: the descriptors of every deme, then each type
+//    that occurs in some output deme, with its count and relative frequency in every deme (the
+//    frequency of a deme without identified individuals is undefined).
+void long_rows(RunState& rs, Work& w, const Section& x, const FreqTable& f) {
+  const Param& p = rs.param;
   if (!long_wanted(rs)) return;
-  for (int j = 1; j <= maxp; ++j) {
+  auto allele = [&](long h, int locus) { return sread(rs, 21, rec21(p, h, x.kc, locus)); };
+  for (int j = 1; j <= x.maxp; ++j) {
     const int ident = w.nsam(j) - w.n0(j);
     long_deme_n(rs, w, "sample_size", j, w.nsam(j));
     long_deme_n(rs, w, "identified", j, ident);
     long_deme_n(rs, w, "unknown", j, w.n0(j));
     long_deme(rs, w, "alpha", j, alpha(ident));
     // the tabular file gives alpha-HWP for every kind of a single-locus run
-    if (mal == 3 || p.loctyp < 2) long_deme(rs, w, "alpha_hwp", j, alpha(2 * ident));
+    if (x.mal == 3 || p.loctyp < 2) long_deme(rs, w, "alpha_hwp", j, alpha(2 * ident));
   }
-  for (int i = 1; i <= ntypes; ++i) {
-    const int t = order[static_cast<size_t>(i)];
+  for (int i = 1; i <= f.ntypes; ++i) {
+    const int t = f.order[static_cast<size_t>(i)];
     if (t < 1) continue;
-    const int32_t* row = &counts[static_cast<size_t>(i - 1) * static_cast<size_t>(maxp)];
-    if (std::all_of(row, row + maxp, [](int32_t c) { return c == 0; })) continue;
+    const int32_t* row = f.row(i);
+    if (std::all_of(row, row + x.maxp, [](int32_t c) { return c == 0; })) continue;
     int32_t h1 = t, h2 = 0;
-    if (!haplo) sread23(rs, rec23(p, t, kc), h1, h2);
+    if (!x.haplo) sread23(rs, rec23(p, t, x.kc), h1, h2);
     // the alleles as the tables give them inside { }, never cut to a width: one blank apart,
     // and two between the loci of a genotype
     std::string type;
-    for (int l = 1; l <= nr; ++l) {
-      type += (l == 1 ? "" : haplo ? " " : "  ") + std::to_string(allele(h1, l));
-      if (!haplo) type += " " + std::to_string(allele(h2, l));
+    for (int l = 1; l <= x.nr; ++l) {
+      type += (l == 1 ? "" : x.haplo ? " " : "  ") + std::to_string(allele(h1, l));
+      if (!x.haplo) type += " " + std::to_string(allele(h2, l));
     }
-    for (int j = 1; j <= maxp; ++j) {
+    for (int j = 1; j <= x.maxp; ++j) {
       const int c = row[j - 1];
       long_deme_n(rs, w, "count", j, c, type);
-      long_deme(rs, w, "relative_frequency", j, w.nsam(j) > w.n0(j) ? freq(j, c) : NAN, type);
+      long_deme(rs, w, "relative_frequency", j, w.nsam(j) > w.n0(j) ? freq(w, x, j, c) : NAN, type);
     }
   }
+}
+
+}  // namespace
+
+void frqout(RunState& rs, Work& w) {
+  const Param& p = rs.param;
+  const int kc = p.kc, mal = p.mal;
+  const Section x{kc, mal, p.maxp, w.nrloc(kc), mal == 3 ? 2 : 1, mal <= 3};
+
+  // 1. Unknown counts per output deme
+  for (int j = 1; j <= x.maxp; ++j) {
+    const int kp = w.nprb(j);
+    if (x.haplo)
+      w.n0(j) = sread(rs, 20, rec20(p, 0, kc, kp, mal)) / x.ksex;
+    else
+      w.n0(j) = sread(rs, 22, rec22(p, 0, kc, kp));
+    w.nsumsp(j) = 0;
+  }
+
+  descriptors(rs, w, x);                                       // 2
+  const FreqTable f = load_table(rs, w, x);                    // the counts in output order
+  for (int rel = 0; rel <= 1; ++rel) table(rs, w, x, f, rel);  // 3
+  long_rows(rs, w, x, f);                                      // 4
 }
 
 }  // namespace tolm

@@ -8,6 +8,7 @@
 #include "analysis/frqpar.h"
 
 #include <string>
+#include <vector>
 
 #include "analysis/frqout.h"
 #include "analysis/hetgrd.h"
@@ -15,6 +16,7 @@
 #include "analysis/partab.h"
 #include "input/records.h"
 #include "io/fixw.h"
+#include "report/kit.h"
 #include "stattest/strtst.h"
 
 namespace tolm {
@@ -26,21 +28,19 @@ using io::fi;
 using io::rep;
 
 void heading(RunState& rs, Work& w, int kc) {
-  io::Unit& o = rs.out();
-  o.nl();
-  o.line(rep('*', 72));
   auto locus = [&](int i) {
     const int l = w.loccmb(kc, i);
     return "Locus " + fi(l, 3) + " - " + fa(w.locnam(l), 12);
   };
+  std::vector<std::string> lines;
   if (rs.param.loctyp < 2) {
-    o.line(locus(1));
+    lines.push_back(locus(1));
   } else {
     for (int i = 1; i <= w.nrloc(kc); ++i)
-      o.line((i == 1 ? "Combination_No." + fi(kc, 3) + " :" + rep(' ', 6) : rep(' ', 26)) +
-             locus(i));
+      lines.push_back((i == 1 ? "Combination_No." + fi(kc, 3) + " :" + rep(' ', 6) : rep(' ', 26)) +
+                      locus(i));
   }
-  o.line(rep('*', 72));
+  kit::title(rs.out(), '*', lines);
 }
 
 const char* title(int mal, bool single, bool ordered) {
@@ -128,10 +128,7 @@ void frqpar(RunState& rs, Work& w) {
     const int flag[5] = {0, p.nyw, p.nym, p.nys, p.nyg};
     for (int mal = 1; mal <= 4; ++mal) {
       if (flag[mal] != 1) continue;
-      o.nl();
-      o.line(rep('=', 72));
-      o.line(title(mal, single, all_sexed == 1));
-      o.line(rep('=', 72));
+      kit::title(o, '=', title(mal, single, all_sexed == 1));
       p.mal = mal;
       if (nm.aprog(1) == 'y') frqout(rs, w);
       if (p.idoparsub == 1) parsub(rs, w);

@@ -6,6 +6,7 @@
 #include "analysis/intervals.h"
 #include "analysis/partab.h"
 #include "io/fixw.h"
+#include "report/kit.h"
 
 namespace tolm {
 
@@ -15,31 +16,21 @@ using io::rep;
 
 namespace {
 
-constexpr float kMarked = kPoolMarked;
-constexpr float kFudge = kPoolFudge;
-
 // Per deme block of the report: the "Deme" row, then the rows `body` writes for positions
 // m0..m1. Blocks are separated by an empty line.
 template <class F>
 void blocks(RunState& rs, const Work& w, F body) {
-  const int maxp = rs.param.maxp, iw = std::max(rs.param.iwidth, 1);
   io::Unit& o = rs.out();
-  for (int m0 = 1; m0 <= maxp; m0 += iw) {
-    const int m1 = std::min(maxp, m0 + iw - 1);
-    if (m0 > 1) o.line("");
-    std::string s = "Deme           ";
-    for (int l = m0; l <= m1; ++l) s += (l > m0 ? "     " : "") + fi(w.nprb(l), 5);
-    o.line(s);
+  kit::blocks(o, rs.param.maxp, rs.param.iwidth, "", [&](int m0, int m1) {
+    o.line(kit::deme_row(w, m0, m1));
     body(m0, m1);
-  }
+  });
 }
 
-// A value row: `lead`, then the values of positions m0..m1, `fmt` each, `sep` between.
+// A value row: `lead`, then fmt(v(l)) for positions m0..m1, `sep` between.
 template <class V, class Fmt>
-std::string row(const std::string& lead, int m0, int m1, const char* sep, V v, Fmt fmt) {
-  std::string s = lead;
-  for (int l = m0; l <= m1; ++l) s += (l > m0 ? sep : "") + fmt(v(l));
-  return s;
+std::string vrow(const std::string& lead, int m0, int m1, const char* sep, V v, Fmt fmt) {
+  return kit::row(lead, m0, m1, sep, [&](int l) { return fmt(v(l)); });
 }
 
 std::string f93(float x) {
@@ -69,10 +60,7 @@ void pargpl(RunState& rs, Work& w) {
   const float astrix = p.astrix;
 
   // 1. Title.
-  o.line("");
-  o.line(rep('*', 72));
-  o.line("Gene_Pool");
-  o.line(rep('*', 72));
+  kit::title(o, '*', "Gene_Pool");
 
   // 2. Gametic sex of each shown deme over all loci: 1 at all, 0 at none, 2 at some.
   int uniord = -1;
@@ -100,31 +88,28 @@ void pargpl(RunState& rs, Work& w) {
     }
     static const char* const title[3] = {"Maternal_gene_pool", "Paternal_gene_pool",
                                          "Gene_pool_of_identified_single-locus_genotypes"};
-    o.line("");
-    o.line(rep('=', 72));
-    o.line(title[mal - 1]);
-    o.line(rep('=', 72));
+    kit::title(o, '=', title[mal - 1]);
 
     // Diversity: nc over the summed homozygosities is the harmonic mean of the v_2 of the loci;
     // hgdiv keeps their product.
     for (int l = 1; l <= maxp; ++l) {
-      if (w.gpdiv(l, mal) <= kFudge) {
+      if (w.gpdiv(l, mal) <= kPoolFudge) {
         w.gpdiv(l, mal) = astrix;
         w.hgdiv(l, mal) = astrix;
       } else {
         w.gpdiv(l, mal) = nc / w.gpdiv(l, mal);
       }
-      w.deltat(l) = w.gpdet(l, mal) <= kMarked ? astrix : w.gpdet(l, mal) / nc;
+      w.deltat(l) = w.gpdet(l, mal) <= kPoolMarked ? astrix : w.gpdet(l, mal) / nc;
     }
     for (int e = 1; e <= maxp * (maxp + 1) / 2; ++e)
-      w.ga(e) = w.gpga(e, mal) <= kMarked ? astrix : w.gpga(e, mal) / nc;
+      w.ga(e) = w.gpga(e, mal) <= kPoolMarked ? astrix : w.gpga(e, mal) / nc;
     if (p.igpdif(mal) == 0) {
       for (int l = 1; l <= maxp; ++l) {
-        w.djfin(l) = w.gpfin(l, mal) <= kMarked ? astrix : w.gpfin(l, mal) / nc;
-        w.djinf(l) = w.gpinf(l, mal) <= kMarked ? astrix : w.gpinf(l, mal) / nc;
+        w.djfin(l) = w.gpfin(l, mal) <= kPoolMarked ? astrix : w.gpfin(l, mal) / nc;
+        w.djinf(l) = w.gpinf(l, mal) <= kPoolMarked ? astrix : w.gpinf(l, mal) / nc;
       }
-      w.gpdfin(mal) = w.gpdfin(mal) <= kMarked ? astrix : w.gpdfin(mal) / nc;
-      w.gpdinf(mal) = w.gpdinf(mal) <= kMarked ? astrix : w.gpdinf(mal) / nc;
+      w.gpdfin(mal) = w.gpdfin(mal) <= kPoolMarked ? astrix : w.gpdfin(mal) / nc;
+      w.gpdinf(mal) = w.gpdinf(mal) <= kPoolMarked ? astrix : w.gpdinf(mal) / nc;
     } else {
       for (int l = 1; l <= maxp; ++l) w.djfin(l) = w.djinf(l) = astrix;
     }
@@ -152,113 +137,129 @@ void pargpl(RunState& rs, Work& w) {
   }
 }
 
-void gplout(RunState& rs, Work& w) {
-  Param& p = rs.param;
-  Names& nm = rs.names;
-  io::Unit& o = rs.out();
-  const int maxp = p.maxp, mal = p.mal;
-  const float nc = static_cast<float>(p.nc);
-  const std::string b11(11, ' ');
+namespace {
 
-  if (p.iwithn == 1) {
-    o.line("");
-    o.line(rep('-', 35));
-    o.line("Measures_of_variation_within_demes");
-    o.line(rep('-', 35));
-  }
-  if (nm.aprog(2) == 'y') {
+const std::string b11(11, ' ');
+
+// 1. Measures of variation within demes: diversity and total population differentiation.
+void pool_within(RunState& rs, Work& w) {
+  io::Unit& o = rs.out();
+  const int mal = rs.param.mal;
+  auto chosen = [&](int k) { return rs.names.aprog(k) == 'y'; };
+  if (rs.param.iwithn == 1) kit::subtitle(o, "Measures_of_variation_within_demes");
+  if (chosen(2)) {
     o.line("");
     o.line("GENE_POOL_DIVERSITY_v_2");
     blocks(rs, w, [&](int m0, int m1) {
-      o.line(row(
+      o.line(vrow(
           b11, m0, m1, " ", [&](int l) { return w.gpdiv(l, mal); }, f93));
     });
     o.line("");
     o.line("HYPOTHETICAL_GAMETIC_DIVERSITY_v_gam");
     blocks(rs, w, [&](int m0, int m1) {
       auto v = [&](int l) { return w.hgdiv(l, mal); };
-      o.line(row(b11, m0, m1, " ", v, f93));
+      o.line(vrow(b11, m0, m1, " ", v, f93));
       // The exponential row gives the same marker as every other row of the report, not the
       // marker's own digits.
-      o.line(row(b11, m0, m1, " ", v,
-                 [](float x) { return x <= kMarked ? f93(x) : io::fe(x, 9, 3); }));
+      o.line(vrow(b11, m0, m1, " ", v,
+                  [](float x) { return x <= kPoolMarked ? f93(x) : io::fe(x, 9, 3); }));
     });
   }
-  if (nm.aprog(3) == 'y') {
+  if (chosen(3)) {
     o.line("");
     o.line("TOTAL_POPULATION_DIFFERENTIATION_delta_T_OF_THE_GENE_POOL");
     blocks(rs, w, [&](int m0, int m1) {
-      o.line(row(
+      o.line(vrow(
           b11, m0, m1, " ", [&](int l) { return w.deltat(l); }, f93));
     });
   }
-  if (p.ibetwn == 1) {
+}
+
+// 2. Distances between the demes' gene pools, as a lower triangle per block.
+void pool_distance(RunState& rs, Work& w) {
+  io::Unit& o = rs.out();
+  const int maxp = rs.param.maxp;
+  o.line("");
+  o.line("GENE_POOL_DISTANCE_d_0");
+  blocks(rs, w, [&](int m0, int m1) {
+    std::string dashes = b11;
+    for (int l = m0; l <= m1; ++l) dashes += "----------";
+    o.line(dashes);
+    for (int l = m0; l <= maxp; ++l) {
+      const int last = std::min(l, m1);
+      o.line(vrow(
+          "       " + fi(w.nprb(l), 3) + " |", m0, last, "  ",
+          [&](int ll) { return w.ga(l * (l - 1) / 2 + ll); }, f83));
+    }
+  });
+}
+
+// 3. Differentiation D_j of each deme's gene pool and its mean delta, by both weightings. The
+// shares of deme size, summed over the loci, become their mean here, once for the report and the
+// tabular section that follows.
+void pool_differentiation(RunState& rs, Work& w) {
+  Param& p = rs.param;
+  const Names& nm = rs.names;
+  io::Unit& o = rs.out();
+  const int maxp = p.maxp, mal = p.mal;
+  const float nc = static_cast<float>(p.nc);
+  const std::string title = "SUBPOPULATION_DIFFERENTIATION_D_j,_delta_OF_THE_GENE_POOL";
+  if (p.igpdif(mal) != 0) {
     o.line("");
-    o.line(rep('-', 36));
-    o.line("Measures_of_variation_between_demes");
-    o.line(rep('-', 36));
-    if (maxp == 1) {
+    o.line(title);
+    o.line("** " + fi(p.igpdif(mal), 3) + " of_the_demes_unknown - No_calculations_possible");
+    return;
+  }
+  if (nm.spdfin == 'y') {
+    o.line("");
+    o.line(title);
+    o.line("- Cj's_PROPORTIONAL_TO_DEME_SIZE");
+    // A share marked missing at some locus stays missing, whatever the frequency report found.
+    for (int l = 1; l <= maxp; ++l) {
+      float& c = w.gpcj(l, mal);
+      c = p.nogpdif(mal) != 0 || c <= kPoolMarked ? p.astrix : c / nc;
+    }
+    blocks(rs, w, [&](int m0, int m1) {
+      o.line(vrow(
+          "       Cj = ", m0, m1, "  ", [&](int l) { return w.gpcj(l, mal); }, f83));
+      o.line(vrow(
+          "       Dj = ", m0, m1, "  ", [&](int l) { return w.djfin(l); }, f83));
+    });
+    o.line("");
+    o.line(std::string(10, ' ') + "delta = " + f83(w.gpdfin(mal)));
+  }
+  if (nm.spdinf == 'y') {
+    o.line("");
+    o.line(title);
+    o.line("- Cj's_EQUAL");
+    const float c = p.nogpdif(mal) != 0 ? p.astrix : 1.0f / static_cast<float>(maxp);
+    blocks(rs, w, [&](int m0, int m1) {
+      o.line(vrow(
+          "       Cj = ", m0, m1, "  ", [&](int) { return c; }, f83));
+      o.line(vrow(
+          "       Dj = ", m0, m1, "  ", [&](int l) { return w.djinf(l); }, f83));
+    });
+    o.line("");
+    o.line(std::string(10, ' ') + "delta = " + f83(w.gpdinf(mal)));
+  }
+}
+
+}  // namespace
+
+void gplout(RunState& rs, Work& w) {
+  const Param& p = rs.param;
+  const Names& nm = rs.names;
+  io::Unit& o = rs.out();
+  pool_within(rs, w);  // 1
+  if (p.ibetwn == 1) {
+    kit::subtitle(o, "Measures_of_variation_between_demes", 36);
+    if (p.maxp == 1) {
       o.line(" ** Not_calculable_for_a_single_deme");
       return;
     }
   }
-  if (nm.aprog(5) == 'y') {
-    o.line("");
-    o.line("GENE_POOL_DISTANCE_d_0");
-    blocks(rs, w, [&](int m0, int m1) {
-      std::string dashes = b11;
-      for (int l = m0; l <= m1; ++l) dashes += "----------";
-      o.line(dashes);
-      for (int l = m0; l <= maxp; ++l) {
-        const int last = std::min(l, m1);
-        o.line(row(
-            "       " + fi(w.nprb(l), 3) + " |", m0, last, "  ",
-            [&](int ll) { return w.ga(l * (l - 1) / 2 + ll); }, f83));
-      }
-    });
-  }
-  if (nm.aprog(6) == 'y') {
-    const std::string title = "SUBPOPULATION_DIFFERENTIATION_D_j,_delta_OF_THE_GENE_POOL";
-    if (p.igpdif(mal) != 0) {
-      o.line("");
-      o.line(title);
-      o.line("** " + fi(p.igpdif(mal), 3) + " of_the_demes_unknown - No_calculations_possible");
-      return;
-    }
-    if (nm.spdfin == 'y') {
-      o.line("");
-      o.line(title);
-      o.line("- Cj's_PROPORTIONAL_TO_DEME_SIZE");
-      blocks(rs, w, [&](int m0, int m1) {
-        // A share marked missing at some locus stays missing, whatever the frequency report
-        // found.
-        for (int l = m0; l <= m1; ++l) {
-          float& c = w.gpcj(l, mal);
-          c = p.nogpdif(mal) != 0 || c <= kMarked ? p.astrix : c / nc;
-        }
-        o.line(row(
-            "       Cj = ", m0, m1, "  ", [&](int l) { return w.gpcj(l, mal); }, f83));
-        o.line(row(
-            "       Dj = ", m0, m1, "  ", [&](int l) { return w.djfin(l); }, f83));
-      });
-      o.line("");
-      o.line(std::string(10, ' ') + "delta = " + f83(w.gpdfin(mal)));
-    }
-    if (nm.spdinf == 'y') {
-      o.line("");
-      o.line(title);
-      o.line("- Cj's_EQUAL");
-      const float c = p.nogpdif(mal) != 0 ? p.astrix : 1.0f / static_cast<float>(maxp);
-      blocks(rs, w, [&](int m0, int m1) {
-        o.line(row(
-            "       Cj = ", m0, m1, "  ", [&](int) { return c; }, f83));
-        o.line(row(
-            "       Dj = ", m0, m1, "  ", [&](int l) { return w.djinf(l); }, f83));
-      });
-      o.line("");
-      o.line(std::string(10, ' ') + "delta = " + f83(w.gpdinf(mal)));
-    }
-  }
+  if (nm.aprog(5) == 'y') pool_distance(rs, w);         // 2
+  if (nm.aprog(6) == 'y') pool_differentiation(rs, w);  // 3
 }
 
 }  // namespace tolm

@@ -15,6 +15,7 @@
 #include "analysis/parsub_measures.h"
 #include "input/records.h"
 #include "io/fixw.h"
+#include "report/kit.h"
 #include "report/longtable.h"
 #include "stattest/homtst.h"
 
@@ -314,49 +315,12 @@ void long_rows(RunState& rs, Work& w) {
 
 // --- report ---
 
-// Per-deme rows are written in blocks of `iwidth` demes; `between` separates two blocks.
-template <class Rows>
-void in_blocks(io::Unit& o, int m, int iwidth, const char* between, Rows rows) {
-  const int iw = std::max(1, iwidth);
-  for (int first = 1; first <= m; first += iw) {
-    if (first > 1) o.line(between);
-    rows(first, std::min(first + iw - 1, m));
-  }
-}
-
-// Each deme takes 10 columns; its number and its values end in the same column.
-std::string deme_row(const Work& w, int first, int last) {
-  std::string s = rpad("Deme", 15);
-  for (int i = first; i <= last; ++i) {
-    if (i > first) s += "     ";
-    s += fi(w.nprb(i), 5);
-  }
-  return s;
-}
-
 std::string real_row(const std::string& label, const Arr1<float>& v, int first, int last) {
-  std::string s = rpad(label, 12);
-  for (int i = first; i <= last; ++i) {
-    if (i > first) s += "  ";
-    s += ff(v(i), 8, 3);
-  }
-  return s;
+  return kit::row(rpad(label, 12), first, last, "  ", [&](int i) { return ff(v(i), 8, 3); });
 }
 
 std::string int_row(const std::string& label, const Arr1<int>& v, int first, int last) {
-  std::string s = rpad(label, 12);
-  for (int i = first; i <= last; ++i) {
-    if (i > first) s += "  ";
-    s += fi(v(i), 8);
-  }
-  return s;
-}
-
-void rule_title(io::Unit& o, const char* title) {
-  o.nl();
-  o.line(rep('-', 35));
-  o.line(title);
-  o.line(rep('-', 35));
+  return kit::row(rpad(label, 12), first, last, "  ", [&](int i) { return fi(v(i), 8); });
 }
 
 // A titled section of one value row per block.
@@ -364,8 +328,8 @@ void value_out(RunState& rs, Work& w, const char* title, const Arr1<float>& v) {
   io::Unit& o = rs.out();
   o.nl();
   o.line(title);
-  in_blocks(o, rs.param.maxp, rs.param.iwidth, "", [&](int first, int last) {
-    o.line(deme_row(w, first, last));
+  kit::blocks(o, rs.param.maxp, rs.param.iwidth, "", [&](int first, int last) {
+    o.line(kit::deme_row(w, first, last));
     o.line(real_row("", v, first, last));
   });
 }
@@ -374,8 +338,8 @@ void even_out(RunState& rs, Work& w, const char* title, const Arr1<float>& aev,
               const Arr1<float>& rev, const Arr1<int>& mn1, const Arr1<int>& mn2) {
   io::Unit& o = rs.out();
   o.line(title);
-  in_blocks(o, rs.param.maxp, rs.param.iwidth, "  ", [&](int first, int last) {
-    o.line(deme_row(w, first, last));
+  kit::blocks(o, rs.param.maxp, rs.param.iwidth, "  ", [&](int first, int last) {
+    o.line(kit::deme_row(w, first, last));
     o.line(real_row("absolute_e", aev, first, last));
     o.line(real_row("relative_e", rev, first, last));
     o.line(int_row("for_No.types", mn1, first, last));
@@ -394,8 +358,8 @@ void dj_out(RunState& rs, Work& w, const char* weighting, const Arr1<float>& dj,
   o.nl();
   o.line("SUBPOPULATION_DIFFERENTIATION_D_j,_delta");
   o.line(weighting);
-  in_blocks(o, m, rs.param.iwidth, "  ", [&](int first, int last) {
-    o.line(deme_row(w, first, last));
+  kit::blocks(o, m, rs.param.iwidth, "  ", [&](int first, int last) {
+    o.line(kit::deme_row(w, first, last));
     o.line(real_row("        Cj= ", c, first, last));
     o.line(real_row("        Dj= ", dj, first, last));
   });
@@ -408,16 +372,12 @@ void distance_out(RunState& rs, Work& w) {
   const int m = rs.param.maxp;
   o.nl();
   o.line("GENETIC_DISTANCE_d_0");
-  in_blocks(o, m, rs.param.iwidth, "", [&](int first, int last) {
-    o.line(deme_row(w, first, last));
+  kit::blocks(o, m, rs.param.iwidth, "", [&](int first, int last) {
+    o.line(kit::deme_row(w, first, last));
     o.line(rep(' ', 11) + rep('-', 10 * (last - first + 1)));
     for (int i = first; i <= m; ++i) {
-      std::string s = rep(' ', 7) + fi(w.nprb(i), 3) + " |";
-      for (int j = first; j <= std::min(last, i); ++j) {
-        if (j > first) s += "  ";
-        s += ff(w.ga(pair(i, j)), 8, 3);
-      }
-      o.line(s);
+      o.line(kit::row(rep(' ', 7) + fi(w.nprb(i), 3) + " |", first, std::min(last, i), "  ",
+                      [&](int j) { return ff(w.ga(pair(i, j)), 8, 3); }));
     }
   });
 }
@@ -443,7 +403,7 @@ void parout(RunState& rs, Work& w) {
   const int m = q.maxp;
 
   // Within demes.
-  if (q.iwithn == 1) rule_title(o, "Measures_of_variation_within_demes");
+  if (q.iwithn == 1) kit::subtitle(o, "Measures_of_variation_within_demes");
   if (a.aprog(2) == 'y') value_out(rs, w, "DIVERSITY_v_2", w.div);
   if (a.aprog(3) == 'y') value_out(rs, w, "TOTAL_POPULATION_DIFFERENTIATION_delta_T", w.deltat);
   if (a.aprog(4) == 'y') {
@@ -457,7 +417,7 @@ void parout(RunState& rs, Work& w) {
 
   // Between demes.
   if (q.ibetwn == 1) {
-    rule_title(o, "Measures_of_variation_between_demes");
+    kit::subtitle(o, "Measures_of_variation_between_demes");
     if (m == 1) {
       o.line("** Not_calculable_for_a_single_deme");
       return;

@@ -22,12 +22,12 @@ namespace {
 // One step of the minimum search. The tie tolerance is 0, so an equal distance leaves the
 // range as it is and the smallest plateau size of the minimum is kept.
 void take(float d, int l, Plateau& p) {
-  constexpr float fudge = 0.0f;
-  if (d > p.dmin + fudge) return;
-  if (d < p.dmin - fudge) {
+  constexpr float tie = 0.0f;
+  if (d > p.dmin + tie) return;
+  if (d < p.dmin - tie) {
     p.dmin = d;
     p.l1 = p.l2 = l;
-  } else if (fudge > std::fabs(d - p.dmin)) {
+  } else if (tie > std::fabs(d - p.dmin)) {
     p.dmin = std::fmin(d, p.dmin);
     p.l2 = l;
   }

@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <system_error>
+#include <utility>
 #include <vector>
 
 #include "analysis/frqout.h"
@@ -111,11 +112,283 @@ void draw_snail(RunState& rs, Work& w, const Arr2<std::string>& aresu, int jc, i
   }
   snailprint(rs, w, heading, cjtype, nsnailp, snailcj, snaildj, snaildel);
   if (!classic) return;
-  const int failed = snailone(heading, rs.names.snaildir, rs.names.filnam, cjtype, nsnailp, snailcj,
-                              snaildj, snaildel, maxp, rs.param.isystem, rs.param.idoeps,
-                              rs.param.idowmf);
+  const int failed =
+      snailone(heading, rs.names.snaildir, rs.names.filnam, cjtype, nsnailp, snailcj, snaildj,
+               snaildel, maxp, rs.param.isystem, rs.param.idoeps, rs.param.idowmf);
   rs.output_failures += failed;
   rs.snail_failures += failed;
+}
+
+// The measures table of a section: column j of `aresu` (one row per output deme) is headed by
+// `colhed`[j]; the columns of the snails are remembered (0: not in the table).
+struct Measures {
+  std::vector<std::string> colhed = {"Deme_No. ", " DemeName"};
+  Arr2<std::string> aresu;
+  int nval = 1;
+  int jcfin = 0, jdfin = 0, jdelfin = 0, jcinf = 0, jdinf = 0, jdelinf = 0;
+  explicit Measures(int maxp) : aresu(1, maxp, 1, 21, kNA) {}
+  int next(const char* head) {
+    colhed.push_back(head);
+    return ++nval;
+  }
+};
+
+// 2. Column plan and cells of the measures table, from the measures the analyses left.
+Measures measures(RunState& rs, Work& w, int ipool) {
+  const Param& p = rs.param;
+  const Names& nm = rs.names;
+  const int maxp = p.maxp, mal = p.mal;
+  const float astrix1 = p.astrix1;
+  auto chosen = [&](int k) { return nm.aprog(k) == 'y'; };
+  Measures m(maxp);
+  Arr2<std::string>& aresu = m.aresu;
+  if (ipool == 0) {
+    const int j = m.next(" DemeSize");
+    for (int d = 1; d <= maxp; ++d) aresu(d, j) = fi(w.nsum(d), 9);
+  }
+  if (chosen(1) && ipool == 0) {
+    // For the alleles of identified individuals nsum counts genes, two per individual; alpha
+    // is of the identified individuals and alpha-HWP of their genes, as in the results file.
+    auto ident = [&](int d) { return mal == 3 ? w.nsum(d) / 2 : w.nsum(d); };
+    int j = m.next("    Alpha");
+    for (int d = 1; d <= maxp; ++d) aresult(aresu, alpha(ident(d)), d, j);
+    if (p.loctyp < 2) {
+      j = m.next("Alpha-HWP");
+      for (int d = 1; d <= maxp; ++d) aresult(aresu, alpha(2 * ident(d)), d, j);
+    }
+  }
+  if (chosen(2)) {
+    const int j = m.next("v2-Divers");
+    for (int d = 1; d <= maxp; ++d) aresult(aresu, ipool ? w.gpdiv(d, mal) : w.div(d), d, j);
+  }
+  if (chosen(3)) {
+    const int j = m.next("   deltaT");
+    for (int d = 1; d <= maxp; ++d) aresult(aresu, w.deltat(d), d, j);
+  }
+  if (chosen(4) && ipool == 0) {
+    auto evenness = [&](const char* h1, const char* h2, const char* h3, const Arr1<float>& aev,
+                        const Arr1<float>& rev, const Arr1<int>& mn) {
+      const int j1 = m.next(h1), j2 = m.next(h2), j3 = m.next(h3);
+      for (int d = 1; d <= maxp; ++d) {
+        aresult(aresu, aev(d), d, j1);
+        aresult(aresu, rev(d), d, j2);
+        aresult(aresu, aev(d) <= astrix1 ? p.astrix : static_cast<float>(mn(d)), d, j3);
+      }
+    };
+    if (nm.evefin == 'y')
+      evenness("EvnFinAbs", "EvnFinRel", "EvnFinNum", w.aevfin, w.revfin, w.mnfin1);
+    if (nm.eveinf == 'y')
+      evenness("EvnInfAbs", "EvnInfRel", "EvnInfNum", w.aevinf, w.revinf, w.mninf1);
+  }
+  if (maxp > 1 && chosen(6) && nm.spdfin == 'y') {
+    m.jcfin = m.next(" CjDemSiz");
+    m.jdfin = m.next(" DjDemSiz");
+    m.jdelfin = m.next(" deltaDmS");
+    const float del = ipool ? w.gpdfin(mal) : w.delfin;
+    for (int d = 1; d <= maxp; ++d) {
+      aresult(aresu, ipool ? w.gpcj(d, mal) : w.cj(d), d, m.jcfin);
+      aresult(aresu, w.djfin(d), d, m.jdfin);
+      aresult(aresu, del, d, m.jdelfin);
+    }
+  }
+  if (maxp > 1 && chosen(6) && nm.spdinf == 'y') {
+    m.jcinf = m.next(" CjEquSiz");
+    m.jdinf = m.next(" DjEquSiz");
+    m.jdelinf = m.next(" deltaEqS");
+    const float del = ipool ? w.gpdinf(mal) : w.delinf;
+    for (int d = 1; d <= maxp; ++d) {
+      aresult(aresu, del <= astrix1 ? p.astrix : 1.0f / static_cast<float>(maxp), d, m.jcinf);
+      aresult(aresu, w.djinf(d), d, m.jdinf);
+      aresult(aresu, del, d, m.jdelinf);
+    }
+  }
+  if (ipool == 0 && mal == 4 && chosen(8)) {
+    if (w.nrloc(p.kc) == 1) {
+      const int j1 = m.next("PropHeter"), j2 = m.next("CondHeter");
+      for (int d = 1; d <= maxp; ++d) {
+        aresult(aresu, w.het(d), d, j1);
+        aresult(aresu, w.chet(d), d, j2);
+      }
+    } else {
+      const int j = m.next("MeanHeter");
+      for (int d = 1; d <= maxp; ++d) aresult(aresu, w.phet(d), d, j);
+    }
+  }
+  return m;
+}
+
+// 3. Heading of the section; returns the captions of its two snails (sizes proportional, equal).
+std::pair<std::string, std::string> heading(RunState& rs, const Work& w, int ipool) {
+  const Param& p = rs.param;
+  io::Unit& t = rs.u(29);
+  const int kc = p.kc, mal = p.mal;
+  // The haplotype titles belong to a combination of several loci only, so a single locus after
+  // one keeps its allele titles.
+  const bool several = ipool == 0 && w.nrloc(kc) > 1;
+  const int naddcollect = several ? 4 : 0;
+  const std::string collect = fa(several ? kHaploTitle[mal - 1] : kAlleleTitle[mal - 1], 30);
+  const std::string kind = kDiffCollect[mal + naddcollect - 1];
+  std::string tail;
+  t.line("");
+  if (ipool == 0) {
+    if (w.nrloc(kc) == 1) {
+      const std::string num = left(w.loccmb(kc, 1), 3);
+      t.line("LOCUS_NO. " + num + "\t\"" + io::trim(w.locnam(w.loccmb(kc, 1))) + "\"");
+      tail = "__Locus_" + num;
+    } else {
+      t.line(p.nc < 2 ? std::string("MULTILOCUS_COMBINATION_OF_LOCI:")
+                      : "LOCUS_COMBINATION_N0._" + left(kc, 3));
+      tail = "__Combination_" + std::to_string(kc) + "__Loci_";
+      for (int i = 1; i <= w.nrloc(kc); ++i) tail += fi(w.loccmb(kc, i), 3);
+      for (int i = 1; i <= w.nrloc(kc); ++i) locus_line(t, w, w.loccmb(kc, i));
+    }
+    t.line(collect);
+  } else {
+    t.line("GENE_POOL - " + collect);
+    tail = "___Gene_Pool";
+    for (int k = 1; k <= p.nc; ++k) locus_line(t, w, w.loccmb(k, 1));
+  }
+  return {"DemPopSiz-" + kind + tail, "EquPopSiz-" + kind + tail};
+}
+
+// The types of a combination and kind in output order, with their counts in every output deme
+// and their alleles as the table writes them inside { }.
+struct TypeTable {
+  int ntyp = 0, maxp = 0;
+  std::vector<int32_t> counts;     // ntyp x maxp
+  std::vector<std::string> types;  // 1..ntyp: "    \"{ ... }\""
+  int32_t count(int i, int d) const {
+    return counts[static_cast<size_t>(i - 1) * static_cast<size_t>(maxp) +
+                  static_cast<size_t>(d - 1)];
+  }
+};
+
+TypeTable load_types(RunState& rs, Work& w) {
+  const Param& p = rs.param;
+  const int kc = p.kc, mal = p.mal;
+  const bool geno = mal == 4;
+  const int nrl = w.nrloc(kc);
+  TypeTable tt;
+  tt.ntyp = geno ? w.nptr2(kc) : w.nptr1(kc);
+  tt.maxp = p.maxp;
+  tt.counts.assign(static_cast<size_t>(tt.ntyp) * static_cast<size_t>(tt.maxp), 0);
+  tt.types.assign(static_cast<size_t>(tt.ntyp) + 1, "");
+  auto allele = [&](long h, int j) { return static_cast<int>(sread(rs, 21, rec21(p, h, kc, j))); };
+  for (int i = 1; i <= tt.ntyp; ++i) {
+    const long ty = sread(rs, geno ? 25 : 24, rec24(p, i, kc));
+    bool any = false;
+    for (int d = 1; d <= tt.maxp; ++d) {
+      const long kp = w.nprb(d);
+      const int n =
+          geno ? sread(rs, 22, rec22(p, ty, kc, kp)) : sread(rs, 20, rec20(p, ty, kc, kp, mal));
+      tt.counts[static_cast<size_t>(i - 1) * static_cast<size_t>(tt.maxp) +
+                static_cast<size_t>(d - 1)] = n;
+      any = any || n != 0;
+    }
+    if (!any) continue;
+    std::string types = "    \"{ ";
+    if (geno) {
+      int32_t h1 = 0, h2 = 0;
+      sread23(rs, rec23(p, ty, kc), h1, h2);
+      for (int j = 1; j <= nrl; ++j) {
+        w.ihtv1(j) = allele(h1, j);
+        w.ihtv2(j) = allele(h2, j);
+        types += fi(w.ihtv1(j), 3) + " " + fi(w.ihtv2(j), 3) + "  ";
+      }
+    } else {
+      for (int j = 1; j <= nrl; ++j) {
+        w.ihtv1(j) = allele(ty, j);
+        types += fi(w.ihtv1(j), 3) + " ";
+      }
+    }
+    tt.types[static_cast<size_t>(i)] = types + "}\"";
+  }
+  return tt;
+}
+
+// 4. Absolute and relative frequencies of the types in sorted order. A relative frequency is of
+// the deme's summed counts; its column sum is the sum of the frequencies as printed before
+// rounding, in type order.
+void freq_tables(RunState& rs, Work& w, const TypeTable& tt) {
+  const Param& p = rs.param;
+  io::Unit& t = rs.u(29);
+  const int maxp = p.maxp;
+  const bool geno = p.mal == 4;
+  Arr1<float> xsum(1, maxp, 0.0f), xxsum(1, maxp, 0.0f);
+  for (int pass = 1; pass <= 2; ++pass) {
+    const bool absolute = pass == 1;
+    t.line("");
+    if (geno)
+      t.line(absolute ? "Absolute_frequency_distribution:" : "Relative_frequency_distribution:");
+    else
+      t.line(absolute ? "Absolute_frequencies:" : "Relative_frequencies:");
+    deme_row(t, rs, w);
+    for (int i = 1; i <= tt.ntyp; ++i) {
+      rs.names.anum = left(i, 3);
+      bool any = false;
+      for (int d = 1; d <= maxp; ++d) {
+        const int n = tt.count(i, d);
+        w.nsum(d) = n;
+        w.nsumsp(d) += n;
+        if (absolute) xsum(d) += static_cast<float>(n);
+        any = any || n != 0;
+      }
+      if (!any) continue;
+      cell(t, "Type_" + rs.names.anum + " ");
+      for (int d = 1; d <= maxp; ++d) {
+        if (absolute) {
+          cell(t, fi(w.nsum(d), 9));
+        } else if (xsum(d) > 0.0f) {
+          const float f = static_cast<float>(w.nsum(d)) / xsum(d);
+          xxsum(d) += f;
+          cell(t, ff(f, 9, 3));
+        } else {
+          cell(t, kNA);  // no identified type in the deme: no frequency to give
+        }
+      }
+      t.line(tt.types[static_cast<size_t>(i)]);
+    }
+    cell(t, "Sum       ");
+    for (int d = 1; d <= maxp; ++d) {
+      if (absolute)
+        cell(t, fi(w.nsumsp(d), 9));
+      else
+        cell(t, xsum(d) > 0.0f ? ff(xxsum(d), 9, 3) : kNA);
+    }
+    t.nl();
+  }
+}
+
+// 5. The measures table.
+void measures_table(RunState& rs, const Work& w, const Measures& m) {
+  io::Unit& t = rs.u(29);
+  t.line("");
+  t.line("Measures_of_genetic_variation:");
+  cell(t, m.colhed[0]);
+  cell(t, m.colhed[1] + std::string(13, ' '));
+  for (int j = 2; j <= m.nval; ++j) cell(t, m.colhed[static_cast<size_t>(j)]);
+  t.nl();
+  for (int d = 1; d <= rs.param.maxp; ++d) {
+    const int kp = w.nprb(d);
+    cell(t, left(kp, 9));
+    cell(t, "\"" + fa(w.prbnam(kp), 20) + "\"");
+    for (int j = 2; j <= m.nval; ++j) cell(t, m.aresu(d, j));
+    t.nl();
+  }
+}
+
+// 7. The distance triangle, diagonal included.
+void distance_table(RunState& rs, const Work& w, int ipool) {
+  io::Unit& t = rs.u(29);
+  t.line("");
+  t.line(ipool == 0 ? "Genetic_distance_d_0" : "Gene-pool_distance_d_0");
+  deme_row(t, rs, w);
+  for (int l = 1; l <= rs.param.maxp; ++l) {
+    rs.names.anum = left(w.nprb(l), 3);
+    cell(t, rs.names.anum + "       ");
+    for (int ll = 1; ll <= l; ++ll) cell(t, acell(w.ga((l - 1) * l / 2 + ll)));
+    t.nl();
+  }
 }
 
 }  // namespace
@@ -137,237 +410,29 @@ float cellval(const std::string& c) {
 }
 
 void partab(RunState& rs, Work& w, int ipool) {
-  Param& p = rs.param;
-  Names& nm = rs.names;
-  io::Unit& t = rs.u(29);
-  const int maxp = p.maxp, kc = p.kc, mal = p.mal;
-  const float astrix1 = p.astrix1;
+  const Param& p = rs.param;
+  const Names& nm = rs.names;
+  const int maxp = p.maxp;
   auto chosen = [&](int k) { return nm.aprog(k) == 'y'; };
-
-  // 1. Kind titles, from this section's own combination: the haplotype titles belong to a
-  //    combination of several loci only, so a single locus after one keeps its allele titles.
-  const bool several = ipool == 0 && w.nrloc(kc) > 1;
-  const int naddcollect = several ? 4 : 0;
-  const std::string collect = fa(several ? kHaploTitle[mal - 1] : kAlleleTitle[mal - 1], 30);
-  const std::string kind = kDiffCollect[mal + naddcollect - 1];
   for (int d = 1; d <= maxp; ++d) w.nsumsp(d) = 0;
 
-  // 2. Column plan and cells of the measures table. Column j of aresu is headed by colhed[j].
-  std::vector<std::string> colhed = {"Deme_No. ", " DemeName"};
-  Arr2<std::string> aresu(1, maxp, 1, 21, kNA);
-  int nval = 1;
-  auto next = [&](const char* head) {
-    colhed.push_back(head);
-    return ++nval;
-  };
-  if (ipool == 0) {
-    int j = next(" DemeSize");
-    for (int d = 1; d <= maxp; ++d) aresu(d, j) = fi(w.nsum(d), 9);
-  }
-  if (chosen(1) && ipool == 0) {
-    // For the alleles of identified individuals nsum counts genes, two per individual; alpha
-    // is of the identified individuals and alpha-HWP of their genes, as in the results file.
-    auto ident = [&](int d) { return mal == 3 ? w.nsum(d) / 2 : w.nsum(d); };
-    int j = next("    Alpha");
-    for (int d = 1; d <= maxp; ++d) aresult(aresu, alpha(ident(d)), d, j);
-    if (p.loctyp < 2) {
-      j = next("Alpha-HWP");
-      for (int d = 1; d <= maxp; ++d) aresult(aresu, alpha(2 * ident(d)), d, j);
-    }
-  }
-  if (chosen(2)) {
-    int j = next("v2-Divers");
-    for (int d = 1; d <= maxp; ++d) aresult(aresu, ipool ? w.gpdiv(d, mal) : w.div(d), d, j);
-  }
-  if (chosen(3)) {
-    int j = next("   deltaT");
-    for (int d = 1; d <= maxp; ++d) aresult(aresu, w.deltat(d), d, j);
-  }
-  if (chosen(4) && ipool == 0) {
-    auto evenness = [&](const char* h1, const char* h2, const char* h3, const Arr1<float>& aev,
-                        const Arr1<float>& rev, const Arr1<int>& mn) {
-      int j1 = next(h1), j2 = next(h2), j3 = next(h3);
-      for (int d = 1; d <= maxp; ++d) {
-        aresult(aresu, aev(d), d, j1);
-        aresult(aresu, rev(d), d, j2);
-        aresult(aresu, aev(d) <= astrix1 ? p.astrix : static_cast<float>(mn(d)), d, j3);
-      }
-    };
-    if (nm.evefin == 'y')
-      evenness("EvnFinAbs", "EvnFinRel", "EvnFinNum", w.aevfin, w.revfin, w.mnfin1);
-    if (nm.eveinf == 'y')
-      evenness("EvnInfAbs", "EvnInfRel", "EvnInfNum", w.aevinf, w.revinf, w.mninf1);
-  }
-  int jcfin = 0, jdfin = 0, jdelfin = 0, jcinf = 0, jdinf = 0, jdelinf = 0;
-  if (maxp > 1 && chosen(6) && nm.spdfin == 'y') {
-    jcfin = next(" CjDemSiz");
-    jdfin = next(" DjDemSiz");
-    jdelfin = next(" deltaDmS");
-    const float del = ipool ? w.gpdfin(mal) : w.delfin;
-    for (int d = 1; d <= maxp; ++d) {
-      aresult(aresu, ipool ? w.gpcj(d, mal) : w.cj(d), d, jcfin);
-      aresult(aresu, w.djfin(d), d, jdfin);
-      aresult(aresu, del, d, jdelfin);
-    }
-  }
-  if (maxp > 1 && chosen(6) && nm.spdinf == 'y') {
-    jcinf = next(" CjEquSiz");
-    jdinf = next(" DjEquSiz");
-    jdelinf = next(" deltaEqS");
-    const float del = ipool ? w.gpdinf(mal) : w.delinf;
-    for (int d = 1; d <= maxp; ++d) {
-      aresult(aresu, del <= astrix1 ? p.astrix : 1.0f / static_cast<float>(maxp), d, jcinf);
-      aresult(aresu, w.djinf(d), d, jdinf);
-      aresult(aresu, del, d, jdelinf);
-    }
-  }
-  if (ipool == 0 && mal == 4 && chosen(8)) {
-    if (w.nrloc(kc) == 1) {
-      int j1 = next("PropHeter"), j2 = next("CondHeter");
-      for (int d = 1; d <= maxp; ++d) {
-        aresult(aresu, w.het(d), d, j1);
-        aresult(aresu, w.chet(d), d, j2);
-      }
-    } else {
-      int j = next("MeanHeter");
-      for (int d = 1; d <= maxp; ++d) aresult(aresu, w.phet(d), d, j);
-    }
-  }
-
-  // 3. Heading, and the captions of the snails.
-  std::string headfin, headinf;
-  t.line("");
-  if (ipool == 0) {
-    if (w.nrloc(kc) == 1) {
-      const std::string num = left(w.loccmb(kc, 1), 3);
-      t.line("LOCUS_NO. " + num + "\t\"" + io::trim(w.locnam(w.loccmb(kc, 1))) + "\"");
-      headfin = "DemPopSiz-" + kind + "__Locus_" + num;
-      headinf = "EquPopSiz-" + kind + "__Locus_" + num;
-    } else {
-      t.line(p.nc < 2 ? std::string("MULTILOCUS_COMBINATION_OF_LOCI:")
-                      : "LOCUS_COMBINATION_N0._" + left(kc, 3));
-      std::string tail = "__Combination_" + std::to_string(kc) + "__Loci_";
-      for (int i = 1; i <= w.nrloc(kc); ++i) tail += fi(w.loccmb(kc, i), 3);
-      headfin = "DemPopSiz-" + kind + tail;
-      headinf = "EquPopSiz-" + kind + tail;
-      for (int i = 1; i <= w.nrloc(kc); ++i) locus_line(t, w, w.loccmb(kc, i));
-    }
-    t.line(collect);
-  } else {
-    t.line("GENE_POOL - " + collect);
-    headfin = "DemPopSiz-" + kind + "___Gene_Pool";
-    headinf = "EquPopSiz-" + kind + "___Gene_Pool";
-    for (int k = 1; k <= p.nc; ++k) locus_line(t, w, w.loccmb(k, 1));
-  }
-
-  // 4. Absolute and relative frequencies of the types in sorted order.
-  if (ipool == 0 && chosen(1)) {
-    const bool geno = mal == 4;
-    const int ntyp = geno ? w.nptr2(kc) : w.nptr1(kc);
-    const int nrl = w.nrloc(kc);
-    Arr1<float> xsum(1, maxp, 0.0f), xxsum(1, maxp, 0.0f);
-    for (int pass = 1; pass <= 2; ++pass) {
-      const bool absolute = pass == 1;
-      t.line("");
-      if (geno)
-        t.line(absolute ? "Absolute_frequency_distribution:" : "Relative_frequency_distribution:");
-      else
-        t.line(absolute ? "Absolute_frequencies:" : "Relative_frequencies:");
-      deme_row(t, rs, w);
-      for (int i = 1; i <= ntyp; ++i) {
-        nm.anum = left(i, 3);
-        const long ty = sread(rs, geno ? 25 : 24, rec24(p, i, kc));
-        bool any = false;
-        for (int d = 1; d <= maxp; ++d) {
-          const long kp = w.nprb(d);
-          int n =
-              geno ? sread(rs, 22, rec22(p, ty, kc, kp)) : sread(rs, 20, rec20(p, ty, kc, kp, mal));
-          w.nsum(d) = n;
-          w.nsumsp(d) += n;
-          if (absolute) xsum(d) += static_cast<float>(n);
-          any = any || n != 0;
-        }
-        if (!any) continue;
-        auto allele = [&](long h, int j) {
-          return static_cast<int>(sread(rs, 21, rec21(p, h, kc, j)));
-        };
-        std::string types = "    \"{ ";
-        if (geno) {
-          int32_t h1 = 0, h2 = 0;
-          sread23(rs, rec23(p, ty, kc), h1, h2);
-          for (int j = 1; j <= nrl; ++j) {
-            w.ihtv1(j) = allele(h1, j);
-            w.ihtv2(j) = allele(h2, j);
-            types += fi(w.ihtv1(j), 3) + " " + fi(w.ihtv2(j), 3) + "  ";
-          }
-        } else {
-          for (int j = 1; j <= nrl; ++j) {
-            w.ihtv1(j) = allele(ty, j);
-            types += fi(w.ihtv1(j), 3) + " ";
-          }
-        }
-        types += "}\"";
-        cell(t, "Type_" + nm.anum + " ");
-        for (int d = 1; d <= maxp; ++d) {
-          if (absolute) {
-            cell(t, fi(w.nsum(d), 9));
-          } else if (xsum(d) > 0.0f) {
-            const float f = static_cast<float>(w.nsum(d)) / xsum(d);
-            xxsum(d) += f;
-            cell(t, ff(f, 9, 3));
-          } else {
-            cell(t, kNA);  // no identified type in the deme: no frequency to give
-          }
-        }
-        t.line(types);
-      }
-      cell(t, "Sum       ");
-      for (int d = 1; d <= maxp; ++d) {
-        if (absolute)
-          cell(t, fi(w.nsumsp(d), 9));
-        else
-          cell(t, xsum(d) > 0.0f ? ff(xxsum(d), 9, 3) : kNA);
-      }
-      t.nl();
-    }
-  }
-
-  // 5. The measures table.
-  t.line("");
-  t.line("Measures_of_genetic_variation:");
-  cell(t, colhed[0]);
-  cell(t, colhed[1] + std::string(13, ' '));
-  for (int j = 2; j <= nval; ++j) cell(t, colhed[static_cast<size_t>(j)]);
-  t.nl();
-  for (int d = 1; d <= maxp; ++d) {
-    const int kp = w.nprb(d);
-    cell(t, left(kp, 9));
-    cell(t, "\"" + fa(w.prbnam(kp), 20) + "\"");
-    for (int j = 2; j <= nval; ++j) cell(t, aresu(d, j));
-    t.nl();
-  }
+  const Measures m = measures(rs, w, ipool);                           // 2
+  const auto [headfin, headinf] = heading(rs, w, ipool);               // 3
+  if (ipool == 0 && chosen(1)) freq_tables(rs, w, load_types(rs, w));  // 4
+  measures_table(rs, w, m);                                            // 5
 
   // 6. Snails, from the cells as tabulated (values rounded to 4 decimals): the EPS and WMF
   // snails in their folder, and the snails for print when figures are asked.
   const bool classic =
       maxp > 1 && chosen(6) && (p.idoeps == 1 || p.idowmf == 1) && make_snaildir(rs);
   if (classic || (maxp > 1 && chosen(6) && !rs.opt.figures.empty())) {
-    if (nm.spdfin == 'y') draw_snail(rs, w, aresu, jcfin, jdfin, jdelfin, headfin, "fin", classic);
-    if (nm.spdinf == 'y') draw_snail(rs, w, aresu, jcinf, jdinf, jdelinf, headinf, "inf", classic);
+    if (nm.spdfin == 'y')
+      draw_snail(rs, w, m.aresu, m.jcfin, m.jdfin, m.jdelfin, headfin, "fin", classic);
+    if (nm.spdinf == 'y')
+      draw_snail(rs, w, m.aresu, m.jcinf, m.jdinf, m.jdelinf, headinf, "inf", classic);
   }
 
-  // 7. The distance triangle, diagonal included.
-  if (chosen(5)) {
-    t.line("");
-    t.line(ipool == 0 ? "Genetic_distance_d_0" : "Gene-pool_distance_d_0");
-    deme_row(t, rs, w);
-    for (int l = 1; l <= maxp; ++l) {
-      nm.anum = left(w.nprb(l), 3);
-      cell(t, nm.anum + "       ");
-      for (int ll = 1; ll <= l; ++ll) cell(t, acell(w.ga((l - 1) * l / 2 + ll)));
-      t.nl();
-    }
-  }
+  if (chosen(5)) distance_table(rs, w, ipool);  // 7
 }
 
 }  // namespace tolm

@@ -8,6 +8,7 @@
 
 #include "input/records.h"
 #include "io/fixw.h"
+#include "report/kit.h"
 #include "stattest/exactout.h"
 
 namespace tolm {
@@ -17,8 +18,6 @@ using io::fi;
 using io::rep;
 
 namespace {
-
-constexpr float fudge = 1e-5f;
 
 // Upper 5 %, 1 % and 0.1 % points of chi-square for 1..100 degrees of freedom, made by
 // scripts/chisq-table.py (bisection on the regularised incomplete gamma function).
@@ -85,25 +84,21 @@ void homtab(RunState& rs, Work& w, bool geno, int nu, float total, const std::ve
   const int M = p.maxp;
   const int nr = w.nrloc(p.kc);
   const bool multi = nr > 1;
-  const int step = std::max(1, p.iwidth);
-  for (int first = 1; first <= M; first += step) {
-    const int last = std::min(M, first + step - 1);
+  kit::blocks(o, M, p.iwidth, "  ", [&](int first, int last) {
     const int W = last - first + 1;
     const bool fb = first == 1;
-    if (!fb) o.line("  ");
-    std::string s = io::rpad("Deme", 15);
-    for (int j = first; j <= last; ++j) s += fi(w.nprb(j), 5) + rep(' ', 5);
-    o.line(s);
+    o.line(kit::deme_row(w, first, last, true));
     o.line(rowlab(geno, multi, fb) + rep('-', 10 * W));
     bool any = false;
     for (int j = first; j <= last; ++j) any = any || data[static_cast<size_t>(j)] != 0;
-    if (!any) continue;
+    if (!any) return;
 
+    std::string s;
     for (int m = 1; m <= nu; ++m) {
       const int k = w.irealt(m);
-      const int rowsum = nint(w.pw(m) + fudge);
-      std::string counts;
-      for (int j = first; j <= last; ++j) counts += fi(w.ng(k, j), 5) + rep(' ', 5);
+      const int rowsum = nint(w.pw(m) + kit::fudge);
+      const std::string counts =
+          kit::row_after("", first, last, "     ", [&](int j) { return fi(w.ng(k, j), 5); });
       const long t = sread(rs, geno ? 25 : 24, rec24(p, k, p.kc));
       if (!geno && !multi) {
         s = fi(hapall(rs, t, 1), 6) + (fb ? "  " + fi(rowsum, 5) : rep(' ', 7)) + " O";
@@ -127,16 +122,12 @@ void homtab(RunState& rs, Work& w, bool geno, int nu, float total, const std::ve
         }
       }
       o.line(s + counts);
-      s = rep(' ', 14) + "E";
-      for (int j = first; j <= last; ++j) {
-        if (j > first) s += "  ";
-        s += ff(w.xpec(m, j), 8, 2);
-      }
-      o.line(s);
+      o.line(kit::row(rep(' ', 14) + "E", first, last, "  ",
+                      [&](int j) { return ff(w.xpec(m, j), 8, 2); }));
     }
 
-    std::string tot;
-    for (int j = first; j <= last; ++j) tot += fi(nint(w.pm(j) + fudge), 5) + rep(' ', 5);
+    const std::string tot = kit::row_after(
+        "", first, last, "     ", [&](int j) { return fi(nint(w.pm(j) + kit::fudge), 5); });
     if (fb) {
       o.line(rep(' ', 8) + "------" + rep('-', 10 * W));
       o.line(rep(' ', 8) + fi(nint(total), 5) + " |" + tot);
@@ -144,10 +135,69 @@ void homtab(RunState& rs, Work& w, bool geno, int nu, float total, const std::ve
       o.line(rep(' ', 14) + rep('-', 10 * W));
       o.line(rep(' ', 15) + tot);
     }
-  }
+  });
 }
 
-// The table builder of both kinds: counts, kept rows, expectations and the three statistics.
+// The counts of the table: `ng`(k, j) of the type at output position k in analysis deme j,
+// the column sums `pm`, and the kept rows (types that occur in some deme of the analysis) with
+// their positions in `irealt` and their sums in `pw`. Returns the number of kept rows and their
+// total, summed in type order. Leaves the last row sum in `nsumn`.
+int load_rows(RunState& rs, Work& w, bool geno, int T, int R, float& total) {
+  Param& p = rs.param;
+  const int M = p.maxp;
+  for (int m = 1; m <= R; ++m) {
+    w.pw(m) = 0.0f;
+    for (int j = 1; j <= M; ++j) {
+      w.xpec(m, j) = 0.0f;
+      w.ng(m, j) = 0;
+    }
+  }
+  for (int j = 1; j <= M; ++j) w.pm(j) = 0.0f;
+
+  int nu = 0;
+  total = 0.0f;
+  for (int k = 1; k <= T; ++k) {
+    const long t = sread(rs, geno ? 25 : 24, rec24(p, k, p.kc));
+    p.nsumn = 0;
+    for (int j = 1; j <= M; ++j) {
+      const int kp = w.nprb(j);
+      const long r = geno ? rec22(p, t, p.kc, kp) : rec20(p, t, p.kc, kp, p.mal);
+      if (r <= p.mind(geno ? 22 : 20)) {
+        w.ng(k, j) = sread(rs, geno ? 22 : 20, r);
+        w.pm(j) += static_cast<float>(w.ng(k, j));
+        p.nsumn += w.ng(k, j);
+      }
+    }
+    if (static_cast<float>(p.nsumn) >= kit::fudge) {
+      ++nu;
+      w.pw(nu) = static_cast<float>(p.nsumn);
+      w.irealt(nu) = k;
+      total += static_cast<float>(p.nsumn);
+    }
+  }
+  return nu;
+}
+
+// Expectations of the kept cells into `xpec` and the statistics, row by row and deme by deme;
+// a deme without counts has no cells.
+kit::ChiSquare expect(RunState& rs, Work& w, int nu, float total) {
+  const Param& p = rs.param;
+  kit::ChiSquare chi;
+  for (int m = 1; m <= nu; ++m) {
+    const int k = w.irealt(m);
+    for (int j = 1; j <= p.maxp; ++j) {
+      if (w.pm(j) < kit::fudge) continue;
+      const float e = w.pw(m) * w.pm(j) / total;
+      w.xpec(m, j) = e;
+      if (e < static_cast<float>(p.minexp) - kit::fudge) chi.ismall = 1;
+      chi.cell(static_cast<float>(w.ng(k, j)), e);
+    }
+  }
+  return chi;
+}
+
+// The table builder of both kinds: the deme checks, the counts, the expectations and the three
+// statistics, the table and the judgement.
 void build(RunState& rs, Work& w, bool geno) {
   Param& p = rs.param;
   io::Unit& o = rs.out();
@@ -194,71 +244,18 @@ void build(RunState& rs, Work& w, bool geno) {
     return;
   }
 
-  for (int m = 1; m <= R; ++m) {
-    w.pw(m) = 0.0f;
-    for (int j = 1; j <= M; ++j) {
-      w.xpec(m, j) = 0.0f;
-      w.ng(m, j) = 0;
-    }
-  }
-  for (int j = 1; j <= M; ++j) w.pm(j) = 0.0f;
-
-  // Kept rows: only types that occur in some deme of the analysis.
-  int nu = 0;
   float total = 0.0f;
-  for (int k = 1; k <= T; ++k) {
-    const long t = sread(rs, geno ? 25 : 24, rec24(p, k, p.kc));
-    p.nsumn = 0;
-    for (int j = 1; j <= M; ++j) {
-      const int kp = w.nprb(j);
-      const long r = geno ? rec22(p, t, p.kc, kp) : rec20(p, t, p.kc, kp, p.mal);
-      if (r <= p.mind(geno ? 22 : 20)) {
-        w.ng(k, j) = sread(rs, geno ? 22 : 20, r);
-        w.pm(j) += static_cast<float>(w.ng(k, j));
-        p.nsumn += w.ng(k, j);
-      }
-    }
-    if (static_cast<float>(p.nsumn) >= fudge) {
-      ++nu;
-      w.pw(nu) = static_cast<float>(p.nsumn);
-      w.irealt(nu) = k;
-      total += static_cast<float>(p.nsumn);
-    }
-  }
-
+  const int nu = load_rows(rs, w, geno, T, R, total);
   int ncol = 0;
   for (int j = 1; j <= M; ++j)
     if (w.pm(j) > 0.0f) ++ncol;
   const int ndf = (nu > 0 && ncol > 0) ? (nu - 1) * (ncol - 1) : 0;
-
-  float gsum = 0.0f, x2sum = 0.0f, x2yate = 0.0f;
-  int ismall = 0, izero = 0;
-  for (int m = 1; m <= nu; ++m) {
-    const int k = w.irealt(m);
-    for (int j = 1; j <= M; ++j) {
-      if (w.pm(j) < fudge) continue;
-      const float e = w.pw(m) * w.pm(j) / total;
-      w.xpec(m, j) = e;
-      const float ob = static_cast<float>(w.ng(k, j));
-      if (e < static_cast<float>(p.minexp) - fudge) ismall = 1;
-      if (std::fabs(e) < fudge) {
-        izero = 1;
-        continue;
-      }
-      if (ob >= fudge) gsum += ob * (std::log(ob) - std::log(e));
-      x2sum += (ob - e) * (ob - e) / e;
-      if (ndf == 1) {
-        const float d = std::fabs(ob - e) - 0.5f;
-        x2yate += d * d / e;
-      }
-    }
-  }
+  const kit::ChiSquare chi = expect(rs, w, nu, total);
 
   homtab(rs, w, geno, nu, total, data);
-  gsum = 2.0f * gsum;
   int isignf = 0;
-  test(rs, gsum, x2sum, x2yate, ndf, ismall, izero, isignf);
-  chisq_rows(rs, w, "homogeneity", 0, gsum, x2sum, ndf);
+  test(rs, chi, ndf, isignf);
+  chisq_rows(rs, w, "homogeneity", 0, chi.gstat(), chi.x2, ndf);
   exhom(rs, w);
 }
 
@@ -297,6 +294,10 @@ void htptst(RunState& rs, Work& w) {
 }
 void gtptst(RunState& rs, Work& w) {
   build(rs, w, true);
+}
+
+void test(RunState& rs, const kit::ChiSquare& chi, int ndf, int& isignf) {
+  test(rs, chi.gstat(), chi.x2, chi.yates, ndf, chi.ismall, chi.izero, isignf);
 }
 
 void test(RunState& rs, float gsum, float x2sum, float x2yate, int ndf, int ismall, int izero,

@@ -15,6 +15,7 @@
 #include <cmath>
 #include <string>
 
+#include "report/kit.h"
 #include "run/runstate.h"
 
 namespace tolm {
@@ -31,6 +32,9 @@ void gtptst(RunState& rs, Work& w);
 // block; isignf returns 1 when a statistic is significant at the lowest level.
 void test(RunState& rs, float gsum, float x2sum, float x2yate, int ndf, int ismall, int izero,
           int& isignf);
+
+// The same for the sums of an accumulated table (G is doubled here).
+void test(RunState& rs, const kit::ChiSquare& chi, int ndf, int& isignf);
 
 // Upper critical point of the chi-square distribution with ndf (1..100) degrees of freedom at
 // level 1 (5 %), 2 (1 %) or 3 (0.1 %), as tabulated to 3 decimals.

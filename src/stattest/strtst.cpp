@@ -8,6 +8,7 @@
 
 #include "input/records.h"
 #include "io/fixw.h"
+#include "report/kit.h"
 #include "stattest/exactout.h"
 #include "stattest/homtst.h"
 
@@ -18,8 +19,6 @@ using io::fi;
 using io::rep;
 
 namespace {
-
-constexpr float fudge = 1e-5f;
 
 // A row's cells end with " |" in place of their last two blank columns.
 void close_row(std::string& s) {
@@ -57,11 +56,9 @@ void strtst(RunState& rs, Work& w) {
   for (int i = 1; i <= p.maxp; ++i) {
     p.kp = w.nprb(i);
     const DemeExact& dex = ex[static_cast<size_t>(i - 1)];
-    o.nl();
-    o.line(rep('*', 72));
-    o.line("Locus " + fi(p.kl, 3) + " - " + io::trim(w.locnam(p.kl)));
-    o.line("Deme  " + fi(p.kp, 3) + " - " + io::trim(w.prbnam(p.kp)));
-    o.line(rep('*', 72));
+    kit::title(o, '*',
+               {"Locus " + fi(p.kl, 3) + " - " + io::trim(w.locnam(p.kl)),
+                "Deme  " + fi(p.kp, 3) + " - " + io::trim(w.prbnam(p.kp))});
 
     p.kog = 0;
     for (int g = 1; g <= w.nptr2(p.kc); ++g) p.kog += sread(rs, 22, rec22(p, g, p.kc, p.kp));
@@ -82,6 +79,86 @@ void strtst(RunState& rs, Work& w) {
   }
 }
 
+namespace {
+
+// The cells of one test as computed from the deme's frequencies: the statistics, and for the
+// Hardy-Weinberg test the observed and expected homozygotes and heterozygotes.
+struct Cells {
+  kit::ChiSquare chi;
+  int nrow = 0, ncell = 0;
+  float ohom = 0.0f, ehom = 0.0f, ohet = 0.0f, ehet = 0.0f;
+};
+
+// The column alleles of the test into `nada` (their number in `na`); false when one allele holds
+// (nearly) all genes of the deme.
+bool column_alleles(Work& w, int mxkg, int& na) {
+  na = 0;
+  for (int k = 1; k <= mxkg; ++k) {
+    if (w.pm(k) < kit::fudge) continue;
+    if (w.pm(k) + w.pw(k) > 2.0f - kit::fudge) return false;
+    w.nada(++na) = k;
+  }
+  return true;
+}
+
+// Expectations of the cells into `xpec` and the sums of the statistics, rows in allele order and
+// the columns of a row from the last to the first (the Hardy-Weinberg table only down to the
+// diagonal): the order of the sums.
+Cells cells(Work& w, const Ngeno& ngeno, int mxkg, int na, bool hw, float kog, float minexp) {
+  const int nfac = hw ? 2 : 1;
+  Cells c;
+  for (int r = 1; r <= mxkg; ++r) {
+    if (w.pw(r) < kit::fudge) continue;
+    ++c.nrow;
+    for (int i = na; i >= 1; --i) {
+      const int col = w.nada(i);
+      if (hw && col < r) break;
+      const float ob = static_cast<float>(ngeno(r, col));
+      float e = static_cast<float>(nfac) * w.pw(r) * w.pm(col) * kog;
+      if (hw && r == col) e = e / 2.0f;
+      w.xpec(r, col) = e;
+      ++c.ncell;
+      if (hw) {
+        if (r == col) {
+          c.ohom += ob;
+          c.ehom += e;
+        } else {
+          c.ohet += ob;
+          c.ehet += e;
+        }
+      }
+      if (e < minexp) c.chi.ismall = 1;
+      c.chi.cell(ob, e);
+    }
+  }
+  return c;
+}
+
+// Heterozygosity test: homozygotes against heterozygotes, one degree of freedom.
+void hetero_test(RunState& rs, Work& w, const Cells& c, float minexp, const DemeExact* ex) {
+  io::Unit& o = rs.out();
+  rs.names.modus = "HWHETER";
+  kit::title(o, '=', "Test_of_Hardy-Weinberg_Heterozygosity");
+  o.nl();
+  o.line(rep(' ', 6) + "Homozygotes Heterozygotes");
+  o.line(rep(' ', 6) + rep('-', 25));
+  o.line(rep(' ', 7) + "O" + fi(nint(c.ohom), 5) + rep(' ', 5) + fi(nint(c.ohet), 5));
+  o.line(rep(' ', 7) + "E " + ff(c.ehom, 8, 2) + "  " + ff(c.ehet, 8, 2) + " ");
+  o.line(rep(' ', 6) + rep('-', 25));
+  if (c.ohet > c.ehet) o.line(rep(' ', 6) + "Heterozygote_excess_over_Hardy-Weinberg_expectation");
+  if (c.ohom > c.ehom) o.line(rep(' ', 6) + "Homozygote_excess_over_Hardy-Weinberg_expectation");
+  kit::ChiSquare chi;
+  if (c.ehom < minexp || c.ehet < minexp) chi.ismall = 1;
+  chi.cell(c.ohet, c.ehet);
+  chi.cell(c.ohom, c.ehom);
+  int isignf = 0;
+  test(rs, chi, 1, isignf);
+  chisq_rows(rs, w, "hw_heterozygosity", rs.param.kp, chi.gstat(), chi.x2, 1);
+  if (ex) exstr_block(rs, w, *ex, 1);
+}
+
+}  // namespace
+
 void tsthwp(RunState& rs, Work& w, const DemeExact* ex) {
   Param& p = rs.param;
   io::Unit& o = rs.out();
@@ -90,15 +167,10 @@ void tsthwp(RunState& rs, Work& w, const DemeExact* ex) {
   const bool sexknown = w.kmbord(p.kc, p.kp) == 1;
 
   // 1. Title
-  o.nl();
-  o.line(rep('=', 72));
-  if (!hw)
-    o.line("Test_of_Product_Structure");
-  else if (sexknown)
-    o.line(std::string("Test_of_Hardy-Weinberg_Structure_") + "(Gametic_sex_disregarded)");
-  else
-    o.line("Test_of_Hardy-Weinberg_Structure");
-  o.line(rep('=', 72));
+  kit::title(o, '=',
+             !hw        ? "Test_of_Product_Structure"
+             : sexknown ? "Test_of_Hardy-Weinberg_Structure_(Gametic_sex_disregarded)"
+                        : "Test_of_Hardy-Weinberg_Structure");
   if (!hw && !sexknown) {
     o.line(std::string("** Product_structure_not_") + "calculable_-_Gametic_sex_not_specified");
     return;
@@ -106,106 +178,36 @@ void tsthwp(RunState& rs, Work& w, const DemeExact* ex) {
 
   // 2. Counts and allele frequencies
   const int nfac = hw ? 2 : 1;
-  float gsum = 0.0f, x2sum = 0.0f, x2yate = 0.0f;
-  int ismall = 0, izero = 0, isignf = 0;
   Ngeno ngeno(0, w.mxall, 0, w.mxall, 0);
   int mxkg = 0;
   rdfreq(rs, w, ngeno, mxkg);
 
   // 3. Column alleles
   int na = 0;
-  for (int k = 1; k <= mxkg; ++k) {
-    if (w.pm(k) < fudge) continue;
-    if (w.pm(k) + w.pw(k) > 2.0f - fudge) {
-      o.line("** Locus_monomorphic_-_nothing_to_test");
-      return;
-    }
-    w.nada(++na) = k;
+  if (!column_alleles(w, mxkg, na)) {
+    o.line("** Locus_monomorphic_-_nothing_to_test");
+    return;
   }
 
   // 4. Cells: expectations and the sums of the statistics
-  const float kog = static_cast<float>(p.kog);
   const float minexp = static_cast<float>(p.minexp);
-  int nrow = 0, ncell = 0;
-  float ohom = 0.0f, ehom = 0.0f, ohet = 0.0f, ehet = 0.0f;
-  for (int r = 1; r <= mxkg; ++r) {
-    if (w.pw(r) < fudge) continue;
-    ++nrow;
-    for (int i = na; i >= 1; --i) {
-      const int c = w.nada(i);
-      if (hw && c < r) break;
-      const float ob = static_cast<float>(ngeno(r, c));
-      float e = static_cast<float>(nfac) * w.pw(r) * w.pm(c) * kog;
-      if (hw && r == c) e = e / 2.0f;
-      w.xpec(r, c) = e;
-      ++ncell;
-      if (hw) {
-        if (r == c) {
-          ohom += ob;
-          ehom += e;
-        } else {
-          ohet += ob;
-          ehet += e;
-        }
-      }
-      if (e < minexp) ismall = 1;
-      if (std::fabs(e) < fudge) {
-        izero = 1;
-        continue;
-      }
-      if (ob >= fudge) gsum += ob * (std::log(ob) - std::log(e));
-      x2sum += (ob - e) * (ob - e) / e;
-      const float d = std::fabs(ob - e) - 0.5f;
-      x2yate += d * d / e;
-    }
-  }
-  if (ncell == 1) {
+  const Cells c = cells(w, ngeno, mxkg, na, hw, static_cast<float>(p.kog), minexp);
+  if (c.ncell == 1) {
     o.line("** Only_one_genotype_-_nothing_to_test");
     return;
   }
 
   // 5. Table and judgement
-  gsum = 2.0f * gsum;
-  const int ndf = hw ? na * (na - 1) / 2 : ncell - na - nrow + 1;
+  const int ndf = hw ? na * (na - 1) / 2 : c.ncell - na - c.nrow + 1;
   tabout(rs, w, ngeno, mxkg, na, nfac);
-  test(rs, gsum, x2sum, x2yate, ndf, ismall, izero, isignf);
-  chisq_rows(rs, w, hw ? "hardy_weinberg" : "product_structure", p.kp, gsum, x2sum, ndf);
+  int isignf = 0;
+  test(rs, c.chi, ndf, isignf);
+  chisq_rows(rs, w, hw ? "hardy_weinberg" : "product_structure", p.kp, c.chi.gstat(), c.chi.x2,
+             ndf);
   if (ex) exstr_block(rs, w, *ex, hw ? 0 : 2);
-  if (!hw) return;
 
-  // 6. Heterozygosity test: homozygotes against heterozygotes, one degree of freedom
-  rs.names.modus = "HWHETER";
-  gsum = x2sum = x2yate = 0.0f;
-  ismall = izero = 0;
-  o.nl();
-  o.line(rep('=', 72));
-  o.line("Test_of_Hardy-Weinberg_Heterozygosity");
-  o.line(rep('=', 72));
-  o.nl();
-  o.line(rep(' ', 6) + "Homozygotes Heterozygotes");
-  o.line(rep(' ', 6) + rep('-', 25));
-  o.line(rep(' ', 7) + "O" + fi(nint(ohom), 5) + rep(' ', 5) + fi(nint(ohet), 5));
-  o.line(rep(' ', 7) + "E " + ff(ehom, 8, 2) + "  " + ff(ehet, 8, 2) + " ");
-  o.line(rep(' ', 6) + rep('-', 25));
-  if (ohet > ehet) o.line(rep(' ', 6) + "Heterozygote_excess_over_Hardy-Weinberg_expectation");
-  if (ohom > ehom) o.line(rep(' ', 6) + "Homozygote_excess_over_Hardy-Weinberg_expectation");
-  if (ehom < minexp || ehet < minexp) ismall = 1;
-  const float obs[2] = {ohet, ohom}, exp[2] = {ehet, ehom};
-  for (int cl = 0; cl < 2; ++cl) {
-    const float ob = obs[cl], e = exp[cl];
-    if (std::fabs(e) < fudge) {
-      izero = 1;
-      continue;
-    }
-    x2sum += (ob - e) * (ob - e) / e;
-    if (ob >= fudge) gsum += ob * (std::log(ob) - std::log(e));
-    const float d = std::fabs(ob - e) - 0.5f;
-    x2yate += d * d / e;
-  }
-  gsum = 2.0f * gsum;
-  test(rs, gsum, x2sum, x2yate, 1, ismall, izero, isignf);
-  chisq_rows(rs, w, "hw_heterozygosity", p.kp, gsum, x2sum, 1);
-  if (ex) exstr_block(rs, w, *ex, 1);
+  // 6. Heterozygosity test
+  if (hw) hetero_test(rs, w, c, minexp, ex);
 }
 
 void rdfreq(RunState& rs, Work& w, Ngeno& ngeno, int& mxkg) {
@@ -276,30 +278,26 @@ void tabout(RunState& rs, Work& w, const Ngeno& ngeno, int mxkg, int npater, int
 
   o.nl();
   if (!hw) o.line(rep(' ', 8) + "Paternal_allele");
-  const int step = std::max(1, p.iwidth);
-  for (int f = 1; f <= npater; f += step) {
-    const int l = std::min(npater, f + step - 1);
+  // the paternal (column) alleles in blocks of `iwidth`
+  kit::blocks(o, npater, p.iwidth, " ", [&](int f, int l) {
     const int n = l - f + 1;
     const bool last = l == npater;
-    if (f > 1) o.line(" ");
     const std::string rule = rep('-', 10 * n) + (last ? "------" : "-");
 
-    std::string s = lab1;
-    for (int i = f; i <= l; ++i) s += fi(w.irealt(w.nada(i)), 5) + rep(' ', 5);
+    const std::string s =
+        kit::row_after(lab1, f, l, "     ", [&](int i) { return fi(w.irealt(w.nada(i)), 5); });
     o.line(last ? s + "Freq." : s);
     o.line(lab2.substr(0, 7) + rule);
 
-    bool ended = false;
     for (int r = 1; r <= mxkg; ++r) {
-      if (w.pw(r) < fudge) continue;
+      if (w.pw(r) < kit::fudge) continue;
       int first = f;  // first column of the block shown in this row
       if (hw)
         while (first <= l && w.nada(first) < r) ++first;
       const int s_n = l - first + 1;
       if (s_n == 0) {
         o.line(rep(' ', 7) + rule);
-        ended = true;
-        break;
+        return;
       }
       std::string cnt = fi(w.irealt(r), 5) + "  O" + rep(' ', 10 * (n - s_n));
       std::string exv = rep(' ', 7) + "E" + rep(' ', 10 * (n - s_n));
@@ -314,19 +312,18 @@ void tabout(RunState& rs, Work& w, const Ngeno& ngeno, int mxkg, int npater, int
       o.line(cnt);
       o.line(exv);
     }
-    if (ended) continue;
 
     o.line(rep(' ', 7) + rule);
     if (hw) {
       if (last) o.line(lab3 + rep(' ', 10 * n) + " |" + fi(nint(genes), 5));
     } else {
-      s = lab3;
-      for (int i = f; i <= l; ++i) s += fi(nint(genes * w.pm(w.nada(i))), 5) + rep(' ', 5);
-      if (last) s += " |" + fi(p.kog, 5);
-      o.line(s);
+      std::string freq = kit::row_after(
+          lab3, f, l, "     ", [&](int i) { return fi(nint(genes * w.pm(w.nada(i))), 5); });
+      if (last) freq += " |" + fi(p.kog, 5);
+      o.line(freq);
     }
     o.nl();
-  }
+  });
 }
 
 }  // namespace tolm

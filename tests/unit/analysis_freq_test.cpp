@@ -12,6 +12,7 @@
 
 #include "analysis/frqout.h"
 #include "analysis/frqpar.h"
+#include "builder.h"
 #include "run/runstate.h"
 
 namespace tolm {
@@ -22,20 +23,11 @@ struct FreqRun {
   RunState rs;
   Work w;
   FreqRun(int np, int nl, int nc, int mxnrlc, int mxall = 250) {
-    w.create(np, nl, nl + 1, mxall);
-    Param& p = rs.param;
-    p.np = np;
-    p.nl = nl;
-    p.nc = nc;
-    p.mxnrlc = mxnrlc;
-    p.kc = 1;
-    p.iwidth = 6;
-    p.maxp = np;
-    for (int i = 1; i <= np; ++i) w.nprb(i) = i;
-    for (int kc = 1; kc <= nc; ++kc)
-      for (int kp = 1; kp <= np; ++kp) w.sexspc(kc, kp) = " no";
-    p.iunit = 8;
-    rs.u(8).capture();
+    testing_build::build(rs, w,
+                         "demes " + std::to_string(np) + "\nloci " + std::to_string(nl) +
+                             "\ncombinations " + std::to_string(nc) + "\nmxnrlc " +
+                             std::to_string(mxnrlc) + "\nmxall " + std::to_string(mxall) +
+                             "\niwidth 6\nsexspc no\n");
   }
   // channel 20: haplotype h, deme kp, position m
   void hap(int h, int kp, int m, int n, int kc = 1) {
@@ -369,6 +361,74 @@ TEST(Frqpar, HeterozygosityWithoutKindsComputesDemeSizes) {
   EXPECT_EQ(d.out(), "\n" + stars72 + "\nLocus   1 - Amylase     \n" + stars72 + "\n");
   EXPECT_EQ(d.w.nsam(1), 7);
   EXPECT_EQ(d.w.nsam(2), 5);
+}
+
+}  // namespace
+}  // namespace tolm
+
+namespace tolm {
+namespace {
+
+// The test builder counts genotypes written as text exactly as the small data set above is
+// written record by record by hand: every record of the channels 20 to 25, and the deme sizes.
+TEST(Builder, CountsTheSmallDataSetAsWrittenByHand) {
+  FreqRun hand(2, 1, 1, 1);
+  small_data(hand);
+  RunState rs;
+  Work w;
+  testing_build::build(rs, w,
+                       "demes 2\n"
+                       "loci 1\n"
+                       "deme 1: 98/100 100/100 100/102 ?/?  # types by first appearance\n"
+                       "deme 2: 100/100 98/98\n");
+  for (int ch = 20; ch <= 25; ++ch) {
+    const long last = std::max(hand.rs.param.mind(ch), rs.param.mind(ch));
+    ASSERT_GT(last, 0) << ch;
+    for (long r = 1; r <= last; ++r) {
+      if (ch == 23) {
+        int32_t a1 = 0, a2 = 0, b1 = 0, b2 = 0;
+        sread23(hand.rs, r, a1, a2);
+        sread23(rs, r, b1, b2);
+        EXPECT_EQ(std::make_pair(a1, a2), std::make_pair(b1, b2)) << "channel 23 record " << r;
+      } else {
+        EXPECT_EQ(sread(hand.rs, ch, r), sread(rs, ch, r)) << "channel " << ch << " record " << r;
+      }
+    }
+  }
+  EXPECT_EQ(w.nsam(1), 4);
+  EXPECT_EQ(w.nsam(2), 2);
+  EXPECT_EQ(w.nptr1(1), 3);
+  EXPECT_EQ(w.nptr2(1), 4);
+  // and the frequency report of the genotypes reads them as the hand-made counts
+  hand.rs.param.mal = rs.param.mal = 4;
+  frqout(hand.rs, hand.w);
+  rs.param.iwidth = 6;
+  frqout(rs, w);
+  EXPECT_EQ(hand.out(), rs.u(8).take_captured());
+}
+
+// Shown demes in another order carry their own sizes; names and loci as given.
+TEST(Builder, ShownDemesNamesAndLoci) {
+  RunState rs;
+  Work w;
+  testing_build::build(rs, w,
+                       "demes 3\nshown 3 1\nnames North Middle South\nloci 2 Adh Pgm\n"
+                       "choose 260\niwidth 4\n"
+                       "deme 1: 1/1 1/2\ndeme 3: 2/2 ?/? 1/2\n");
+  EXPECT_EQ(rs.param.maxp, 2);
+  EXPECT_EQ(w.nprb(1), 3);
+  EXPECT_EQ(w.nprb(2), 1);
+  EXPECT_EQ(w.nsam(1), 3);  // deme 3, the unknown one included
+  EXPECT_EQ(w.nsam(2), 2);
+  EXPECT_EQ(w.prbnam(2), "Middle");
+  EXPECT_EQ(w.locnam(2), "Pgm");
+  EXPECT_EQ(rs.param.nc, 2);
+  EXPECT_EQ(w.loccmb(2, 1), 2);
+  EXPECT_EQ(rs.param.iwidth, 4);
+  EXPECT_EQ(rs.names.aprog(2), 'y');
+  EXPECT_EQ(rs.names.aprog(6), 'y');
+  EXPECT_EQ(rs.names.aprog(10), 'y');
+  EXPECT_NE(rs.names.aprog(5), 'y');
 }
 
 }  // namespace

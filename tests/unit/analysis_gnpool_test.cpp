@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "analysis/gnpool.h"
+#include "builder.h"
 
 using namespace tolm;
 
@@ -14,26 +15,13 @@ struct Pool {
   RunState rs;
   Work w;
   Pool(int np, int nloc) {
-    w.create(np, nloc, nloc + 1, 20);
-    rs.param.np = np;
-    rs.param.nc = nloc;
-    rs.param.mxnrlc = 1;
-    rs.param.maxp = np;
-    rs.param.iunit = 8;
-    rs.param.iwidth = 6;
+    std::string names = "names", loci = "loci " + std::to_string(nloc);
+    for (int d = 1; d <= np; ++d) names += " P" + std::to_string(d);
+    for (int k = 1; k <= nloc; ++k) loci += " L" + std::to_string(k);
+    testing_build::build(
+        rs, w,
+        "demes " + std::to_string(np) + "\n" + names + "\n" + loci + "\nmxall 20\niwidth 6\n");
     rs.opt.ci = false;  // the gene-pool report alone; its intervals have their own tests
-    rs.u(8).capture();
-    rs.u(29).capture();
-    rs.u(6).capture();
-    for (int d = 1; d <= np; ++d) {
-      w.nprb(d) = d;
-      w.prbnam(d) = "P" + std::to_string(d);
-    }
-    for (int k = 1; k <= nloc; ++k) {
-      w.nrloc(k) = 1;
-      w.loccmb(k, 1) = k;
-      w.locnam(k) = "L" + std::to_string(k);
-    }
     inpool(rs, w);
   }
   void choose(const std::string& analyses) {

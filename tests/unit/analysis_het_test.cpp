@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "analysis/hetgrd.h"
+#include "builder.h"
 #include "run/runstate.h"
 
 namespace tolm {
@@ -14,18 +15,11 @@ struct HetRun {
   RunState rs;
   Work w;
   HetRun(int np, int nrloc, int mxall = 250) {
-    w.create(np, nrloc, nrloc + 1, mxall);
-    Param& p = rs.param;
-    p.np = np;
-    p.nc = 1;
-    p.kc = 1;
-    p.mxnrlc = nrloc;
-    p.maxp = np;
-    p.iwidth = 6;
+    testing_build::build(rs, w,
+                         "demes " + std::to_string(np) + "\nloci " + std::to_string(nrloc) +
+                             "\ncombinations 1\nmxnrlc " + std::to_string(nrloc) + "\nmxall " +
+                             std::to_string(mxall) + "\niwidth 6\n");
     w.nrloc(1) = nrloc;
-    for (int i = 1; i <= np; ++i) w.nprb(i) = i;
-    p.iunit = 8;
-    rs.u(8).capture();
   }
   // channel 26 for deme kp: counts by degree k = 0..nr, then identified and unknown
   void counts(int kp, const std::vector<int>& by_degree, int unknown) {

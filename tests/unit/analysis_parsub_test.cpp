@@ -11,6 +11,7 @@
 
 #include "analysis/parsub.h"
 #include "analysis/parsub_measures.h"
+#include "builder.h"
 
 using namespace tolm;
 
@@ -23,20 +24,14 @@ class Parsub : public ::testing::Test {
   RunState rs;
   Work w;
 
-  void SetUp() override {
-    for (int ch = 20; ch <= 27; ++ch) rs.scratch.open(ch);
-    rs.param.iunit = 8;
-    rs.u(8).capture();
-  }
-
   // A run of `np` data demes and `nc` locus combinations, all demes shown in the order `nprb`,
   // gene-pool sums cleared as at the start of a run.
   void demes(int np, int nc, const std::vector<int>& nprb) {
-    w.create(np, nc, nc + 1, 250);
-    rs.param.np = np;
-    rs.param.nc = nc;
-    rs.param.maxp = static_cast<int>(nprb.size());
-    for (size_t i = 0; i < nprb.size(); ++i) w.nprb(static_cast<long>(i + 1)) = nprb[i];
+    std::string shown = "shown";
+    for (int d : nprb) shown += " " + std::to_string(d);
+    testing_build::build(
+        rs, w,
+        "demes " + std::to_string(np) + "\nloci " + std::to_string(nc) + "\n" + shown + "\n");
     w.hgdiv.fill(1.0f);
   }
 

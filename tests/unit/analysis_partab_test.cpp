@@ -8,6 +8,7 @@
 #include <fstream>
 
 #include "analysis/partab.h"
+#include "builder.h"
 
 using namespace tolm;
 
@@ -20,15 +21,9 @@ struct Tab {
   RunState rs;
   Work w;
   Tab(int np, int nl) {
-    w.create(np, nl, nl + 1, 50);
-    rs.param.np = np;
-    rs.param.nl = nl;
-    rs.param.iunit = 8;
-    rs.u(8).capture();
-    rs.u(29).capture();
-    rs.u(6).capture();
-    for (int l = 1; l <= nl; ++l)
-      w.locnam(l) = "Loc" + std::string(1, static_cast<char>('A' + l - 1));
+    std::string loci = "loci " + std::to_string(nl);
+    for (int l = 1; l <= nl; ++l) loci += " Loc" + std::string(1, static_cast<char>('A' + l - 1));
+    testing_build::build(rs, w, "demes " + std::to_string(np) + "\n" + loci + "\nmxall 50\n");
     for (int d = 1; d <= np; ++d) w.prbnam(d) = "Deme " + std::to_string(d);
   }
   void choose(const std::string& analyses) {

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "analysis/hetgrd.h"
+#include "builder.h"
 #include "report/longtable.h"
 #include "run/runstate.h"
 
@@ -31,29 +32,16 @@ struct HetRows {
   RunState rs;
   Work w;
   explicit HetRows(int nrloc) {
-    const int np = 2;
-    w.create(np, nrloc, nrloc + 1, 250);
-    Param& p = rs.param;
-    p.np = np;
-    p.nc = 1;
-    p.kc = 1;
-    p.mal = 4;
-    p.idurch = 1;
-    p.mxnrlc = nrloc;
-    p.maxp = np;
-    p.iwidth = 6;
-    p.iunit = 8;
-    rs.u(8).capture();
+    std::string loci = "loci " + std::to_string(nrloc);
+    for (int l = 1; l <= nrloc; ++l) loci += " " + std::string(1, static_cast<char>('A' + l - 1));
+    testing_build::build(rs, w,
+                         "demes 2\nnames D1 D2\n" + loci + "\ncombinations 1\nmxnrlc " +
+                             std::to_string(nrloc) + "\niwidth 6\n");
+    rs.param.mal = 4;
+    rs.param.idurch = 1;
     rs.longtab.keep = true;
     w.nrloc(1) = nrloc;
-    for (int l = 1; l <= nrloc; ++l) {
-      w.loccmb(1, l) = l;
-      w.locnam(l) = std::string(1, static_cast<char>('A' + l - 1));
-    }
-    for (int i = 1; i <= np; ++i) {
-      w.nprb(i) = i;
-      w.prbnam(i) = "D" + std::to_string(i);
-    }
+    for (int l = 1; l <= nrloc; ++l) w.loccmb(1, l) = l;
   }
   // channel 26 for deme kp: counts by degree k = 0..nr, then identified and unknown
   void counts(int kp, const std::vector<int>& by_degree, int unknown) {

@@ -3,17 +3,18 @@
 // kind, deme numbers and names in display order) filled in.
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
-#include <tuple>
 #include <fstream>
 #include <map>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "analysis/frqout.h"
 #include "analysis/parsub.h"
+#include "builder.h"
 #include "report/longtable.h"
 
 using namespace tolm;
@@ -81,20 +82,15 @@ class LongRows : public ::testing::Test {
   // counts (kind 3) counts[p-1][k] of type k in data deme p, type 0 the unidentified genes.
   void run(const std::vector<int>& nprb, const std::vector<std::vector<int>>& counts) {
     const int np = static_cast<int>(counts.size());
-    w.create(np, 1, 2, 250);
+    std::string spec = "demes " + std::to_string(np) + "\nloci 1 Adh\nnames";
+    for (int p = 1; p <= np; ++p) spec += " D" + std::to_string(p);
+    spec += "\nshown";
+    for (int d : nprb) spec += " " + std::to_string(d);
+    testing_build::build(rs, w, spec + "\n");
     Param& q = rs.param;
-    q.np = np;
-    q.nc = 1;
-    q.kc = 1;
     q.mal = 3;
-    q.maxp = static_cast<int>(nprb.size());
     q.iwithn = q.ibetwn = 1;
     w.hgdiv.fill(1.0f);
-    w.locnam(1) = "Adh";
-    w.loccmb(1, 1) = 1;
-    w.nrloc(1) = 1;
-    for (int p = 1; p <= np; ++p) w.prbnam(p) = "D" + std::to_string(p);
-    for (size_t i = 0; i < nprb.size(); ++i) w.nprb(static_cast<long>(i + 1)) = nprb[i];
     for (int p = 1; p <= np; ++p) {
       int sum = 0;
       for (size_t k = 0; k < counts[static_cast<size_t>(p - 1)].size(); ++k) {

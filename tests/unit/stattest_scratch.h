@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "builder.h"
 #include "run/runstate.h"
 
 namespace tolm::testing_stat {
@@ -28,28 +29,16 @@ struct LocusData {
 
 // Fills rs and w for combination 1 of 1 (locus 1), all demes chosen for output in data order.
 inline void load(RunState& rs, Work& w, const LocusData& d, int mxall = 250) {
-  Param& p = rs.param;
   const int np = d.np, nc = 1, kc = 1;
-  p.np = np;
-  p.nc = nc;
-  p.kc = kc;
-  p.nl = 1;
-  p.mxnrlc = 1;
-  p.maxp = np;
-  p.iunit = 8;
-  rs.u(8).capture();
-  w.create(np, 1, 2, mxall);
-  w.nrloc(1) = 1;
-  w.loccmb(1, 1) = 1;
-  w.locnam(1) = "LocA";
+  std::string names = "names";
+  for (int kp = 1; kp <= np; ++kp) names += " Deme" + std::to_string(kp);
+  testing_build::build(rs, w,
+                       "demes " + std::to_string(np) + "\n" + names + "\nloci 1 LocA\nmxall " +
+                           std::to_string(mxall) + "\n");
   const int T = static_cast<int>(d.alleles.size());
   const int G = static_cast<int>(d.genos.size());
   w.nptr1(1) = T;
   w.nptr2(1) = G;
-  for (int kp = 1; kp <= np; ++kp) {
-    w.nprb(kp) = kp;
-    w.prbnam(kp) = "Deme" + std::to_string(kp);
-  }
   auto r20 = [&](int h, int kp, int m) { return 3L * (np * (nc * h + kc - 1) + kp - 1) + m; };
   auto add20 = [&](int h, int kp, int m, int v) {
     swrite(rs, 20, r20(h, kp, m), sread(rs, 20, r20(h, kp, m)) + v);
@@ -99,17 +88,6 @@ inline void load(RunState& rs, Work& w, const LocusData& d, int mxall = 250) {
   }
 }
 
-// The lines of a captured text.
-inline std::vector<std::string> lines_of(const std::string& s) {
-  std::vector<std::string> v;
-  size_t a = 0;
-  while (a < s.size()) {
-    size_t e = s.find('\n', a);
-    if (e == std::string::npos) e = s.size();
-    v.push_back(s.substr(a, e - a));
-    a = e + 1;
-  }
-  return v;
-}
+using testing_build::lines_of;
 
 }  // namespace tolm::testing_stat
