@@ -19,9 +19,9 @@
 #include <initializer_list>
 #include <vector>
 
-namespace tolm {
+#include "stattest/exactrec.h"
 
-enum class ExactMethod { none, enumeration, chain };
+namespace tolm {
 
 struct ChainSettings {
   long dememorisation = 10000;
