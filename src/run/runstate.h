@@ -20,6 +20,7 @@
 #include "report/longtable.h"
 #include "run/bounded.h"
 #include "run/runopts.h"
+#include "stattest/exactrec.h"
 
 namespace tolm {
 
@@ -160,6 +161,7 @@ struct RunState {
   int output_failures = 0;   // outputs that could not be written; the run then ends with status 1
   int snail_failures = 0;    // of them, snail folders or files
   std::shared_ptr<IndividualTable> individuals;  // genotypes kept for -bootstrap-individuals
+  ExactRecords exact_kept;   // exact p-values of the pass, until the summary after the gene pool
 
   io::Unit& u(int ch) { return units[ch]; }
   io::Unit& con() { return units[6]; }        // the console

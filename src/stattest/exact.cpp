@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 #include <numeric>
+#include <utility>
 
 namespace tolm {
 
@@ -77,6 +78,88 @@ struct BatchMean {
     const double var = (sum2 - static_cast<double>(n) * m * m) / static_cast<double>(n - 1);
     return var > 0 ? std::sqrt(var / static_cast<double>(n)) : 0.0;
   }
+};
+
+// The entries (cells, or ordered pairs of alleles) that hold at least one unit, in an array with
+// the position of each entry, so that one is added, removed or drawn at random in constant time.
+class LiveSet {
+ public:
+  explicit LiveSet(int entries) : pos_(static_cast<size_t>(entries), -1) {
+    items_.reserve(static_cast<size_t>(entries));
+  }
+  int size() const { return static_cast<int>(items_.size()); }
+  bool has(int e) const { return pos_[static_cast<size_t>(e)] >= 0; }
+  void add(int e) {
+    pos_[static_cast<size_t>(e)] = size();
+    items_.push_back(e);
+  }
+  void remove(int e) {
+    const int at = pos_[static_cast<size_t>(e)];
+    const int last = items_.back();
+    items_[static_cast<size_t>(at)] = last;
+    pos_[static_cast<size_t>(last)] = at;
+    items_.pop_back();
+    pos_[static_cast<size_t>(e)] = -1;
+  }
+  // Two entries drawn independently and uniformly.
+  void two(Rng& rng, int& a, int& b) const {
+    int x, y;
+    rng.two(size(), size(), x, y);
+    a = items_[static_cast<size_t>(x)];
+    b = items_[static_cast<size_t>(y)];
+  }
+
+ private:
+  std::vector<int> items_, pos_;
+};
+
+// A step of a chain whose proposal cannot move (it takes an empty cell) leaves the table as it
+// is; a proposal is live with probability q, known from the table. `IdleRun` gives the number
+// of idle steps before the next live proposal: when live proposals are frequent, by one 32-bit
+// draw per step against q (the number of steps a branchy step would take, but each only a
+// draw and a comparison); when they are rare, by drawing the geometric number at once.
+// Share of live proposals at which a chain draws its proposals one by one (measured on the
+// cattle data: below it, counting the idle steps at once is faster).
+constexpr double kDirect = 0.4, kDirectRc = 0.15;
+
+class IdleRun {
+ public:
+  void set(double q) {
+    q_ = q;
+    known_ = true;
+    if (q >= kRare) {
+      thr_ = q >= 1 ? ~0ULL : static_cast<uint64_t>(q * 0x1.0p32);
+      lq_ = 0;
+    } else {
+      lq_ = q > 0 ? std::log1p(-q) : 0;
+    }
+  }
+  bool known() const { return known_; }
+  void forget() { known_ = false; }
+  // Idle steps before the next live proposal, at most `cap` (then the run goes on later).
+  long draw(Rng& rng, long cap) {
+    if (q_ >= 1) return 0;
+    if (q_ >= kRare) {
+      long n = 0;
+      for (;;) {
+        const uint64_t x = rng.next();
+        if ((x >> 32) < thr_) return n;
+        if (++n >= cap) return cap;
+        if ((x & 0xffffffffULL) < thr_) return n;
+        if (++n >= cap) return cap;
+      }
+    }
+    if (q_ <= 0) return cap;
+    const double u = static_cast<double>((rng.next() >> 11) + 1) * 0x1.0p-53;  // (0, 1]
+    const double g = std::floor(std::log(u) / lq_);
+    return g >= static_cast<double>(cap) ? cap : static_cast<long>(g);
+  }
+
+ private:
+  static constexpr double kRare = 0.05;
+  double q_ = 0, lq_ = 0;
+  uint64_t thr_ = 0;
+  bool known_ = false;
 };
 
 // ---------------------------------------------------------------------------------------------
@@ -158,9 +241,11 @@ class HwEnum {
         lobs_(lobs),
         uobs_(uobs),
         rem_(t.c),
-        v_(t.cell) {}
+        inv_(static_cast<size_t>(t.k)) {
+    for (int i = 0; i < t.k; ++i) inv_[static_cast<size_t>(i)] = 1.0 / t.c[static_cast<size_t>(i)];
+  }
   bool run(ExactResult& r) {
-    row(0, 0.0);
+    row(0, 0.0, 0.0);
     if (nodes_ > limit_) return false;
     r.method = ExactMethod::enumeration;
     r.one_sided = true;
@@ -171,14 +256,13 @@ class HwEnum {
   }
 
  private:
-  void row(int i, double ls) {
+  void row(int i, double ls, double u) {
     if (++nodes_ > limit_) return;
     const int k = t_.k;
     if (i == k - 1) {
       if (rem_[static_cast<size_t>(i)] % 2 != 0) return;
       const int d = rem_[static_cast<size_t>(i)] / 2;
-      v_[static_cast<size_t>(i * k + i)] = d;
-      leaf(ls - lt_.lf[static_cast<size_t>(d)]);
+      leaf(ls - lt_.lf[static_cast<size_t>(d)], u + d * inv_[static_cast<size_t>(i)]);
       return;
     }
     const int ri = rem_[static_cast<size_t>(i)];
@@ -186,14 +270,13 @@ class HwEnum {
     for (int j = i + 1; j < k; ++j) later += rem_[static_cast<size_t>(j)];
     for (int d = 0; 2 * d <= ri; ++d) {
       if (ri - 2 * d > later) continue;
-      v_[static_cast<size_t>(i * k + i)] = d;
       rem_[static_cast<size_t>(i)] = ri - 2 * d;
-      het(i, i + 1, ls - lt_.lf[static_cast<size_t>(d)]);
+      het(i, i + 1, ls - lt_.lf[static_cast<size_t>(d)], u + d * inv_[static_cast<size_t>(i)]);
       if (nodes_ > limit_) break;
     }
     rem_[static_cast<size_t>(i)] = ri;
   }
-  void het(int i, int j, double ls) {
+  void het(int i, int j, double ls, double u) {
     if (++nodes_ > limit_) return;
     const int k = t_.k;
     const int ri = rem_[static_cast<size_t>(i)];
@@ -201,26 +284,21 @@ class HwEnum {
     const int lo = j == k - 1 ? ri : 0;
     const int hi = std::min(ri, rj);
     for (int x = lo; x <= hi; ++x) {
-      v_[static_cast<size_t>(i * k + j)] = x;
       rem_[static_cast<size_t>(i)] = ri - x;
       rem_[static_cast<size_t>(j)] = rj - x;
       const double l2 = ls - lt_.lf[static_cast<size_t>(x)] + x * lt_.ln[2];
       if (j == k - 1)
-        row(i + 1, l2);
+        row(i + 1, l2, u);
       else
-        het(i, j + 1, l2);
+        het(i, j + 1, l2, u);
       if (nodes_ > limit_) break;
     }
     rem_[static_cast<size_t>(i)] = ri;
     rem_[static_cast<size_t>(j)] = rj;
   }
-  void leaf(double ls) {
+  void leaf(double ls, double u) {
     const double q = std::exp(lconst_ + ls);
     if (ls <= lobs_ + kRelTol) p_ += q;
-    double u = 0;
-    for (int i = 0; i < t_.k; ++i)
-      u +=
-          static_cast<double>(v_[static_cast<size_t>(i * t_.k + i)]) / t_.c[static_cast<size_t>(i)];
     if (u >= uobs_ - kScoreTol) pd_ += q;
     if (u <= uobs_ + kScoreTol) pe_ += q;
   }
@@ -229,89 +307,198 @@ class HwEnum {
   const LogTables& lt_;
   long limit_, nodes_ = 0;
   double lconst_, lobs_, uobs_;
-  std::vector<int> rem_, v_;
+  std::vector<int> rem_;  // copies of each allele not yet placed
+  std::vector<double> inv_;
   double p_ = 0, pd_ = 0, pe_ = 0;
 };
 
-// The chain: two genotypes {i,k} and {j,l} become {i,l} and {j,k}; Metropolis acceptance.
-ExactResult hw_chain(HwTable t, const LogTables& lt, const ChainSettings& cs, uint64_t key) {
-  Rng rng(key);
-  const int k = t.k;
-  const double lobs = hw_logp(t, lt) + kRelTol;
-  const double uobs = hw_score(t);
-  std::vector<double> inv(static_cast<size_t>(k));
-  for (int i = 0; i < k; ++i) inv[static_cast<size_t>(i)] = 1.0 / t.c[static_cast<size_t>(i)];
-  // Cell of each ordered pair of alleles, looked up rather than ordered at every step.
-  std::vector<int> ix(static_cast<size_t>(k) * static_cast<size_t>(k));
-  for (int i = 0; i < k; ++i)
-    for (int j = 0; j < k; ++j) ix[static_cast<size_t>(i * k + j)] = t.idx(i, j);
-  const int* cix = ix.data();
-  int* cell = t.cell.data();
-  const double* ln = lt.ln.data();
-  double lp = lobs - kRelTol, u = uobs;
-  long cp = 0, cd = 0, ce = 0;
-  auto step = [&]() {
-    int i, j, a, b;
-    rng.two(k, k - 1, i, j);
-    if (j >= i) ++j;
-    rng.two(k, k - 1, a, b);
-    if (b >= a) ++b;
-    const int A = cix[i * k + a], B = cix[j * k + b], C = cix[i * k + b], D = cix[j * k + a];
+// The chain of Guo and Thompson on genotype tables: a proposal takes an ordered pair of distinct
+// alleles (i, j) and another (a, b), all k(k-1) x k(k-1) equally likely; genotypes {i,a} and
+// {j,b} become {i,b} and {j,a} with the Metropolis acceptance. Proposals that take a genotype
+// nobody has are the great majority on sparse tables; they are counted by their number (see
+// `LiveSet`, `idle_steps`) instead of drawn one by one, and a live proposal is drawn uniformly
+// among the pairs of present genotypes, so the chain is the same in law.
+class HwChain {
+ public:
+  HwChain(HwTable t, const LogTables& lt, uint64_t key)
+      : t_(std::move(t)),
+        lt_(lt),
+        rng_(key),
+        k_(t_.k),
+        live_(k_ * k_),
+        ix_(static_cast<size_t>(k_) * static_cast<size_t>(k_)),
+        first_(ix_.size()),
+        second_(ix_.size()),
+        inv_(static_cast<size_t>(k_)),
+        nz_(static_cast<size_t>(k_), 0) {
+    for (int i = 0; i < k_; ++i) {
+      inv_[static_cast<size_t>(i)] = 1.0 / t_.c[static_cast<size_t>(i)];
+      for (int j = 0; j < k_; ++j) {
+        ix_[static_cast<size_t>(i * k_ + j)] = t_.idx(i, j);
+        first_[static_cast<size_t>(i * k_ + j)] = i;
+        second_[static_cast<size_t>(i * k_ + j)] = j;
+      }
+    }
+    for (int i = 0; i < k_; ++i)
+      for (int j = i; j < k_; ++j)
+        if (t_.cell[static_cast<size_t>(i * k_ + j)] > 0) turn_on(i, j);
+    const double pairs = static_cast<double>(k_) * (k_ - 1);
+    proposals_ = pairs * pairs;
+    lobs_ = hw_logp(t_, lt_) + kRelTol;
+    uobs_ = hw_score(t_);
+    direct_ = live_moves() >= kDirect * proposals_;
+  }
+
+  ExactResult run(const ChainSettings& cs) {
+    advance(cs.dememorisation, false);
+    for (long bt = 0; bt < cs.batches; ++bt) {
+      lp_ = hw_logp(t_, lt_);
+      u_ = hw_score(t_);
+      cp_ = cd_ = ce_ = 0;
+      advance(cs.iterations, true);
+      const double it = static_cast<double>(std::max(1L, cs.iterations));
+      mp_.add(static_cast<double>(cp_) / it);
+      md_.add(static_cast<double>(cd_) / it);
+      me_.add(static_cast<double>(ce_) / it);
+    }
+    ExactResult r;
+    r.method = ExactMethod::chain;
+    r.one_sided = true;
+    r.p = mp_.mean();
+    r.se = mp_.se();
+    r.p_deficit = md_.mean();
+    r.se_deficit = md_.se();
+    r.p_excess = me_.mean();
+    r.se_excess = me_.se();
+    return r;
+  }
+
+ private:
+  // `steps` steps of the chain, each counted (when `count`) with the table it ends on.
+  void advance(long steps, bool count) {
+    if (direct_) {
+      for (long s = 0; s < steps; ++s) {
+        int i, j, a, b;
+        rng_.two(k_, k_ - 1, i, j);
+        if (j >= i) ++j;
+        rng_.two(k_, k_ - 1, a, b);
+        if (b >= a) ++b;
+        move(i, a, j, b);
+        if (count) tally(1);
+      }
+      return;
+    }
+    while (steps > 0) {
+      if (!idle_.known()) idle_.set(live_moves() / proposals_);
+      const long still = idle_.draw(rng_, steps);
+      if (count) tally(still);
+      steps -= still;
+      if (steps == 0) return;
+      live_step();
+      if (count) tally(1);
+      --steps;
+    }
+  }
+  void tally(long n) {
+    cp_ += lp_ <= lobs_ ? n : 0;
+    cd_ += u_ >= uobs_ - kScoreTol ? n : 0;
+    ce_ += u_ <= uobs_ + kScoreTol ? n : 0;
+  }
+  // Ordered pairs of present genotypes ((i,a), (j,b)) with i != j and a != b.
+  double live_moves() const {
+    const double n = live_.size();
+    return n * n - 2.0 * static_cast<double>(sq_) + n;
+  }
+  void turn_on(int i, int j) {
+    live_.add(i * k_ + j);
+    bump(i, 1);
+    if (i != j) {
+      live_.add(j * k_ + i);
+      bump(j, 1);
+    }
+  }
+  void turn_off(int i, int j) {
+    live_.remove(i * k_ + j);
+    bump(i, -1);
+    if (i != j) {
+      live_.remove(j * k_ + i);
+      bump(j, -1);
+    }
+  }
+  void bump(int i, int d) {
+    idle_.forget();
+    int& z = nz_[static_cast<size_t>(i)];
+    sq_ += d > 0 ? 2L * z + 1 : 1 - 2L * z;
+    z += d;
+  }
+  void live_step() {
+    int i, a, j, b;
+    for (;;) {
+      int e1, e2;
+      live_.two(rng_, e1, e2);
+      i = first_[static_cast<size_t>(e1)];
+      a = second_[static_cast<size_t>(e1)];
+      j = first_[static_cast<size_t>(e2)];
+      b = second_[static_cast<size_t>(e2)];
+      if (i != j && a != b) break;
+    }
+    move(i, a, j, b);
+  }
+  // Genotypes {i,a} and {j,b} become {i,b} and {j,a} with the Metropolis acceptance, when the
+  // table has them.
+  void move(int i, int a, int j, int b) {
+    int* cell = t_.cell.data();
+    const int* cix = ix_.data();
+    const int A = cix[i * k_ + a], B = cix[j * k_ + b], C = cix[i * k_ + b], D = cix[j * k_ + a];
     if (cell[A] == 0) return;
     const int na = cell[A]--;
-    if (cell[B] == 0) {
+    if (cell[B] == 0) {  // {i,a} = {j,b} held by one individual only
       ++cell[A];
       return;
     }
     const int nb = cell[B]--;
     const int nc = ++cell[C];
     const int nd = ++cell[D];
-    // The ratio of the new table's probability to the old one's, in whole numbers.
+    // The ratio of the new table's probability to the old one's, from the four changed cells.
     const int dh = (i != b) + (j != a) - (i != a) - (j != b);
     const double num = static_cast<double>(na) * nb * (dh > 0 ? 1 << dh : 1);
     const double den = static_cast<double>(nc) * nd * (dh < 0 ? 1 << -dh : 1);
-    if (num < den && rng.unit() * den >= num) {
+    if (num < den && rng_.unit() * den >= num) {
       --cell[D];
       --cell[C];
       ++cell[B];
       ++cell[A];
       return;
     }
-    const double delta = ln[na] + ln[nb] - ln[nc] - ln[nd] + dh * ln[2];
-    lp += delta;
-    if (i == a) u -= inv[static_cast<size_t>(i)];
-    if (j == b) u -= inv[static_cast<size_t>(j)];
-    if (i == b) u += inv[static_cast<size_t>(i)];
-    if (j == a) u += inv[static_cast<size_t>(j)];
-  };
-  for (long s = 0; s < cs.dememorisation; ++s) step();
-  BatchMean mp, md, me;
-  for (long bt = 0; bt < cs.batches; ++bt) {
-    lp = hw_logp(t, lt);
-    u = hw_score(t);
-    cp = cd = ce = 0;
-    for (long s = 0; s < cs.iterations; ++s) {
-      step();
-      cp += lp <= lobs;
-      cd += u >= uobs - kScoreTol;
-      ce += u <= uobs + kScoreTol;
-    }
-    const double it = static_cast<double>(std::max(1L, cs.iterations));
-    mp.add(cp / it);
-    md.add(cd / it);
-    me.add(ce / it);
+    const double* ln = lt_.ln.data();
+    lp_ += ln[na] + ln[nb] - ln[nc] - ln[nd] + dh * ln[2];
+    if (i == a) u_ -= inv_[static_cast<size_t>(i)];
+    if (j == b) u_ -= inv_[static_cast<size_t>(j)];
+    if (i == b) u_ += inv_[static_cast<size_t>(i)];
+    if (j == a) u_ += inv_[static_cast<size_t>(j)];
+    if (direct_) return;
+    // {i,a} = {j,b} and {i,b} = {j,a} may be one cell each: the counts above are taken in turn.
+    if (A == B ? nb == 1 : na == 1) turn_off(i, a);
+    if (A != B && nb == 1) turn_off(j, b);
+    if (nc == 1) turn_on(i, b);
+    if (C != D && nd == 1) turn_on(j, a);
   }
-  ExactResult r;
-  r.method = ExactMethod::chain;
-  r.one_sided = true;
-  r.p = mp.mean();
-  r.se = mp.se();
-  r.p_deficit = md.mean();
-  r.se_deficit = md.se();
-  r.p_excess = me.mean();
-  r.se_excess = me.se();
-  return r;
-}
+
+  HwTable t_;
+  const LogTables& lt_;
+  Rng rng_;
+  int k_;
+  LiveSet live_;                          // ordered pairs (i,a) of present genotypes
+  std::vector<int> ix_, first_, second_;  // per ordered pair: its cell, its two alleles
+  std::vector<double> inv_;
+  std::vector<int> nz_;  // per allele i: present genotypes {i,a}
+  long sq_ = 0;          // sum of nz_ squared
+  double proposals_ = 1, lobs_ = 0, uobs_ = 0, lp_ = 0, u_ = 0;
+  IdleRun idle_;
+  bool direct_ = false;  // proposals drawn one by one (live ones are frequent)
+  long cp_ = 0, cd_ = 0, ce_ = 0;
+  BatchMean mp_, md_, me_;
+};
 
 // ---------------------------------------------------------------------------------------------
 // Contingency tables
@@ -475,52 +662,135 @@ class TwoRow {
   double lobs_ = 0, lall_ = 0, p_ = 0;
 };
 
-// The chain: +1 at (i,j) and (i2,j2), -1 at (i,j2) and (i2,j); Metropolis acceptance.
-ExactResult rc_chain(RcTable t, const LogTables& lt, const ChainSettings& cs, uint64_t key) {
-  Rng rng(key);
-  const int R = t.r, C = t.c;
-  const double lobs = rc_logp(t, lt) + kRelTol;
-  int* v = t.v.data();
-  const double* ln = lt.ln.data();
-  double lp = lobs - kRelTol;
-  auto step = [&]() {
-    int i, i2, j, j2;
-    rng.two(R, R - 1, i, i2);
-    if (i2 >= i) ++i2;
-    rng.two(C, C - 1, j, j2);
-    if (j2 >= j) ++j2;
-    int* a = v + i * C + j2;
-    int* b = v + i2 * C + j;
-    if (*a == 0 || *b == 0) return;
-    int* x = v + i * C + j;
-    int* y = v + i2 * C + j2;
-    const double num = static_cast<double>(*a) * *b;
-    const double den = static_cast<double>(*x + 1) * (*y + 1);
-    if (num < den && rng.unit() * den >= num) return;
-    const double delta = ln[*a] + ln[*b] - ln[*x + 1] - ln[*y + 1];
-    --*a;
-    --*b;
-    ++*x;
-    ++*y;
-    lp += delta;
-  };
-  for (long s = 0; s < cs.dememorisation; ++s) step();
-  BatchMean mp;
-  for (long bt = 0; bt < cs.batches; ++bt) {
-    lp = rc_logp(t, lt);
-    long cp = 0;
-    for (long s = 0; s < cs.iterations; ++s) {
-      step();
-      cp += lp <= lobs;
-    }
-    mp.add(cp / static_cast<double>(std::max(1L, cs.iterations)));
+// The chain on tables with fixed margins: a proposal takes two distinct rows i, i2 and two
+// distinct columns j, j2, all equally likely, and moves one unit from (i,j2) and (i2,j) to (i,j)
+// and (i2,j2) with the Metropolis acceptance. As for genotypes, the proposals that take an empty
+// cell are counted by their number, and a live one is drawn among pairs of occupied cells.
+class RcChain {
+ public:
+  RcChain(RcTable t, const LogTables& lt, uint64_t key)
+      : t_(std::move(t)),
+        lt_(lt),
+        rng_(key),
+        live_(t_.r * t_.c),
+        nr_(static_cast<size_t>(t_.r), 0),
+        nc_(static_cast<size_t>(t_.c), 0) {
+    for (int e = 0; e < t_.r * t_.c; ++e)
+      if (t_.v[static_cast<size_t>(e)] > 0) turn(e, 1);
+    proposals_ = static_cast<double>(t_.r) * (t_.r - 1) * t_.c * (t_.c - 1);
+    lobs_ = rc_logp(t_, lt_) + kRelTol;
+    direct_ = live_moves() >= kDirectRc * proposals_;
   }
-  ExactResult r;
-  r.method = ExactMethod::chain;
-  r.p = mp.mean();
-  r.se = mp.se();
-  return r;
-}
+
+  ExactResult run(const ChainSettings& cs) {
+    advance(cs.dememorisation, false);
+    BatchMean mp;
+    for (long bt = 0; bt < cs.batches; ++bt) {
+      lp_ = rc_logp(t_, lt_);
+      cp_ = 0;
+      advance(cs.iterations, true);
+      mp.add(static_cast<double>(cp_) / static_cast<double>(std::max(1L, cs.iterations)));
+    }
+    ExactResult r;
+    r.method = ExactMethod::chain;
+    r.p = mp.mean();
+    r.se = mp.se();
+    return r;
+  }
+
+ private:
+  void advance(long steps, bool count) {
+    if (direct_) {
+      for (long s = 0; s < steps; ++s) {
+        int i, i2, j, j2;
+        rng_.two(t_.r, t_.r - 1, i, i2);
+        if (i2 >= i) ++i2;
+        rng_.two(t_.c, t_.c - 1, j, j2);
+        if (j2 >= j) ++j2;
+        move(i, i2, j, j2);
+        if (count && lp_ <= lobs_) ++cp_;
+      }
+      return;
+    }
+    while (steps > 0) {
+      if (!idle_.known()) idle_.set(live_moves() / proposals_);
+      const long still = idle_.draw(rng_, steps);
+      if (count && lp_ <= lobs_) cp_ += still;
+      steps -= still;
+      if (steps == 0) return;
+      live_step();
+      if (count && lp_ <= lobs_) ++cp_;
+      --steps;
+    }
+  }
+  // Ordered pairs of occupied cells in different rows and different columns.
+  double live_moves() const {
+    const double n = live_.size();
+    return n * n - static_cast<double>(sqr_) - static_cast<double>(sqc_) + n;
+  }
+  void turn(int e, int d) {
+    idle_.forget();
+    if (d > 0)
+      live_.add(e);
+    else
+      live_.remove(e);
+    int& zr = nr_[static_cast<size_t>(e / t_.c)];
+    int& zc = nc_[static_cast<size_t>(e % t_.c)];
+    sqr_ += d > 0 ? 2L * zr + 1 : 1 - 2L * zr;
+    sqc_ += d > 0 ? 2L * zc + 1 : 1 - 2L * zc;
+    zr += d;
+    zc += d;
+  }
+  void live_step() {
+    const int C = t_.c;
+    int e1, e2, i, j2, i2, j;
+    for (;;) {
+      live_.two(rng_, e1, e2);
+      i = e1 / C;
+      j2 = e1 % C;
+      i2 = e2 / C;
+      j = e2 % C;
+      if (i != i2 && j != j2) break;
+    }
+    move(i, i2, j, j2);
+  }
+  // One unit from (i,j2) and (i2,j) to (i,j) and (i2,j2) with the Metropolis acceptance, when
+  // the table has them.
+  void move(int i, int i2, int j, int j2) {
+    const int C = t_.c;
+    int* v = t_.v.data();
+    const int e1 = i * C + j2, e2 = i2 * C + j, x = i * C + j, y = i2 * C + j2;
+    const int na = v[e1], nb = v[e2];
+    if (na == 0 || nb == 0) return;
+    const double num = static_cast<double>(na) * nb;
+    const double den = static_cast<double>(v[x] + 1) * (v[y] + 1);
+    if (num < den && rng_.unit() * den >= num) return;
+    const double* ln = lt_.ln.data();
+    lp_ += ln[na] + ln[nb] - ln[v[x] + 1] - ln[v[y] + 1];
+    if (direct_) {
+      --v[e1];
+      --v[e2];
+      ++v[x];
+      ++v[y];
+      return;
+    }
+    if (--v[e1] == 0) turn(e1, -1);
+    if (--v[e2] == 0) turn(e2, -1);
+    if (v[x]++ == 0) turn(x, 1);
+    if (v[y]++ == 0) turn(y, 1);
+  }
+
+  RcTable t_;
+  const LogTables& lt_;
+  Rng rng_;
+  LiveSet live_;              // occupied cells
+  std::vector<int> nr_, nc_;  // occupied cells per row, per column
+  long sqr_ = 0, sqc_ = 0;    // their sums of squares
+  double proposals_ = 1, lobs_ = 0, lp_ = 0;
+  IdleRun idle_;
+  bool direct_ = false;  // proposals drawn one by one (live ones are frequent)
+  long cp_ = 0;
+};
 
 }  // namespace
 
@@ -569,7 +839,7 @@ ExactResult hw_exact(const std::vector<int>& g, int k, const ChainSettings& cs, 
   for (int c : t.c) lconst += lt.lf[static_cast<size_t>(c)];
   HwEnum e(t, lt, enum_nodes, lconst, hw_logp(t, lt), hw_score(t));
   if (e.run(r)) return r;
-  return hw_chain(t, lt, cs, key);
+  return HwChain(std::move(t), lt, key).run(cs);
 }
 
 ExactResult table_exact(const std::vector<int>& v, int r, int c, const ChainSettings& cs,
@@ -618,7 +888,7 @@ ExactResult table_exact(const std::vector<int>& v, int r, int c, const ChainSett
     RcEnum e(t, lt, enum_nodes, lconst, rc_logp(t, lt));
     if (e.run(res)) return res;
   }
-  return rc_chain(t, lt, cs, key);
+  return RcChain(std::move(t), lt, key).run(cs);
 }
 
 const char* method_text(ExactMethod m) {

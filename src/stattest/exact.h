@@ -11,17 +11,20 @@
 // heterozygote recurrence; otherwise every table is enumerated when their number stays below
 // `kEnumNodesHw` or `kEnumNodes` steps of the enumeration, else the Metropolis chain that swaps one
 // unit between two cells of each kind (dememorisation steps, then batches of iterations) estimates
-// p and its standard error from the spread of the batch estimates. The heterozygote deficit and
-// excess tests order the tables by the score sum_i n_ii / n_i (n_i the count of allele i).
+// p and its standard error from the spread of the batch estimates (batch means). On sparse tables
+// the chain counts its idle steps (proposals that take an empty cell) in runs and draws only the
+// live proposals; a step changes 2-4 cells and its probability ratio comes from them alone.
+// The heterozygote deficit and excess tests order the tables by the score sum_i n_ii / n_i
+// (n_i the count of allele i).
 #pragma once
 
 #include <cstdint>
 #include <initializer_list>
 #include <vector>
 
-namespace tolm {
+#include "stattest/exactrec.h"
 
-enum class ExactMethod { none, enumeration, chain };
+namespace tolm {
 
 struct ChainSettings {
   long dememorisation = 10000;

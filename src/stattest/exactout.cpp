@@ -26,22 +26,6 @@ namespace {
 // Identities of the kinds of test in the seed of each test.
 enum Tag : long { tag_hom = 1, tag_pair = 2, tag_hw = 3, tag_prod = 4 };
 
-// One exact p-value of the pass.
-struct Rec {
-  std::string measure;  // long-table name
-  int mal = 0, kc = 0;
-  int locus = 0;  // locus number of a single-locus combination, else 0
-  int deme = 0, other = 0;
-  double p = 0, se = 0;
-  ExactMethod method = ExactMethod::none;
-};
-
-// The p-values of the current pass, one list per run state until `exgpl` writes them.
-std::vector<Rec>& pass_recs(const RunState& rs) {
-  static std::map<const RunState*, std::vector<Rec>> kept;
-  return kept[&rs];
-}
-
 int thread_count(const RunState& rs) {
   int n =
       rs.opt.threads > 0 ? rs.opt.threads : static_cast<int>(std::thread::hardware_concurrency());
@@ -77,7 +61,7 @@ std::string loci_of(const Work& w, int kc) {
 void keep(RunState& rs, const Work& w, const std::string& measure, int deme, int other,
           const ExactResult& r, double p, double se) {
   const Param& pa = rs.param;
-  Rec k;
+  ExactRecord k;
   k.measure = measure;
   k.mal = pa.mal;
   k.kc = pa.kc;
@@ -87,7 +71,7 @@ void keep(RunState& rs, const Work& w, const std::string& measure, int deme, int
   k.p = p;
   k.se = se;
   k.method = r.method;
-  pass_recs(rs).push_back(k);
+  rs.exact_kept.push_back(k);
   LongRow row;
   row.measure = measure;
   row.deme = deme;
@@ -312,8 +296,8 @@ void chisq_rows(RunState& rs, const Work& w, const std::string& name, int deme, 
 }
 
 void exgpl(RunState& rs, Work& w) {
-  std::vector<Rec> recs;
-  recs.swap(pass_recs(rs));
+  std::vector<ExactRecord> recs;
+  recs.swap(rs.exact_kept);
   if (recs.empty()) return;
   Param& p = rs.param;
 
@@ -323,7 +307,7 @@ void exgpl(RunState& rs, Work& w) {
     int kc = 0, deme = 0, other = 0, mal = 0;
   };
   std::map<std::tuple<std::string, int, int, int>, Group> bylocus, bydeme;
-  for (const Rec& r : recs) {
+  for (const ExactRecord& r : recs) {
     if (r.locus == 0) continue;
     const bool perdeme = r.deme != 0 && r.measure != "homogeneity_exact_pair";
     if (perdeme) {
@@ -374,7 +358,7 @@ void exgpl(RunState& rs, Work& w) {
   // 2. Summary table of the Hardy-Weinberg probability tests, loci by demes
   std::vector<int> kcs, demes;
   std::map<std::pair<int, int>, double> hw;
-  for (const Rec& r : recs) {
+  for (const ExactRecord& r : recs) {
     if (r.measure != "hardy_weinberg_exact") continue;
     if (std::find(kcs.begin(), kcs.end(), r.kc) == kcs.end()) kcs.push_back(r.kc);
     if (std::find(demes.begin(), demes.end(), r.deme) == demes.end()) demes.push_back(r.deme);
@@ -421,7 +405,7 @@ void exgpl(RunState& rs, Work& w) {
   t.line("");
   t.line("Exact_tests:");
   t.line("Test\tKind\tCombination\tDeme\tOther_deme\tp-value\tS.E.\tMethod");
-  for (const Rec& r : recs)
+  for (const ExactRecord& r : recs)
     t.line(r.measure + "\t" + long_kind(r.mal) + "\t" + std::to_string(r.kc) + "\t" +
            (r.deme ? std::to_string(r.deme) : std::string("NA")) + "\t" +
            (r.other ? std::to_string(r.other) : std::string("NA")) + "\t" +

@@ -7,7 +7,7 @@
 // Reads the counts of scratch channels 20, 22, 23 and 24/25 of the current combination `kc`,
 // kind `mal`, and the analysis demes `nprb`/`maxp`; reads `rs.opt` (exact, chain settings,
 // seed, threads); writes to `iunit`, to unit 29 and to the long table. The p-values of a pass
-// are kept, per run state, until `exgpl` has written them; every test draws its random numbers
+// are kept in `rs.exact_kept` until `exgpl` has written them; every test draws its random numbers
 // from the run's seed and the test's own identity, so results do not depend on the threads.
 #pragma once
 

@@ -146,6 +146,83 @@ TEST(ExactTable, EnumerationEqualsBruteForceChainWithin3SE) {
   EXPECT_EQ(table_exact({4, 0, 5, 0}, 2, 2, cs, 1).method, ExactMethod::none);
 }
 
+// Share of the chain's proposals that can move a table, counted over every proposal: for
+// genotypes the ordered pairs of distinct alleles (i,j), (a,b) with {i,a} and {j,b} present;
+// for r x c tables two distinct rows and columns with (i,j2) and (i2,j) occupied.
+double live_share_hw(const std::vector<int>& g, int k) {
+  auto at = [&](int x, int y) {
+    return g[static_cast<size_t>(std::min(x, y) * k + std::max(x, y))];
+  };
+  double live = 0, all = 0;
+  for (int i = 0; i < k; ++i)
+    for (int j = 0; j < k; ++j)
+      for (int a = 0; a < k; ++a)
+        for (int b = 0; b < k; ++b) {
+          if (i == j || a == b) continue;
+          all += 1;
+          live += at(i, a) > 0 && at(j, b) > 0;
+        }
+  return live / all;
+}
+double live_share_rc(const std::vector<int>& t, int r, int c) {
+  double live = 0, all = 0;
+  for (int i = 0; i < r; ++i)
+    for (int i2 = 0; i2 < r; ++i2)
+      for (int j = 0; j < c; ++j)
+        for (int j2 = 0; j2 < c; ++j2) {
+          if (i == i2 || j == j2) continue;
+          all += 1;
+          live += t[static_cast<size_t>(i * c + j2)] > 0 && t[static_cast<size_t>(i2 * c + j)] > 0;
+        }
+  return live / all;
+}
+
+TEST(ExactChain, SparseAndDenseTablesWithin3SEOfEnumeration) {
+  // Sparse tables (few proposals can move: the idle steps are counted in runs) and dense ones
+  // (proposals drawn one by one); the enumeration is checked against brute force above.
+  struct Hw {
+    int k;
+    std::vector<int> g;
+    bool sparse;
+  };
+  const std::vector<Hw> hw = {
+      {6,
+       {1, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 2, 1, 0, 0,
+        0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1, 2, 0, 0, 0, 0, 0, 0},
+       true},
+      {5, {0, 3, 0, 0, 1, 0, 0, 2, 0, 0, 0, 0, 1, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 2}, true},
+      {3, {2, 2, 1, 0, 3, 2, 0, 0, 1}, false},
+  };
+  const ChainSettings cs{5000, 100, 5000};
+  for (const Hw& c : hw) {
+    EXPECT_EQ(live_share_hw(c.g, c.k) < 0.4, c.sparse);
+    const ExactResult e = hw_exact(c.g, c.k, cs, 11);
+    ASSERT_EQ(e.method, ExactMethod::enumeration);
+    const ExactResult m = hw_exact(c.g, c.k, cs, 11, 0);
+    ASSERT_EQ(m.method, ExactMethod::chain);
+    EXPECT_LE(std::fabs(m.p - e.p), 3 * m.se + 1e-9) << m.p << " vs " << e.p << " k=" << c.k;
+    EXPECT_LE(std::fabs(m.p_deficit - e.p_deficit), 3 * m.se_deficit + 1e-9);
+    EXPECT_LE(std::fabs(m.p_excess - e.p_excess), 3 * m.se_excess + 1e-9);
+  }
+  struct Rc {
+    int r, c;
+    std::vector<int> t;
+    bool sparse;
+  };
+  const std::vector<Rc> rc = {
+      {4, 5, {3, 0, 0, 0, 1, 0, 2, 0, 0, 0, 0, 0, 4, 1, 0, 0, 0, 0, 0, 3}, true},
+      {3, 3, {3, 1, 2, 1, 4, 1, 2, 2, 3}, false},
+  };
+  for (const Rc& c : rc) {
+    EXPECT_EQ(live_share_rc(c.t, c.r, c.c) < 0.15, c.sparse);
+    const ExactResult e = table_exact(c.t, c.r, c.c, cs, 5);
+    ASSERT_EQ(e.method, ExactMethod::enumeration);
+    const ExactResult m = table_exact(c.t, c.r, c.c, cs, 5, 0);
+    ASSERT_EQ(m.method, ExactMethod::chain);
+    EXPECT_LE(std::fabs(m.p - e.p), 3 * m.se + 1e-9) << m.p << " vs " << e.p;
+  }
+}
+
 TEST(PValues, ChiSquareTailAndFisherCombination) {
   // upper points of the chi-square distribution at 5 % and 0.1 %
   EXPECT_NEAR(chisq_p(3.841459, 1), 0.05, 1e-6);
