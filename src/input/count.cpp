@@ -82,45 +82,30 @@ void zero_channel(RunState& rs, int ch, long n) {
 
 // ---- echo of the records ----
 
+// Numbers below 10000 (most allele numbers and counts) right-aligned in four columns.
+struct FourColumns {
+  char c[10000][4];
+  FourColumns() {
+    for (int i = 0; i < 10000; ++i) {
+      int x = i, k = 3;
+      std::fill_n(c[i], 4, ' ');
+      do {
+        c[i][k--] = static_cast<char>('0' + x % 10);
+        x /= 10;
+      } while (x);
+    }
+  }
+};
+
 // Writes v right-aligned in w columns at q (w stars when it does not fit); returns the end.
 char* put_int(char* q, long v, int w) {
-  // the common case, allele numbers and counts below 10000: four columns from a table
-  struct Four {
-    char c[10000][4];
-    Four() {
-      for (int i = 0; i < 10000; ++i) {
-        int x = i, k = 3;
-        std::fill_n(c[i], 4, ' ');
-        do {
-          c[i][k--] = static_cast<char>('0' + x % 10);
-          x /= 10;
-        } while (x);
-      }
-    }
-  };
-  static const Four four;
-  if (v >= 0 && v < 10000 && w >= 4) {
-    q = std::fill_n(q, w - 4, ' ');
-    std::memcpy(q, four.c[v], 4);
-    return q + 4;
-  }
   char b[24];
   char* e = b + sizeof b;
-  char* d = e;
-  if (v >= 0) {
-    do {
-      *--d = static_cast<char>('0' + v % 10);
-      v /= 10;
-    } while (v);
-  } else {
-    d = std::to_chars(b, e, v).ptr;
-    std::memmove(e - (d - b), b, static_cast<size_t>(d - b));
-    d = e - (d - b);
-  }
-  const long n = e - d;
+  char* d = std::to_chars(b, e, v).ptr;
+  const long n = d - b;
   if (n > w) return std::fill_n(q, w, '*');
   q = std::fill_n(q, w - n, ' ');
-  return std::copy(d, e, q);
+  return std::copy(b, d, q);
 }
 
 // The record as read (the values v of kp, ks and the allele pairs), formatted into the end of
@@ -128,16 +113,26 @@ char* put_int(char* q, long v, int w) {
 void append_echo(std::string& s, long ncard, const int* v, int nlread) {
   const size_t at = s.size();
   s.resize(at + static_cast<size_t>(15 + 9 * nlread));  // every field takes exactly its width
+  static const FourColumns four;
   char* const b = &s[at];
   char* q = b;
-  q = put_int(q, ncard, 5);
+  auto put = [&](long x, int w) {
+    if (x >= 0 && x < 10000) {
+      if (w == 5) *q++ = ' ';
+      std::memcpy(q, four.c[x], 4);
+      q += 4;
+    } else {
+      q = put_int(q, x, w);
+    }
+  };
+  put(ncard, 5);
   *q++ = ':';
   *q++ = ' ';
-  q = put_int(q, v[0], 4);
-  q = put_int(q, v[1], 4);
+  put(v[0], 4);
+  put(v[1], 4);
   for (int j = 1; j <= nlread; ++j) {
-    q = put_int(q, v[2 * j], 5);
-    q = put_int(q, v[2 * j + 1], 4);
+    put(v[2 * j], 5);
+    put(v[2 * j + 1], 4);
   }
   s.resize(at + static_cast<size_t>(q - b));
 }
@@ -650,9 +645,8 @@ void new_gen(RunState& rs, TypeIndex& ix, int kc, int h1, int h2, int g) {
 // One single-locus combination kc of the genotype record: the same counts as the general
 // path below, held in the flat blocks of `ix` until the end of the file (flush_counts); the
 // channels are extended for every new type as they are read, as on the general path.
-void count_single(RunState& rs, Work& w, TypeIndex& ix, int kc, long kp, int nadd) {
-  const int l = w.loccmb(kc, 1);
-  int a[2] = {w.la(l, 1), w.la(l, 2)};
+void count_single(RunState& rs, Work& w, TypeIndex& ix, int kc, long kp, int nadd, int a1, int a2) {
+  int a[2] = {a1, a2};
   if (a[1] < a[0] && w.kmbord(kc, kp) != 1) std::swap(a[0], a[1]);
   int hs[2] = {0, 0};
   for (int s = 0; s < 2; ++s) {
@@ -802,13 +796,15 @@ struct CountContext {
     const long kp = p.kp;
     const int nadd = p.nadd;
     for (const Single& s : singles) {
-      int a1 = v[s.pos], a2 = v[s.pos + 1];
+      const int b1 = v[s.pos], b2 = v[s.pos + 1];
       if (het) {
-        const int k = a1 < 0 || a2 < 0 ? 2 : a1 != a2;
+        const int k = (b1 | b2) < 0 ? 2 : b1 != b2;
         het1[(static_cast<size_t>(s.kc) * np + static_cast<size_t>(kp - 1)) * 3 + k] += nadd;
       }
-      if (a2 < a1 && w.kmbord(s.kc, kp) != 1) std::swap(a1, a2);
-      if (!ix.count_known_pair(s.kc, kp, a1, a2, nadd)) count_single(rs, w, ix, s.kc, kp, nadd);
+      const bool swap = b2 < b1 && w.kmbord(s.kc, kp) != 1;
+      const int a1 = swap ? b2 : b1, a2 = swap ? b1 : b2;
+      if (!ix.count_known_pair(s.kc, kp, a1, a2, nadd))
+        count_single(rs, w, ix, s.kc, kp, nadd, b1, b2);
     }
     for (int kc : multi) {
       if (p.nurhet != 1) count_multi(rs, w, ix, kc, hap);
@@ -846,7 +842,7 @@ void cnttyp(RunState& rs, Work& w, TypeIndex& ix) {
     const int r = w.nrloc(kc);
     if (r >= 2 && p.nurhet == 1) continue;
     if (r == 1)
-      count_single(rs, w, ix, kc, p.kp, p.nadd);
+      count_single(rs, w, ix, kc, p.kp, p.nadd, w.la(w.loccmb(kc, 1), 1), w.la(w.loccmb(kc, 1), 2));
     else
       count_multi(rs, w, ix, kc, hap);
   }
@@ -913,7 +909,29 @@ struct Consumer {
   // as long as the whole file stands for no more individuals than this.
   static constexpr long long kMostIndividuals = 1000000000LL;
 
+  const int* pending = nullptr;  // genotype record whose alleles are not in `la` yet
+
+  void set_la(const int* v) {
+    for (int i = 1; i <= rs.param.nl1 && i <= df.nlread; ++i) {
+      w.la(w.loc(i), 1) = v[2 * i];
+      w.la(w.loc(i), 2) = v[2 * i + 1];
+    }
+  }
+  const int* pending_ls = nullptr;  // genotype record whose values are not in `ls` yet
+  void set_pending_la() {
+    if (pending) set_la(pending);
+    pending = nullptr;
+    if (pending_ls) take_record(rs, w, pending_ls, df.nlread);
+    pending_ls = nullptr;
+  }
+
   bool batch(const Batch& b) {
+    const bool go_on = records_of(b);
+    set_pending_la();
+    return go_on;
+  }
+
+  bool records_of(const Batch& b) {
     Param& p = rs.param;
     size_t t = 0;
     for (const Item& it : b.items) {
@@ -946,7 +964,15 @@ struct Consumer {
         continue;
       }
       const int* v = &b.vals[it.vals];
-      take_record(rs, w, v, df.nlread);
+      p.kp = v[0];
+      p.ks = v[1];
+      // `ls` is read by the locus lists; for genotype records only the latest one is set
+      if (it.kind == Item::zero || p.ks == 0) {
+        take_record(rs, w, v, df.nlread);
+        pending_ls = nullptr;
+      } else {
+        pending_ls = v;
+      }
       if (it.kind == Item::zero) continue;
       if (!genotype(v)) return false;
     }
@@ -957,6 +983,7 @@ struct Consumer {
   bool genotype(const int* v) {
     Param& p = rs.param;
     if (p.ks == 0) {
+      set_pending_la();
       locus_list(rs, w, ierr, df.nlread);
       cx.plan(rs, w, ix);
       return true;
@@ -982,10 +1009,12 @@ struct Consumer {
       return true;
     }
     individuals += n;
-    for (int i = 1; i <= p.nl1 && i <= df.nlread; ++i) {
-      w.la(w.loc(i), 1) = v[2 * i];
-      w.la(w.loc(i), 2) = v[2 * i + 1];
-    }
+    // the alleles by locus: needed at once by the multilocus combinations only; otherwise
+    // those of the latest genotype record are set before the locus list or the batch changes
+    if (cx.multi.empty())
+      pending = v;
+    else
+      set_la(v);
     p.nadd = p.ndat == 1 ? p.ks : 1;
     cx.count(rs, w, ix, v);
     ++tally.genotypes;

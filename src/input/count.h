@@ -113,8 +113,9 @@ class TypeIndex {
     const int h1 = d.hap[u1], h2 = d.hap[u2];
     if (h1 == 0 || h2 == 0 || h1 >= d.side || h2 >= d.side) return false;
     const auto k = static_cast<size_t>(h1 * d.side + h2);
-    if (d.gen[k] == 0) return false;
-    d.pairs[static_cast<size_t>(kp - 1) * d.gen.size() + k] += nadd;
+    int32_t& c = d.pairs[static_cast<size_t>(kp - 1) * d.gen.size() + k];
+    if (c == 0 && d.gen[k] == 0) return false;  // the genotype's first appearance
+    c += nadd;
     return true;
   }
   // Adds the held counts into channels 20 and 22 and drops them.
