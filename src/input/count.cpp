@@ -205,21 +205,25 @@ void locus_list(RunState& rs, Work& w, int& ierr, int nlread) {
 // False for anything else (commas, "/", repeat counts, a value beyond 32 bits, fewer values):
 // such lines go through the full list reading, which also says what is wrong.
 bool plain_ints(const std::string& line, int* out, int n) {
-  const char* q = line.data();
-  const char* e = q + line.size();
+  const char* q = line.c_str();  // the terminating NUL ends every scan below
+  auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r'; };
   for (int k = 0; k < n; ++k) {
-    while (q < e && (*q == ' ' || *q == '\t' || *q == '\r')) ++q;
-    if (q == e) return false;
+    while (blank(*q)) ++q;
     bool neg = false;
     if (*q == '-' || *q == '+') {
       neg = *q == '-';
       ++q;
     }
-    const char* b = q;
-    long r = 0;
-    while (q < e && *q >= '0' && *q <= '9' && q - b < 11) r = r * 10 + (*q++ - '0');
-    if (q == b || q - b >= 11) return false;
-    if (q < e && *q != ' ' && *q != '\t' && *q != '\r') return false;
+    auto digit = [](char c) { return static_cast<unsigned>(static_cast<unsigned char>(c) - '0'); };
+    unsigned d = digit(*q);
+    if (d > 9) return false;
+    long r = d;
+    int len = 1;
+    while ((d = digit(*++q)) <= 9) {
+      if (++len > 10) return false;
+      r = r * 10 + d;
+    }
+    if (*q != '\0' && !blank(*q)) return false;
     r = neg ? -r : r;
     if (r > INT_MAX || r < INT_MIN) return false;
     out[k] = static_cast<int>(r);
