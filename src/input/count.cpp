@@ -1087,12 +1087,18 @@ void rddata(RunState& rs, Work& w, int& ierr, const DataFormat& df, TypeIndex& i
       }
       q.close();
     });
-    for (;;) {
-      Batch* b = q.take_full();
-      if (!b) break;
-      const bool go_on = use.batch(*b);
-      q.put_empty(b);
-      if (!go_on) break;
+    try {
+      for (;;) {
+        Batch* b = q.take_full();
+        if (!b) break;
+        const bool go_on = use.batch(*b);
+        q.put_empty(b);
+        if (!go_on) break;
+      }
+    } catch (...) {  // the reading thread is stopped before the failure goes on
+      q.cancel();
+      th.join();
+      throw;
     }
     q.cancel();
     th.join();

@@ -12,12 +12,12 @@ namespace tolm {
 namespace {
 
 // A run over np demes and nl loci: every single locus and the combination of loci 1 and 2.
-struct Run {
+struct PipeRun {
   RunState rs;
   Work w;
   int ierr = -1;
   std::string console, results;
-  Run(int np, int nl, int threads, bool het) {
+  PipeRun(int np, int nl, int threads, bool het) {
     w.create(np, nl, nl + 1, 250);
     Param& p = rs.param;
     p.np = np;
@@ -104,7 +104,7 @@ TEST(SpeedPipeline, TwoThreadsGiveTheSameEchoMessagesAndCounts) {
   };
   for (const Case& c : cases) {
     const std::string text = header(4, 3) + body(4, 99, 6000, c.tail);
-    Run one(4, 3, 1, c.het), two(4, 3, 2, c.het);
+    PipeRun one(4, 3, 1, c.het), two(4, 3, 2, c.het);
     one.count(text);
     two.count(text);
     EXPECT_EQ(one.ierr, c.ierr) << c.what;
@@ -143,7 +143,7 @@ TEST(SpeedPipeline, SingleLocusHeterozygosityMatchesACountOfTheRecords) {
     text += "\n";
   }
   for (int threads : {1, 2}) {
-    Run r(np, nl, threads, true);
+    PipeRun r(np, nl, threads, true);
     r.count(text);
     ASSERT_EQ(r.ierr, 0);
     const long blk = r.rs.param.mxnrlc + 3L;
