@@ -2,21 +2,25 @@
 # Times whole TOLM runs on synthetic input files and prints time, input megabytes per second
 # and peak memory.
 #
-#   bench/run.sh [BUILD_DIR] [vcf]  (default: build; run `make build` first; "vcf": only the
-#                                   rows of the VCF reader)
+#   bench/run.sh [BUILD_DIR] [vcf|all]  (default: build; default: the rows of TOLM files;
+#                                       "vcf": only the rows of the VCF reader; "all": every
+#                                       row, multi-tab too)
 #
 # Cases:
 #   single-N   all single loci, every analysis, results written to a file; N individuals,
 #              20 loci, 50 demes, 10 alleles per locus, 1 % missing alleles; single-N-quiet
 #              the same with -quiet (no record echo)
 # Each row gives beside TOLM's time the time of `wc -w` on the same file, measured just before
-# in the same run, and their ratio ("x wc"); the machine load is printed before and after.
+# in the same run, and their ratio ("x wc"); the machine load is printed before and after. The
+# runs leave out the exact tests (-exact=off): their chains are timed by bench/exact.sh.
 #   multi-1e5  one multilocus combination of all 20 loci over 10^5 individuals (mostly
 #              distinct haplotypes), gametic sex given in every deme, all four kinds of
 #              distribution: diversity, distance d_0, differentiation D_j and delta (both
 #              weightings) and their snails
 #   multi-tab  the same with the frequency tables written out as well (about 200 MB of
 #              results and 600 MB of table for 2 x 10^5 types in 50 demes)
+#   vcf-2000x50000-convert  a VCF of 2000 samples by 50000 sites (10 % of them with three
+#              alleles) read and converted into a TOLM input file
 #   vcf-*      VCF files of 100 samples in 10 demes (map file): conversion of 50000 sites, plain
 #              and bgzipped, into a TOLM file (-convert=); counting 2000 sites with diversity
 #              only, from the VCF and from its converted TOLM file (tolm-count-2000)
@@ -47,28 +51,47 @@ secs_of() {  # seconds of wall-clock time of a command, its output dropped
   awk -v a="$t0" -v b="$t1" 'BEGIN{printf "%.2f", b-a}'
 }
 
+# Each case runs $REPEAT times (TOLM_BENCH_REPEAT, default 3), `wc -w` on the same file just
+# before each run; the row gives the best of each, the CPU time (user + sys) of TOLM's best run
+# and its peak memory.
+REPEAT=${TOLM_BENCH_REPEAT:-3}
+row() {  # name input-file secs wc cpu rss
+  local mb
+  mb=$(awk -v b="$(stat -c %s "$2")" 'BEGIN{printf "%.1f", b/1048576}')
+  awk -v n="$1" -v s="$3" -v m="$mb" -v w="$4" -v c="$5" -v r="$6" \
+    'BEGIN{printf "| %-22s | %8.1f | %7.2f | %7.2f | %6.1f | %7.2f | %7.1f | %7.1f |\n", n, m, s, w, (w>0? s/w : 0), c, (s>0? m/s : 0), r}'
+}
+best_of() {  # name input-file command... : runs the command $REPEAT times beside wc -w
+  local name=$1 input=$2
+  shift 2
+  local i secs cpu rss wc bs=0 bw=0 bc=0 br=0
+  for i in $(seq "$REPEAT"); do
+    rm -f "$input.cfg" "$input-out.txt" "$input-tab.txt" "$input-long.tsv"
+    rm -rf "$input-Snails"
+    wc=$(secs_of wc -w "$input")
+    /usr/bin/time -v "$@" >"$name.console" 2>"$name.time" || {
+      echo "$name: tolm failed"; tail -5 "$name.console"; return 1; }
+    secs=$(awk -F': ' '/Elapsed \(wall clock\)/{n=split($2,a,":"); s=0; for(i=1;i<=n;i++) s=s*60+a[i]; print s}' "$name.time")
+    cpu=$(awk -F': ' '/(User|System) time/{s+=$2} END{print s}' "$name.time")
+    rss=$(awk -F': ' '/Maximum resident set size/{printf "%.1f", $2/1024}' "$name.time")
+    if [ "$bs" = 0 ] || awk -v a="$secs" -v b="$bs" 'BEGIN{exit !(a<b)}'; then bs=$secs; bc=$cpu; br=$rss; fi
+    if [ "$bw" = 0 ] || awk -v a="$wc" -v b="$bw" 'BEGIN{exit !(a<b)}'; then bw=$wc; fi
+  done
+  row "$name" "$input" "$bs" "$bw" "$bc" "$br"
+}
 run() {  # name batch-file input-file [option...]
   local name=$1 batch=$2 input=$3
   shift 3
-  rm -f "$input.cfg" "$input-out.txt" "$input-tab.txt" "$input-long.tsv"
-  rm -rf "$input-Snails"
-  # `wc -w` on the same file just before, as the yardstick of reading it
-  local wc
-  wc=$(secs_of wc -w "$input")
-  /usr/bin/time -v "$bin" "$batch" "$@" >"$name.console" 2>"$name.time" || {
-    echo "$name: tolm failed"; tail -5 "$name.console"; return 1; }
-  local secs mb rss
-  secs=$(awk -F': ' '/Elapsed \(wall clock\)/{n=split($2,a,":"); s=0; for(i=1;i<=n;i++) s=s*60+a[i]; print s}' "$name.time")
-  rss=$(awk -F': ' '/Maximum resident set size/{printf "%.1f", $2/1024}' "$name.time")
-  mb=$(awk -v b="$(stat -c %s "$input")" 'BEGIN{printf "%.1f", b/1048576}')
-  awk -v n="$name" -v s="$secs" -v m="$mb" -v r="$rss" -v w="$wc" \
-    'BEGIN{printf "| %-20s | %8.1f | %8.2f | %8.2f | %6.1f | %8.1f | %8.1f |\n", n, m, s, w, (w>0? s/w : 0), (s>0? m/s : 0), r}'
+  best_of "$name" "$input" "$bin" "$batch" -exact=off "$@"
+}
+head_row() {
+  echo "| case                   | input MB | time s  | wc -w s | x wc   | cpu s   | MB/s    | peak MB |"
+  echo "|------------------------|----------|---------|---------|--------|---------|---------|---------|"
 }
 
 if [ "$only" != vcf ]; then
 echo "load before: $(uptime)"
-echo "| case                 | input MB | time s   | wc -w s  | x wc   | MB/s     | peak MB  |"
-echo "|----------------------|----------|----------|----------|--------|----------|----------|"
+head_row
 for n in 10000 100000 1000000; do
   f=single-$n.dat
   [ -f "$f" ] || "$gen" --demes 50 --loci 20 --individuals $n --alleles 10 --missing 0.01 >"$f"
@@ -80,10 +103,26 @@ f=multi-100000.dat
 [ -f "$f" ] || "$gen" --demes 50 --loci 20 --individuals 100000 --alleles 10 --missing 0.001 --sex all >"$f"
 multi_all "$f" n >multi.bat
 run multi-1e5 multi.bat "$f"
-multi_all "$f" y >multi-tab.bat
-run multi-tab multi-tab.bat "$f"
+if [ "$only" = all ]; then
+  multi_all "$f" y >multi-tab.bat
+  run multi-tab multi-tab.bat "$f"
+fi
 echo "load after: $(uptime)"
 fi
+
+# The VCF of 2000 samples by 50000 two-allele sites (10 demes): read and turned into a TOLM input
+# file (-convert=), beside `wc -w` on the VCF.
+[ "$only" = vcf ] || [ "$only" = all ] || exit 0
+echo
+echo "load before: $(uptime)"
+head_row
+big=vcf-2000x50000.vcf
+[ -f "$big" ] || python3 "$here/gen_vcf.py" 50000 2000 10 "$big" vcf-big.map
+echo "$big" >vcf-big.bat
+rm -f "$big.tolm"
+best_of vcf-2000x50000-convert "$big" "$bin" vcf-big.bat -nogui -popmap=vcf-big.map -convert="$big.tolm"
+rm -f "$big.tolm"
+echo "load after: $(uptime)"
 
 # Reading VCF files: the conversion into a TOLM input file (-convert=) of a plain and a bgzipped
 # VCF, with the demes from a map file; then the same data counted from the VCF and from the

@@ -8,9 +8,12 @@
 #include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <exception>
+#include <thread>
 
 #include "analysis/hetgrd.h"
 #include "analysis/indivboot.h"
+#include "input/batchq.h"
 #include "input/records.h"
 #include "io/fixw.h"
 #include "io/freefmt.h"
@@ -33,17 +36,9 @@ bool blank10(const std::string& s) {
 }
 
 // A message about the data that goes to the screen and to the results file.
-void both(RunState& rs, const std::string& text) {
+void both(RunState& rs, std::string_view text) {
   rs.con().line(text);
   if (rs.param.iunit != 6) rs.out().line(text);
-}
-
-// The message of an unreadable record, and below it what was wrong (`detail`, when known).
-void unreadable(RunState& rs, int& ierr, int cause, const std::string& detail = std::string()) {
-  rs.param.io = cause;
-  both(rs, " ** Error reading record " + fi(rs.param.ncard, 5) + ", cause=" + fi(cause, 5) + " **");
-  if (!detail.empty()) both(rs, "    " + detail);
-  ++ierr;
 }
 
 std::string fault_text(const io::ReadFault& f) {
@@ -88,69 +83,59 @@ void zero_channel(RunState& rs, int ch, long n) {
 
 // ---- echo of the records ----
 
-void echo_text(RunState& rs, long recno, const std::string& line) {
-  if (quiet(rs)) return;
-  rs.con().line(fi(recno, 5) + ": " + io::trim(line.substr(0, 256)));
-}
+// Numbers below 10000 (most allele numbers and counts) right-aligned in four columns.
+struct FourColumns {
+  char c[10000][4];
+  FourColumns() {
+    for (int i = 0; i < 10000; ++i) {
+      int x = i, k = 3;
+      std::fill_n(c[i], 4, ' ');
+      do {
+        c[i][k--] = static_cast<char>('0' + x % 10);
+        x /= 10;
+      } while (x);
+    }
+  }
+};
 
 // Writes v right-aligned in w columns at q (w stars when it does not fit); returns the end.
 char* put_int(char* q, long v, int w) {
-  // the common case, allele numbers and counts below 10000: four columns from a table
-  struct Four {
-    char c[10000][4];
-    Four() {
-      for (int i = 0; i < 10000; ++i) {
-        int x = i, k = 3;
-        std::fill_n(c[i], 4, ' ');
-        do {
-          c[i][k--] = static_cast<char>('0' + x % 10);
-          x /= 10;
-        } while (x);
-      }
-    }
-  };
-  static const Four four;
-  if (v >= 0 && v < 10000 && w >= 4) {
-    q = std::fill_n(q, w - 4, ' ');
-    std::memcpy(q, four.c[v], 4);
-    return q + 4;
-  }
   char b[24];
   char* e = b + sizeof b;
-  char* d = e;
-  if (v >= 0) {
-    do {
-      *--d = static_cast<char>('0' + v % 10);
-      v /= 10;
-    } while (v);
-  } else {
-    d = std::to_chars(b, e, v).ptr;
-    std::memmove(e - (d - b), b, static_cast<size_t>(d - b));
-    d = e - (d - b);
-  }
-  const long n = e - d;
+  char* d = std::to_chars(b, e, v).ptr;
+  const long n = d - b;
   if (n > w) return std::fill_n(q, w, '*');
   q = std::fill_n(q, w - n, ' ');
-  return std::copy(d, e, q);
+  return std::copy(b, d, q);
 }
 
-// The record as read, formatted into one buffer: record number, deme, count, allele pairs.
-void echo_record(RunState& rs, Work& w, int nlread) {
-  if (quiet(rs)) return;
-  const Param& p = rs.param;
-  static thread_local std::string s;
-  s.resize(static_cast<size_t>(15 + 9 * nlread));  // every field takes exactly its width
-  char* q = s.data();
-  q = put_int(q, p.ncard, 5);
+// The record as read (the values v of kp, ks and the allele pairs), formatted into the end of
+// `s`: record number, deme, count, allele pairs.
+void append_echo(std::string& s, long ncard, const int* v, int nlread) {
+  const size_t at = s.size();
+  s.resize(at + static_cast<size_t>(15 + 9 * nlread));  // every field takes exactly its width
+  static const FourColumns four;
+  char* const b = &s[at];
+  char* q = b;
+  auto put = [&](long x, int w) {
+    if (x >= 0 && x < 10000) {
+      if (w == 5) *q++ = ' ';
+      std::memcpy(q, four.c[x], 4);
+      q += 4;
+    } else {
+      q = put_int(q, x, w);
+    }
+  };
+  put(ncard, 5);
   *q++ = ':';
   *q++ = ' ';
-  q = put_int(q, p.kp, 4);
-  q = put_int(q, p.ks, 4);
+  put(v[0], 4);
+  put(v[1], 4);
   for (int j = 1; j <= nlread; ++j) {
-    q = put_int(q, w.ls(j, 1), 5);
-    q = put_int(q, w.ls(j, 2), 4);
+    put(v[2 * j], 5);
+    put(v[2 * j + 1], 4);
   }
-  rs.con().line(std::string_view(s.data(), static_cast<size_t>(q - s.data())));
+  s.resize(at + static_cast<size_t>(q - b));
 }
 
 // ---- the locus-list record ----
@@ -221,21 +206,25 @@ void locus_list(RunState& rs, Work& w, int& ierr, int nlread) {
 // False for anything else (commas, "/", repeat counts, a value beyond 32 bits, fewer values):
 // such lines go through the full list reading, which also says what is wrong.
 bool plain_ints(const std::string& line, int* out, int n) {
-  const char* q = line.data();
-  const char* e = q + line.size();
+  const char* q = line.c_str();  // the terminating NUL ends every scan below
+  auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r'; };
   for (int k = 0; k < n; ++k) {
-    while (q < e && (*q == ' ' || *q == '\t' || *q == '\r')) ++q;
-    if (q == e) return false;
+    while (blank(*q)) ++q;
     bool neg = false;
     if (*q == '-' || *q == '+') {
       neg = *q == '-';
       ++q;
     }
-    const char* b = q;
-    long r = 0;
-    while (q < e && *q >= '0' && *q <= '9' && q - b < 11) r = r * 10 + (*q++ - '0');
-    if (q == b || q - b >= 11) return false;
-    if (q < e && *q != ' ' && *q != '\t' && *q != '\r') return false;
+    auto digit = [](char c) { return static_cast<unsigned>(static_cast<unsigned char>(c) - '0'); };
+    unsigned d = digit(*q);
+    if (d > 9) return false;
+    long r = d;
+    int len = 1;
+    while ((d = digit(*++q)) <= 9) {
+      if (++len > 10) return false;
+      r = r * 10 + d;
+    }
+    if (*q != '\0' && !blank(*q)) return false;
     r = neg ? -r : r;
     if (r > INT_MAX || r < INT_MIN) return false;
     out[k] = static_cast<int>(r);
@@ -252,21 +241,6 @@ void take_record(RunState& rs, Work& w, const int* v, int nlread) {
   }
 }
 
-// A zero record takes the blank lines that follow it along.
-void blank_after_zero(RunState& rs, io::Unit& in, std::string& line) {
-  Param& p = rs.param;
-  for (;;) {
-    if (in.read_line(line) != io::Rd::ok) return;  // the next call reports the end
-    ++p.ncard;
-    if (!blank10(line)) {
-      --p.ncard;
-      in.backspace();
-      return;
-    }
-    if (!quiet(rs)) rs.con().line(fi(p.ncard, 5) + ":");
-  }
-}
-
 }  // namespace
 
 // ---- hash indexes of the known types ----
@@ -278,9 +252,7 @@ void TypeIndex::reset(int nc, int np) {
   hap_.assign(n, {});
   hap1_.assign(n, {});
   gen_.assign(n, {});
-  dir1_.assign(n, {});
-  dirg_.assign(n, {});
-  dside_.assign(n, 0);
+  dir_.assign(n, {});
 }
 
 std::string TypeIndex::key(const int* alleles, int r) {
@@ -302,7 +274,7 @@ int TypeIndex::find_hap_hashed(int kc, const int* alleles, int r) const {
 
 void TypeIndex::add_hap(int kc, const int* alleles, int r, int h) {
   if (r == 1 && direct_allele(alleles[0])) {
-    auto& d = dir1_[static_cast<size_t>(kc)];
+    auto& d = dir_[static_cast<size_t>(kc)].hap;
     const auto a = static_cast<size_t>(alleles[0]);
     if (a >= d.size()) {
       size_t n = d.empty() ? 16 : d.size();
@@ -328,20 +300,31 @@ int TypeIndex::find_gen_hashed(int kc, int h1, int h2) const {
 
 void TypeIndex::add_gen(int kc, int h1, int h2, int g) {
   if (direct_type(h1) && direct_type(h2)) {
-    auto& d = dirg_[static_cast<size_t>(kc)];
-    int& side = dside_[static_cast<size_t>(kc)];
+    Direct& d = dir_[static_cast<size_t>(kc)];
+    const int side = d.side;
     if (h1 >= side || h2 >= side) {  // a larger square, the known genotypes copied over
       int ns = side == 0 ? 4 : side;
       while (ns <= h1 || ns <= h2) ns *= 2;
       ns = std::min(ns, static_cast<int>(kDirectTypes));
-      std::vector<int> nd(static_cast<size_t>(ns) * static_cast<size_t>(ns), 0);
+      const auto sq = static_cast<size_t>(ns) * static_cast<size_t>(ns);
+      std::vector<int> nd(sq, 0);
       for (int i = 0; i < side; ++i)
         for (int j = 0; j < side; ++j)
-          nd[static_cast<size_t>(i * ns + j)] = d[static_cast<size_t>(i * side + j)];
-      d.swap(nd);
-      side = ns;
+          nd[static_cast<size_t>(i * ns + j)] = d.gen[static_cast<size_t>(i * side + j)];
+      d.gen.swap(nd);
+      if (d.paired) {
+        std::vector<int32_t> np(sq * static_cast<size_t>(np_), 0);
+        const auto osq = static_cast<size_t>(side) * static_cast<size_t>(side);
+        for (size_t kp = 0; kp < static_cast<size_t>(np_); ++kp)
+          for (int i = 0; i < side; ++i)
+            for (int j = 0; j < side; ++j)
+              np[kp * sq + static_cast<size_t>(i * ns + j)] =
+                  d.pairs[kp * osq + static_cast<size_t>(i * side + j)];
+        d.pairs.swap(np);
+      }
+      d.side = ns;
     }
-    d[static_cast<size_t>(h1 * side + h2)] = g;
+    d.gen[static_cast<size_t>(h1 * d.side + h2)] = g;
     return;
   }
   gen_[static_cast<size_t>(kc)].emplace(
@@ -384,6 +367,22 @@ void TypeIndex::grow22(Flat& f, int g) const {
 void TypeIndex::flush_counts(RunState& rs, const Work& w) {
   const Param& p = rs.param;
   for (int kc = 1; kc < static_cast<int>(flat_.size()); ++kc) {
+    // the genotypes counted as pairs, into the flat counts first
+    Direct& d = dir_[static_cast<size_t>(kc)];
+    const auto sq = d.gen.size();
+    for (int kp = 1; kp <= np_ && !d.pairs.empty(); ++kp)
+      for (int h1 = 1; h1 < d.side; ++h1)
+        for (int h2 = 1; h2 < d.side; ++h2) {
+          const auto k = static_cast<size_t>(h1 * d.side + h2);
+          const int32_t c = d.pairs[static_cast<size_t>(kp - 1) * sq + k];
+          if (c == 0) continue;
+          count20(kc, kp, h1, 1) += c;
+          count20(kc, kp, h2, 2) += c;
+          count20(kc, kp, h1, 3) += c;
+          count20(kc, kp, h2, 3) += c;
+          count22(kc, kp, d.gen[k]) += c;
+        }
+    d.pairs = std::vector<int32_t>();
     Flat& f = flat_[static_cast<size_t>(kc)];
     for (int kp = 1; kp <= np_; ++kp) {
       for (int h = 0; h < f.cap && h <= w.nptr1(kc); ++h)
@@ -409,100 +408,6 @@ bool data_format(const std::string& fcard, int nlread, DataFormat& df, std::stri
   return df.fmt.compile(fcard, why, 2L + 2L * nlread);
 }
 
-void card(RunState& rs, Work& w, int& iend, int& ierr, const DataFormat& df, ReadTally* tally) {
-  Param& p = rs.param;
-  io::Unit& in = rs.u(10);
-  iend = 0;
-  static thread_local std::string line;  // kept between records: no allocation per record
-  static thread_local std::vector<int> v;
-  const int n = 2 + 2 * df.nlread;
-  for (;;) {
-    io::Rd r = in.read_line(line);
-    if (r == io::Rd::eof) {
-      iend = 1;
-      return;
-    }
-    ++p.ncard;
-    if (r != io::Rd::ok) {  // the file itself cannot be read on: end here
-      unreadable(rs, ierr, kBadValue);
-      iend = 1;
-      return;
-    }
-    if ((!line.empty() && (line[0] == '#' || line[0] == '\t')) || blank10(line)) {
-      echo_text(rs, p.ncard, line);
-      if (tally && blank10(line) && holds_number(line)) ++tally->indented;
-      continue;
-    }
-    v.resize(static_cast<size_t>(n));
-    static thread_local io::ListRead how;
-    if (df.free && plain_ints(line, v.data(), n)) {
-      how = io::ListRead();
-      how.first = n;
-      if (v[0] == 9999) {
-        p.kp = 9999;
-        if (!quiet(rs)) rs.con().line(fi(p.ncard, 5) + ": " + fi(9999, 4));
-        return;
-      }
-      take_record(rs, w, v.data(), df.nlread);
-      if (p.kp != 0 || p.ks != 0) {
-        echo_record(rs, w, df.nlread);
-        return;
-      }
-      if (!quiet(rs)) rs.con().line(fi(p.ncard, 5) + ":");
-      blank_after_zero(rs, in, line);
-      return;
-    }
-    int first = 0;
-    io::Rd rf = io::parse_ints(line, nullptr, &first, 1, how);
-    if (rf == io::Rd::ok && first == 9999) {
-      p.kp = 9999;
-      if (!quiet(rs)) rs.con().line(fi(p.ncard, 5) + ": " + fi(9999, 4));
-      return;
-    }
-    if (rf != io::Rd::ok && df.free) {
-      unreadable(rs, ierr, kBadValue, fault_text(how.fault));
-      continue;
-    }
-    // Values a record does not give (a "/" in free format) read as 0, never as leftovers of
-    // the record before.
-    v.assign(static_cast<size_t>(n), 0);
-    how = io::ListRead();
-    io::Rd rr = df.free ? io::parse_ints(line, &in, v.data(), n, how)
-                        : df.fmt.read(line, &in, v.data(), n, nullptr, &how.fault);
-    if (rr == io::Rd::eof) {
-      unreadable(rs, ierr, kEndInRecord,
-                 "the file ends inside the record: " + std::to_string(n) + " values expected");
-      continue;
-    }
-    if (rr != io::Rd::ok) {
-      unreadable(rs, ierr, kBadValue, fault_text(how.fault));
-      continue;
-    }
-    // A free-format record that went on over further lines: say so, since a line that is
-    // merely short takes the first values of the next record.
-    const bool continued = df.free && how.lines > 0;
-    auto tell_continued = [&]() {
-      if (!continued) return;
-      const std::string no = std::to_string(p.ncard);
-      both(rs, " ** Record " + no + " continues on the next line: " + std::to_string(n) +
-                   " values expected, " + std::to_string(how.first) + " found on line " + no +
-                   " **");
-      if (tally) ++tally->continued;
-    };
-    take_record(rs, w, v.data(), df.nlread);
-    if (p.kp != 0 || p.ks != 0) {
-      echo_record(rs, w, df.nlread);
-      tell_continued();
-      return;
-    }
-    // A zero record takes the blank lines that follow it along.
-    if (!quiet(rs)) rs.con().line(fi(p.ncard, 5) + ":");
-    tell_continued();
-    blank_after_zero(rs, in, line);
-    return;
-  }
-}
-
 bool progress_wanted(bool quiet, bool terminal, long size) {
   return quiet && terminal && size > progress_bytes;
 }
@@ -516,140 +421,209 @@ std::string progress_line(long pos, long size, long records, double seconds) {
          std::to_string(rate) + " records/s";
 }
 
+// ---- reading: the records of the data section in batches ----
+
 namespace {
 
-// The progress line of a long counting, redrawn at most five times a second.
-class Progress {
- public:
-  Progress(RunState& rs, io::Unit& in)
-      : con_(rs.con()),
-        in_(in),
-        on_(progress_wanted(rs.opt.quiet, rs.con().is_terminal(), in.size())),
-        size_(on_ ? in.size() : 0),
-        start_(std::chrono::steady_clock::now()),
-        last_(start_) {}
-  void tick(long records) {
-    if (!on_ || (records & 4095) != 0) return;
-    const auto now = std::chrono::steady_clock::now();
-    if (now - last_ < std::chrono::milliseconds(200)) return;
-    last_ = now;
-    const double secs = std::chrono::duration<double>(now - start_).count();
-    std::string s = progress_line(in_.position(), size_, records, secs);
-    const size_t width = s.size();
-    if (s.size() < shown_) s.append(shown_ - s.size(), ' ');
-    shown_ = width;
-    con_.put("\r" + s);
-    con_.flush();
-  }
-  void clear() {
-    if (!on_ || shown_ == 0) return;
-    con_.put("\r" + std::string(shown_, ' ') + "\r");
-    con_.flush();
-    shown_ = 0;
-  }
-
- private:
-  io::Unit& con_;
-  io::Unit& in_;
-  bool on_;
-  long size_;
-  std::chrono::steady_clock::time_point start_, last_;
-  size_t shown_ = 0;
+// What the reading hands to the counting, record by record: the lines it writes (the echo and
+// its messages) and, for a record, its values.
+struct Item {
+  enum Kind : int { none, record, zero, ignored, end };
+  long ncard = 0;  // the record counter after this record
+  Kind kind = none;
+  int bad = 0;      // unreadable records (1: the message is among the lines)
+  int io = 0;       // status code of the unreadable record
+  size_t text = 0;  // end of this item's lines in Batch::text
+  size_t vals = 0;  // its values in Batch::vals: kp, ks, then the allele pairs
 };
 
-}  // namespace
-
-void rddata(RunState& rs, Work& w, int& ierr, const DataFormat& df, TypeIndex& ix) {
-  Param& p = rs.param;
-  io::Unit& in = rs.u(10);
-  ierr = 0;
-  ReadTally tally;
-
-  // the header again, as it stands in the file
-  rs.con().line(" Reading input file " +
-                (rs.input_copy.empty() ? io::trim(in.path()) : rs.input_file));
-  in.rewind();
-  const int header = p.nl + p.np + 2;
-  std::string line;
-  for (int i = 1; i <= header; ++i) {
-    if (in.read_line(line) != io::Rd::ok) {
-      rs.con().line(" End of input file");
-      rs.con().nl();
-      return;
-    }
-    echo_text(rs, i, line);
+// Lines are held as a flag ('c': console, 'b': console and results file), the text and '\n'.
+struct Batch {
+  std::vector<Item> items;
+  std::vector<int> vals;
+  std::string text;
+  long pos = -1;  // byte offset of the input after the batch (for the progress line)
+  void clear() {
+    items.clear();
+    vals.clear();
+    text.clear();
   }
-  p.ncard = header;
-  p.nl1 = 0;
-  p.ncnow = 0;
-  p.ndat = 0;
-  // Counts and gene counts (twice the individuals), summed over all demes, stay within 32 bits
-  // as long as the whole file stands for no more individuals than this.
-  constexpr long long kMostIndividuals = 1000000000LL;
-  long long individuals = 0;
-  Progress progress(rs, in);
-  long records = 0;
+};
 
+constexpr size_t kBatchItems = 2048;
+constexpr size_t kBatchText = 1u << 20;
+
+// Reads the data section record by record as the record reader does (classification, free or
+// fixed format, comments, ignored and zero records, unreadable lines) into batches. Touches only
+// the input unit and its own state, so it can run in a thread of its own.
+class RecordReader {
+ public:
+  RecordReader(io::Unit& in, const DataFormat& df, bool quiet, bool progress, long ncard)
+      : in_(in), df_(df), quiet_(quiet), progress_(progress), ncard_(ncard) {
+    v_.resize(static_cast<size_t>(2 + 2 * df.nlread));
+  }
+  // Fills b afresh; false when the end of the file is in it.
+  bool fill(Batch& b) {
+    b.clear();
+    bool more = true;
+    while (more && b.items.size() < kBatchItems && b.text.size() < kBatchText) more = next(b);
+    if (progress_) b.pos = in_.position();
+    return more;
+  }
+  long continued = 0;  // free-format records that went on over further lines
+  long indented = 0;   // lines taken as comments that hold a number
+
+ private:
+  void line(Batch& b, char to, std::string_view s) {
+    b.text += to;
+    b.text += s;
+    b.text += '\n';
+  }
+  void item(Batch& b, Item::Kind kind, const int* v = nullptr) {
+    Item it;
+    it.ncard = ncard_;
+    it.kind = kind;
+    it.bad = bad_;
+    it.io = io_;
+    it.text = b.text.size();
+    it.vals = b.vals.size();
+    if (v) b.vals.insert(b.vals.end(), v, v + 2 + 2 * df_.nlread);
+    b.items.push_back(it);
+    bad_ = io_ = 0;
+  }
+  // The message of an unreadable record, and below it what was wrong (`detail`, when known).
+  void unreadable(Batch& b, int cause, const std::string& detail = std::string()) {
+    line(b, 'b', " ** Error reading record " + fi(ncard_, 5) + ", cause=" + fi(cause, 5) + " **");
+    if (!detail.empty()) line(b, 'b', "    " + detail);
+    bad_ = 1;
+    io_ = cause;
+  }
+  // A zero record takes the blank lines that follow it along.
+  void blank_after_zero(Batch& b) {
+    for (;;) {
+      if (in_.read_line(line_) != io::Rd::ok) return;  // the next call reports the end
+      ++ncard_;
+      if (!blank10(line_)) {
+        --ncard_;
+        in_.backspace();
+        return;
+      }
+      if (!quiet_) line(b, 'c', fi(ncard_, 5) + ":");
+    }
+  }
+  bool next(Batch& b);
+
+  io::Unit& in_;
+  const DataFormat& df_;
+  bool quiet_, progress_;
+  long ncard_;
+  int bad_ = 0, io_ = 0;
+  std::string line_;
+  std::vector<int> v_;
+  io::ListRead how_;
+};
+
+// The next record (with the comments and unreadable lines before it); false at the end of the
+// file.
+bool RecordReader::next(Batch& b) {
+  const int n = 2 + 2 * df_.nlread;
   for (;;) {
-    p.kp = 0;
-    p.ks = 0;
-    int iend = 0;
-    card(rs, w, iend, ierr, df, &tally);
-    progress.tick(++records);
-    if (iend == 1) break;
-    if (p.kp == 9999 || (p.kp == 0 && p.ks == 0)) continue;
-    if (p.ks == 0) {
-      locus_list(rs, w, ierr, df.nlread);
+    io::Rd r = in_.read_line(line_);
+    if (r == io::Rd::eof) {
+      item(b, Item::end);
+      return false;
+    }
+    ++ncard_;
+    if (r != io::Rd::ok) {  // the file itself cannot be read on: end here
+      unreadable(b, kBadValue);
+      item(b, Item::end);
+      return false;
+    }
+    if ((!line_.empty() && (line_[0] == '#' || line_[0] == '\t')) || blank10(line_)) {
+      if (!quiet_) line(b, 'c', fi(ncard_, 5) + ": " + io::trim(line_.substr(0, 256)));
+      if (blank10(line_) && holds_number(line_)) ++indented;
       continue;
     }
-    if (p.kp < 1 || p.kp > p.np) {
-      progress.clear();
-      both(rs, " ** Erroneous deme number of " + fi(p.kp, 4) + " in record " + fi(p.ncard, 4));
-      ++ierr;
-      return;
+    int* v = v_.data();
+    if (df_.free && plain_ints(line_, v, n)) {
+      if (v[0] == 9999) {
+        if (!quiet_) line(b, 'c', fi(ncard_, 5) + ": " + fi(9999, 4));
+        item(b, Item::ignored);
+        return true;
+      }
+      if (v[0] != 0 || v[1] != 0) {
+        if (!quiet_) {
+          b.text += 'c';
+          append_echo(b.text, ncard_, v, df_.nlread);
+          b.text += '\n';
+        }
+        item(b, Item::record, v);
+        return true;
+      }
+      if (!quiet_) line(b, 'c', fi(ncard_, 5) + ":");
+      blank_after_zero(b);
+      item(b, Item::zero, v);
+      return true;
     }
-    if (p.ndat == 1 && p.ks < 0) {
-      // a negative number of individuals would take individuals away from the counts
-      both(rs, " ** Erroneous number of individuals of " + fi(p.ks, 6) + " in record " +
-                   fi(p.ncard, 4));
-      ++ierr;
+    how_ = io::ListRead();
+    int first = 0;
+    io::Rd rf = io::parse_ints(line_, nullptr, &first, 1, how_);
+    if (rf == io::Rd::ok && first == 9999) {
+      if (!quiet_) line(b, 'c', fi(ncard_, 5) + ": " + fi(9999, 4));
+      item(b, Item::ignored);
+      return true;
+    }
+    if (rf != io::Rd::ok && df_.free) {
+      unreadable(b, kBadValue, fault_text(how_.fault));
+      item(b, Item::none);
       continue;
     }
-    const long long n = p.ndat == 1 ? p.ks : 1;
-    if (individuals + n > kMostIndividuals) {
-      both(rs, " ** Number of individuals of " + fi(p.ks, 11) + " in record " + fi(p.ncard, 4) +
-                   " takes the file above " + std::to_string(kMostIndividuals) + " individuals");
-      ++ierr;
+    // Values a record does not give (a "/" in free format) read as 0, never as leftovers of
+    // the record before.
+    std::fill(v_.begin(), v_.end(), 0);
+    how_ = io::ListRead();
+    io::Rd rr = df_.free ? io::parse_ints(line_, &in_, v, n, how_)
+                         : df_.fmt.read(line_, &in_, v, n, nullptr, &how_.fault);
+    if (rr == io::Rd::eof) {
+      unreadable(b, kEndInRecord,
+                 "the file ends inside the record: " + std::to_string(n) + " values expected");
+      item(b, Item::none);
       continue;
     }
-    individuals += n;
-    for (int i = 1; i <= p.nl1 && i <= df.nlread; ++i) {
-      w.la(w.loc(i), 1) = w.ls(i, 1);
-      w.la(w.loc(i), 2) = w.ls(i, 2);
+    if (rr != io::Rd::ok) {
+      unreadable(b, kBadValue, fault_text(how_.fault));
+      item(b, Item::none);
+      continue;
     }
-    p.nadd = p.ndat == 1 ? p.ks : 1;
-    cnttyp(rs, w, ix);
-    keep_individual(rs, w, ix);
-    if (rs.names.aprog(8) == 'y') hetcnt(rs, w);
-    ++tally.genotypes;
+    // A free-format record that went on over further lines: say so, since a line that is
+    // merely short takes the first values of the next record.
+    auto tell_continued = [&]() {
+      if (!(df_.free && how_.lines > 0)) return;
+      const std::string no = std::to_string(ncard_);
+      line(b, 'b',
+           " ** Record " + no + " continues on the next line: " + std::to_string(n) +
+               " values expected, " + std::to_string(how_.first) + " found on line " + no + " **");
+      ++continued;
+    };
+    if (v[0] != 0 || v[1] != 0) {
+      if (!quiet_) {
+        b.text += 'c';
+        append_echo(b.text, ncard_, v, df_.nlread);
+        b.text += '\n';
+      }
+      tell_continued();
+      item(b, Item::record, v);
+      return true;
+    }
+    if (!quiet_) line(b, 'c', fi(ncard_, 5) + ":");
+    tell_continued();
+    blank_after_zero(b);
+    item(b, Item::zero, v);
+    return true;
   }
-  progress.clear();
-  rs.con().line(" End of input file");
-  // what the reading noticed beside the records: continued records, lines that look like
-  // records but were taken as comments
-  if (tally.continued > 0)
-    rs.con().line(" ** " + std::to_string(tally.continued) +
-                  (tally.continued == 1 ? " record" : " records") +
-                  " continued on the next line **");
-  if (tally.genotypes == 0 && tally.indented > 0)
-    rs.con().line(" ** Warning: no genotype record was counted; " + std::to_string(tally.indented) +
-                  (tally.indented == 1
-                       ? " line that holds numbers was read as a comment, as its first 10 "
-                         "columns are blank **"
-                       : " lines that hold numbers were read as comments, as their first 10 "
-                         "columns are blank **"));
-  rs.con().nl();
 }
+
+}  // namespace
 
 // ---- counting ----
 
@@ -676,9 +650,8 @@ void new_gen(RunState& rs, TypeIndex& ix, int kc, int h1, int h2, int g) {
 // One single-locus combination kc of the genotype record: the same counts as the general
 // path below, held in the flat blocks of `ix` until the end of the file (flush_counts); the
 // channels are extended for every new type as they are read, as on the general path.
-void count_single(RunState& rs, Work& w, TypeIndex& ix, int kc, long kp, int nadd) {
-  const int l = w.loccmb(kc, 1);
-  int a[2] = {w.la(l, 1), w.la(l, 2)};
+void count_single(RunState& rs, Work& w, TypeIndex& ix, int kc, long kp, int nadd, int a1, int a2) {
+  int a[2] = {a1, a2};
   if (a[1] < a[0] && w.kmbord(kc, kp) != 1) std::swap(a[0], a[1]);
   int hs[2] = {0, 0};
   for (int s = 0; s < 2; ++s) {
@@ -709,67 +682,451 @@ void count_single(RunState& rs, Work& w, TypeIndex& ix, int kc, long kp, int nad
   ix.count22(kc, kp, g) += nadd;
 }
 
+// One multilocus combination kc of the genotype record, straight into the channels; `hap`
+// holds the two haplotypes while they are looked up.
+void count_multi(RunState& rs, Work& w, TypeIndex& ix, int kc, std::vector<int> (&hap)[2]) {
+  const Param& p = rs.param;
+  const long kp = p.kp;
+  const int nadd = p.nadd;
+  const int r = w.nrloc(kc);
+  // this combination's own copy of the genotype, canonical where gametic sex is not given
+  hap[0].resize(static_cast<size_t>(r));
+  hap[1].resize(static_cast<size_t>(r));
+  const bool ordered = w.kmbord(kc, kp) == 1;
+  for (int j = 1; j <= r; ++j) {
+    const int l = w.loccmb(kc, j);
+    int a1 = w.la(l, 1), a2 = w.la(l, 2);
+    if (!ordered && a2 < a1) std::swap(a1, a2);
+    hap[0][static_cast<size_t>(j - 1)] = a1;
+    hap[1][static_cast<size_t>(j - 1)] = a2;
+  }
+
+  int hs[2] = {0, 0};
+  for (int s = 0; s < 2; ++s) {
+    const int* a = hap[s].data();
+    bool missing = false;
+    for (int j = 0; j < r; ++j) missing = missing || a[j] < 0;
+    if (missing) {
+      add(rs, 20, rec20(p, 0, kc, kp, s + 1), nadd);
+      continue;
+    }
+    int h = ix.find_hap(kc, a, r);
+    if (h == 0) {
+      h = ++w.nptr1(kc);
+      new_hap(rs, ix, kc, a, r, h);
+    }
+    add(rs, 20, rec20(p, h, kc, kp, s + 1), nadd);
+    hs[s] = h;
+  }
+
+  if (hs[0] == 0 || hs[1] == 0) {
+    add(rs, 20, rec20(p, 0, kc, kp, 3), 2 * nadd);
+    add(rs, 22, rec22(p, 0, kc, kp), nadd);
+    return;
+  }
+  add(rs, 20, rec20(p, hs[0], kc, kp, 3), nadd);
+  add(rs, 20, rec20(p, hs[1], kc, kp, 3), nadd);
+  int g = ix.find_gen(kc, hs[0], hs[1]);
+  if (g == 0) {
+    g = ++w.nptr2(kc);
+    new_gen(rs, ix, kc, hs[0], hs[1], g);
+  }
+  add(rs, 22, rec22(p, g, kc, kp), nadd);
+}
+
+// The heterozygosity counts of a multilocus combination (channel 26), as hetcnt makes them.
+void het_multi(RunState& rs, Work& w, int kc) {
+  Param& p = rs.param;
+  const long blk = p.mxnrlc + 3L;
+  const long base = blk * (static_cast<long>(p.np) * (kc - 1) + p.kp - 1);
+  int nlohet = 0;
+  for (int k = 1; k <= w.nrloc(kc); ++k) {
+    const int l = w.loccmb(kc, k);
+    p.kl = l;
+    const int a1 = w.la(l, 1), a2 = w.la(l, 2);
+    if (a1 < 0 || a2 < 0) {  // the other loci of an unidentified individual are not looked at
+      sadd(rs, 26, base + p.mxnrlc + 3, p.nadd);
+      return;
+    }
+    if (a1 != a2) ++nlohet;
+  }
+  sadd(rs, 26, base + nlohet + 1, p.nadd);
+  sadd(rs, 26, base + p.mxnrlc + 2, p.nadd);
+}
+
+// The counting side of the reading: what it keeps between records. The combinations of the
+// latest locus list are split into single loci (counted from the record's values at their
+// position in the list, into the flat blocks and the pair tables of the type index) and
+// multilocus combinations (counted through the channels).
+struct CountContext {
+  struct Single {
+    int kc = 0;
+    int pos = 0;  // index of the locus's first allele among the record's values
+  };
+  std::vector<Single> singles;
+  std::vector<int> multi;
+  std::vector<int> hap[2];
+  bool het = false;
+  // heterozygosity counts of the single loci: per combination and deme, homozygous,
+  // heterozygous and not completely identified individuals
+  std::vector<int32_t> het1;
+  int np = 0;
+
+  void start(const RunState& rs) {
+    np = rs.param.np;
+    het = rs.names.aprog(8) == 'y';
+    if (het) het1.assign(static_cast<size_t>(rs.param.nc + 1) * np * 3, 0);
+  }
+  // The combinations of the locus list now in force.
+  void plan(const RunState& rs, const Work& w, TypeIndex& ix) {
+    const Param& p = rs.param;
+    singles.clear();
+    multi.clear();
+    for (int i = 1; i <= p.ncnow; ++i) {
+      const int kc = w.kmbnow(i);
+      if (w.nrloc(kc) != 1) {
+        multi.push_back(kc);
+        continue;
+      }
+      int pos = 0;
+      for (int j = 1; j <= p.nl1; ++j)
+        if (w.loc(j) == w.loccmb(kc, 1)) pos = 2 * j;
+      singles.push_back({kc, pos});
+      ix.count_pairs(kc);
+    }
+  }
+  // One genotype record (deme `kp`, `nadd` individuals, its values v, `la` set).
+  void count(RunState& rs, Work& w, TypeIndex& ix, const int* v) {
+    Param& p = rs.param;
+    const long kp = p.kp;
+    const int nadd = p.nadd;
+    for (const Single& s : singles) {
+      const int b1 = v[s.pos], b2 = v[s.pos + 1];
+      if (het) {
+        const int k = (b1 | b2) < 0 ? 2 : b1 != b2;
+        het1[(static_cast<size_t>(s.kc) * np + static_cast<size_t>(kp - 1)) * 3 + k] += nadd;
+      }
+      const bool swap = b2 < b1 && w.kmbord(s.kc, kp) != 1;
+      const int a1 = swap ? b2 : b1, a2 = swap ? b1 : b2;
+      if (!ix.count_known_pair(s.kc, kp, a1, a2, nadd))
+        count_single(rs, w, ix, s.kc, kp, nadd, b1, b2);
+    }
+    for (int kc : multi) {
+      if (p.nurhet != 1) count_multi(rs, w, ix, kc, hap);
+      if (het) het_multi(rs, w, kc);
+    }
+    if (p.ncnow > 0) p.kc = w.kmbnow(p.ncnow);
+  }
+  // The heterozygosity counts of the single loci into channel 26.
+  void flush(RunState& rs) {
+    if (!het) return;
+    const Param& p = rs.param;
+    const long blk = p.mxnrlc + 3L;
+    for (int kc = 1; kc <= p.nc; ++kc)
+      for (int kp = 1; kp <= np; ++kp) {
+        const int32_t* c = &het1[(static_cast<size_t>(kc) * np + static_cast<size_t>(kp - 1)) * 3];
+        if (c[0] == 0 && c[1] == 0 && c[2] == 0) continue;
+        const long base = blk * (static_cast<long>(p.np) * (kc - 1) + kp - 1);
+        if (c[0] != 0) sadd(rs, 26, base + 1, c[0]);
+        if (c[1] != 0) sadd(rs, 26, base + 2, c[1]);
+        if (c[0] + c[1] != 0) sadd(rs, 26, base + p.mxnrlc + 2, c[0] + c[1]);
+        if (c[2] != 0) sadd(rs, 26, base + p.mxnrlc + 3, c[2]);
+      }
+    het1 = std::vector<int32_t>();
+  }
+};
+
 }  // namespace
 
 void cnttyp(RunState& rs, Work& w, TypeIndex& ix) {
   Param& p = rs.param;
-  const long kp = p.kp;
-  const int nadd = p.nadd;
-  static thread_local std::vector<int> hap[2];
+  std::vector<int> hap[2];
   for (int i = 1; i <= p.ncnow; ++i) {
     const int kc = w.kmbnow(i);
     p.kc = kc;
     const int r = w.nrloc(kc);
     if (r >= 2 && p.nurhet == 1) continue;
-    if (r == 1) {
-      count_single(rs, w, ix, kc, kp, nadd);
-      continue;
-    }
+    if (r == 1)
+      count_single(rs, w, ix, kc, p.kp, p.nadd, w.la(w.loccmb(kc, 1), 1), w.la(w.loccmb(kc, 1), 2));
+    else
+      count_multi(rs, w, ix, kc, hap);
+  }
+}
 
-    // this combination's own copy of the genotype, canonical where gametic sex is not given
-    hap[0].resize(static_cast<size_t>(r));
-    hap[1].resize(static_cast<size_t>(r));
-    const bool ordered = w.kmbord(kc, kp) == 1;
-    for (int j = 1; j <= r; ++j) {
-      const int l = w.loccmb(kc, j);
-      int a1 = w.la(l, 1), a2 = w.la(l, 2);
-      if (!ordered && a2 < a1) std::swap(a1, a2);
-      hap[0][static_cast<size_t>(j - 1)] = a1;
-      hap[1][static_cast<size_t>(j - 1)] = a2;
-    }
+// ---- the data section read and counted ----
 
-    int hs[2] = {0, 0};
-    for (int s = 0; s < 2; ++s) {
-      const int* a = hap[s].data();
-      bool missing = false;
-      for (int j = 0; j < r; ++j) missing = missing || a[j] < 0;
-      if (missing) {
-        add(rs, 20, rec20(p, 0, kc, kp, s + 1), nadd);
+namespace {
+
+// The progress line of a long counting, redrawn at most five times a second.
+class Progress {
+ public:
+  Progress(RunState& rs, io::Unit& in)
+      : con_(rs.con()),
+        on_(progress_wanted(rs.opt.quiet, rs.con().is_terminal(), in.size())),
+        size_(on_ ? in.size() : 0),
+        start_(std::chrono::steady_clock::now()),
+        last_(start_) {}
+  bool on() const { return on_; }
+  void tick(long records, long pos) {
+    if (!on_ || (records & 4095) != 0) return;
+    const auto now = std::chrono::steady_clock::now();
+    if (now - last_ < std::chrono::milliseconds(200)) return;
+    last_ = now;
+    const double secs = std::chrono::duration<double>(now - start_).count();
+    std::string s = progress_line(pos, size_, records, secs);
+    const size_t width = s.size();
+    if (s.size() < shown_) s.append(shown_ - s.size(), ' ');
+    shown_ = width;
+    con_.put("\r" + s);
+    con_.flush();
+  }
+  void clear() {
+    if (!on_ || shown_ == 0) return;
+    con_.put("\r" + std::string(shown_, ' ') + "\r");
+    con_.flush();
+    shown_ = 0;
+  }
+
+ private:
+  io::Unit& con_;
+  bool on_;
+  long size_;
+  std::chrono::steady_clock::time_point start_, last_;
+  size_t shown_ = 0;
+};
+
+// Everything rddata does with the records of one batch, in order. False when the reading stops
+// at once (a deme number out of range) or the end of the file is reached (`ended`).
+struct Consumer {
+  RunState& rs;
+  Work& w;
+  int& ierr;
+  const DataFormat& df;
+  TypeIndex& ix;
+  CountContext& cx;
+  Progress& progress;
+  ReadTally& tally;
+  long long individuals = 0;
+  long records = 0;
+  bool ended = false;
+
+  // Counts and gene counts (twice the individuals), summed over all demes, stay within 32 bits
+  // as long as the whole file stands for no more individuals than this.
+  static constexpr long long kMostIndividuals = 1000000000LL;
+
+  const int* pending = nullptr;  // genotype record whose alleles are not in `la` yet
+
+  void set_la(const int* v) {
+    for (int i = 1; i <= rs.param.nl1 && i <= df.nlread; ++i) {
+      w.la(w.loc(i), 1) = v[2 * i];
+      w.la(w.loc(i), 2) = v[2 * i + 1];
+    }
+  }
+  const int* pending_ls = nullptr;  // genotype record whose values are not in `ls` yet
+  void set_pending_la() {
+    if (pending) set_la(pending);
+    pending = nullptr;
+    if (pending_ls) take_record(rs, w, pending_ls, df.nlread);
+    pending_ls = nullptr;
+  }
+
+  bool batch(const Batch& b) {
+    const bool go_on = records_of(b);
+    set_pending_la();
+    return go_on;
+  }
+
+  bool records_of(const Batch& b) {
+    Param& p = rs.param;
+    size_t t = 0;
+    for (const Item& it : b.items) {
+      // the lines of the record: echo and messages
+      while (t < it.text) {
+        const size_t e = b.text.find('\n', t);
+        const std::string_view s(b.text.data() + t + 1, e - t - 1);
+        if (b.text[t] == 'b')
+          both(rs, s);
+        else
+          rs.con().line(s);
+        t = e + 1;
+      }
+      p.ncard = it.ncard;
+      if (it.bad) {
+        p.io = it.io;
+        ierr += it.bad;
+      }
+      if (it.kind == Item::none) continue;
+      progress.tick(++records, b.pos);
+      if (it.kind == Item::end) {
+        p.kp = 0;
+        p.ks = 0;
+        ended = true;
+        return false;
+      }
+      if (it.kind == Item::ignored) {
+        p.kp = 9999;
+        p.ks = 0;
         continue;
       }
-      int h = ix.find_hap(kc, a, r);
-      if (h == 0) {
-        h = ++w.nptr1(kc);
-        new_hap(rs, ix, kc, a, r, h);
+      const int* v = &b.vals[it.vals];
+      p.kp = v[0];
+      p.ks = v[1];
+      // `ls` is read by the locus lists; for genotype records only the latest one is set
+      if (it.kind == Item::zero || p.ks == 0) {
+        take_record(rs, w, v, df.nlread);
+        pending_ls = nullptr;
+      } else {
+        pending_ls = v;
       }
-      add(rs, 20, rec20(p, h, kc, kp, s + 1), nadd);
-      hs[s] = h;
+      if (it.kind == Item::zero) continue;
+      if (!genotype(v)) return false;
     }
-
-    if (hs[0] == 0 || hs[1] == 0) {
-      add(rs, 20, rec20(p, 0, kc, kp, 3), 2 * nadd);
-      add(rs, 22, rec22(p, 0, kc, kp), nadd);
-      continue;
-    }
-    add(rs, 20, rec20(p, hs[0], kc, kp, 3), nadd);
-    add(rs, 20, rec20(p, hs[1], kc, kp, 3), nadd);
-    int g = ix.find_gen(kc, hs[0], hs[1]);
-    if (g == 0) {
-      g = ++w.nptr2(kc);
-      new_gen(rs, ix, kc, hs[0], hs[1], g);
-    }
-    add(rs, 22, rec22(p, g, kc, kp), nadd);
+    return true;
   }
+
+  // A record of kind `record` (locus list or genotypes); false when the reading stops.
+  bool genotype(const int* v) {
+    Param& p = rs.param;
+    if (p.ks == 0) {
+      set_pending_la();
+      locus_list(rs, w, ierr, df.nlread);
+      cx.plan(rs, w, ix);
+      return true;
+    }
+    if (p.kp < 1 || p.kp > p.np) {
+      progress.clear();
+      both(rs, " ** Erroneous deme number of " + fi(p.kp, 4) + " in record " + fi(p.ncard, 4));
+      ++ierr;
+      return false;
+    }
+    if (p.ndat == 1 && p.ks < 0) {
+      // a negative number of individuals would take individuals away from the counts
+      both(rs, " ** Erroneous number of individuals of " + fi(p.ks, 6) + " in record " +
+                   fi(p.ncard, 4));
+      ++ierr;
+      return true;
+    }
+    const long long n = p.ndat == 1 ? p.ks : 1;
+    if (individuals + n > kMostIndividuals) {
+      both(rs, " ** Number of individuals of " + fi(p.ks, 11) + " in record " + fi(p.ncard, 4) +
+                   " takes the file above " + std::to_string(kMostIndividuals) + " individuals");
+      ++ierr;
+      return true;
+    }
+    individuals += n;
+    // the alleles by locus: needed at once by the multilocus combinations only; otherwise
+    // those of the latest genotype record are set before the locus list or the batch changes
+    if (cx.multi.empty() && !rs.opt.bootstrap_individuals)
+      pending = v;
+    else
+      set_la(v);
+    p.nadd = p.ndat == 1 ? p.ks : 1;
+    cx.count(rs, w, ix, v);
+    keep_individual(rs, w, ix);
+    ++tally.genotypes;
+    return true;
+  }
+};
+
+int reading_threads(const RunState& rs) {
+  const int n =
+      rs.opt.threads > 0 ? rs.opt.threads : static_cast<int>(std::thread::hardware_concurrency());
+  return n >= 2 ? 2 : 1;
+}
+
+}  // namespace
+
+void rddata(RunState& rs, Work& w, int& ierr, const DataFormat& df, TypeIndex& ix) {
+  Param& p = rs.param;
+  io::Unit& in = rs.u(10);
+  ierr = 0;
+  ReadTally tally;
+
+  // the header again, as it stands in the file
+  rs.con().line(" Reading input file " +
+                (rs.input_copy.empty() ? io::trim(in.path()) : rs.input_file));
+  in.rewind();
+  const int header = p.nl + p.np + 2;
+  std::string line;
+  for (int i = 1; i <= header; ++i) {
+    if (in.read_line(line) != io::Rd::ok) {
+      rs.con().line(" End of input file");
+      rs.con().nl();
+      return;
+    }
+    if (!quiet(rs)) rs.con().line(fi(i, 5) + ": " + io::trim(line.substr(0, 256)));
+  }
+  p.ncard = header;
+  p.nl1 = 0;
+  p.ncnow = 0;
+  p.ndat = 0;
+  Progress progress(rs, in);
+  CountContext cx;
+  cx.start(rs);
+  Consumer use{rs, w, ierr, df, ix, cx, progress, tally};
+  RecordReader reader(in, df, quiet(rs), progress.on(), header);
+
+  if (reading_threads(rs) == 1) {
+    Batch b;
+    for (bool more = true; more;) {
+      more = reader.fill(b);
+      if (!use.batch(b)) break;
+    }
+  } else {
+    // one thread reads and parses, this one counts; the batches go through in file order
+    BatchQueue<Batch> q(4);
+    std::exception_ptr failed;
+    std::thread th([&] {
+      try {
+        for (bool more = true; more;) {
+          Batch* b = q.take_empty();
+          if (!b) break;  // the counting stopped
+          more = reader.fill(*b);
+          q.put_full(b);
+        }
+      } catch (...) {
+        failed = std::current_exception();
+      }
+      q.close();
+    });
+    try {
+      for (;;) {
+        Batch* b = q.take_full();
+        if (!b) break;
+        const bool go_on = use.batch(*b);
+        q.put_empty(b);
+        if (!go_on) break;
+      }
+    } catch (...) {  // the reading thread is stopped before the failure goes on
+      q.cancel();
+      th.join();
+      throw;
+    }
+    q.cancel();
+    th.join();
+    if (failed) std::rethrow_exception(failed);
+  }
+  cx.flush(rs);
+  if (!use.ended) return;  // stopped at an erroneous deme number
+
+  tally.continued = reader.continued;
+  tally.indented = reader.indented;
+  progress.clear();
+  rs.con().line(" End of input file");
+  // what the reading noticed beside the records: continued records, lines that look like
+  // records but were taken as comments
+  if (tally.continued > 0)
+    rs.con().line(" ** " + std::to_string(tally.continued) +
+                  (tally.continued == 1 ? " record" : " records") +
+                  " continued on the next line **");
+  if (tally.genotypes == 0 && tally.indented > 0)
+    rs.con().line(" ** Warning: no genotype record was counted; " + std::to_string(tally.indented) +
+                  (tally.indented == 1
+                       ? " line that holds numbers was read as a comment, as its first 10 "
+                         "columns are blank **"
+                       : " lines that hold numbers were read as comments, as their first 10 "
+                         "columns are blank **"));
+  rs.con().nl();
 }
 
 void xcount(RunState& rs, Work& w, int& ierr, const std::string& fcard, int nlread) {

@@ -60,7 +60,7 @@ class TypeIndex {
   void reset(int nc, int np);
   int find_hap(int kc, const int* alleles, int r) const {  // 0 when not found
     if (r == 1 && direct_allele(alleles[0])) {
-      const auto& d = dir1_[static_cast<size_t>(kc)];
+      const auto& d = dir_[static_cast<size_t>(kc)].hap;
       const auto a = static_cast<size_t>(alleles[0]);
       return a < d.size() ? d[a] : 0;
     }
@@ -69,9 +69,9 @@ class TypeIndex {
   void add_hap(int kc, const int* alleles, int r, int h);
   int find_gen(int kc, int h1, int h2) const {  // 0 when not found
     if (direct_type(h1) && direct_type(h2)) {
-      const int side = dside_[static_cast<size_t>(kc)];
-      if (h1 >= side || h2 >= side) return 0;
-      return dirg_[static_cast<size_t>(kc)][static_cast<size_t>(h1 * side + h2)];
+      const Direct& d = dir_[static_cast<size_t>(kc)];
+      if (h1 >= d.side || h2 >= d.side) return 0;
+      return d.gen[static_cast<size_t>(h1 * d.side + h2)];
     }
     return find_gen_hashed(kc, h1, h2);
   }
@@ -94,10 +94,43 @@ class TypeIndex {
     if (g >= f.capg) grow22(f, g);
     return f.c22[static_cast<size_t>((kp - 1) * f.capg + g)];
   }
+  // A single-locus combination also counts the genotypes of known, direct haplotypes as pairs
+  // (h1, h2) per deme; flush_counts turns them into the counts of channels 20 and 22.
+  void count_pairs(int kc) {
+    Direct& d = dir_[static_cast<size_t>(kc)];
+    if (d.paired) return;
+    d.paired = true;
+    d.pairs.assign(d.gen.size() * static_cast<size_t>(np_), 0);
+  }
+  // Counts `nadd` individuals of deme kp with the alleles (a1, a2) (canonical already) at the
+  // single locus of kc, when both haplotypes and their genotype are known and direct; false
+  // (nothing counted) otherwise.
+  bool count_known_pair(int kc, long kp, int a1, int a2, int nadd) {
+    Direct& d = dir_[static_cast<size_t>(kc)];
+    const auto u1 = static_cast<size_t>(static_cast<unsigned>(a1));
+    const auto u2 = static_cast<size_t>(static_cast<unsigned>(a2));
+    if (!d.paired || u1 >= d.hap.size() || u2 >= d.hap.size()) return false;
+    const int h1 = d.hap[u1], h2 = d.hap[u2];
+    if (h1 == 0 || h2 == 0 || h1 >= d.side || h2 >= d.side) return false;
+    const auto k = static_cast<size_t>(h1 * d.side + h2);
+    int32_t& c = d.pairs[static_cast<size_t>(kp - 1) * d.gen.size() + k];
+    if (c == 0 && d.gen[k] == 0) return false;  // the genotype's first appearance
+    c += nadd;
+    return true;
+  }
   // Adds the held counts into channels 20 and 22 and drops them.
   void flush_counts(RunState& rs, const Work& w);
 
  private:
+  // Direct tables of a combination: haplotype of allele a at hap[a]; genotype of (h1, h2) at
+  // gen[h1 * side + h2]; with `paired`, the individuals of (h1, h2) in deme kp at
+  // pairs[(kp - 1) * side * side + h1 * side + h2].
+  struct Direct {
+    std::vector<int> hap, gen;
+    std::vector<int32_t> pairs;
+    int side = 0;
+    bool paired = false;
+  };
   void grow20(Flat& f, int h) const;
   void grow22(Flat& f, int g) const;
   int np_ = 0;
@@ -110,9 +143,7 @@ class TypeIndex {
   std::vector<std::unordered_map<std::string, int>> hap_;
   std::vector<std::unordered_map<int, int>> hap1_;  // single loci: the allele is the key
   std::vector<std::unordered_map<unsigned long long, int>> gen_;
-  std::vector<std::vector<int>> dir1_;
-  std::vector<std::vector<int>> dirg_;
-  std::vector<int> dside_;  // side of the square dirg_[kc]
+  std::vector<Direct> dir_;
 };
 
 // What the reading of the data section noticed beside the counts, for its closing lines.
@@ -122,11 +153,6 @@ struct ReadTally {
   long genotypes = 0;  // genotype records counted
 };
 
-// Reads and classifies the next data record: leaves `kp`, `ks` and `ls` set,
-// echoes it (not with -quiet), reports unreadable records (adding them to ierr) and records that
-// continue on the next line; iend = 1 at the end of the file.
-void card(RunState& rs, Work& w, int& iend, int& ierr, const DataFormat& df,
-          ReadTally* tally = nullptr);
 // Progress of a long counting with -quiet: one console line redrawn in place, only on a
 // terminal and for an input file above progress_bytes.
 constexpr long progress_bytes = 4L << 20;
@@ -134,7 +160,10 @@ bool progress_wanted(bool quiet, bool terminal, long size);
 // " Counting: 42% of the input file read, 123456 records/s" for pos of size bytes read.
 std::string progress_line(long pos, long size, long records, double seconds);
 
-// Reads the data section and drives the counting.
+// Reads the data section and drives the counting. With more than one thread (-threads, default
+// the number of cores) one thread reads and parses the records in batches while the calling
+// thread counts them and writes the echo and the messages, in the order of the file: the
+// console, the results and the counts are the same for any number of threads.
 void rddata(RunState& rs, Work& w, int& ierr, const DataFormat& df, TypeIndex& ix);
 // Counts one genotype record (deme `kp`, `nadd` individuals, alleles in `la`) into 20 to 23.
 void cnttyp(RunState& rs, Work& w, TypeIndex& ix);

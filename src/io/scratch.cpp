@@ -20,7 +20,13 @@ int Scratch::close(int ch) {
 
 void Scratch::clear(int ch) {
   if (ch == 23) std::vector<int32_t>().swap(pairs_);
-  std::vector<int32_t>().swap(data_[ch - kFirst]);
+  data_[ch - kFirst] = Paged();
+}
+
+uint32_t Scratch::Paged::new_page() {
+  if ((made >> kBlockBits) == blocks.size())
+    blocks.emplace_back(new int32_t[std::size_t{1} << (kBlockBits + kPageBits)]());
+  return ++made;
 }
 
 }  // namespace tolm::io

@@ -10,6 +10,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 namespace tolm::io {
@@ -23,22 +24,31 @@ class Scratch {
   bool is_open(int ch) const { return valid(ch) && open_[ch - kFirst]; }
 
   int32_t get(int ch, long rec) const {
-    const auto& v = data_[ch - kFirst];
-    std::size_t k = static_cast<std::size_t>(rec);
-    return rec >= 1 && k < v.size() ? v[k] : 0;
+    const Paged& v = data_[ch - kFirst];
+    const auto k = static_cast<std::size_t>(rec);
+    if (rec < 1 || k >= v.size) return 0;
+    const uint32_t page = v.pages[k >> kPageBits];
+    return page ? v.at(page)[k & kPageMask] : 0;
   }
   void put(int ch, long rec, int32_t x) {
-    auto& v = data_[ch - kFirst];
-    std::size_t k = static_cast<std::size_t>(rec);
-    if (k >= v.size()) v.resize(grow(v.size(), k + 1), 0);
-    v[k] = x;
+    Paged& v = data_[ch - kFirst];
+    const auto k = static_cast<std::size_t>(rec);
+    if (k >= v.size) v.resize(grow(v.size, k + 1));
+    uint32_t& page = v.pages[k >> kPageBits];
+    if (!page) {
+      if (x == 0) return;  // a page never written reads as zeros
+      page = v.new_page();
+    }
+    v.at(page)[k & kPageMask] = x;
   }
   // The record itself, made when it did not exist yet (for adding to counts).
   int32_t& ref(int ch, long rec) {
-    auto& v = data_[ch - kFirst];
-    std::size_t k = static_cast<std::size_t>(rec);
-    if (k >= v.size()) v.resize(grow(v.size(), k + 1), 0);
-    return v[k];
+    Paged& v = data_[ch - kFirst];
+    const auto k = static_cast<std::size_t>(rec);
+    if (k >= v.size) v.resize(grow(v.size, k + 1));
+    uint32_t& page = v.pages[k >> kPageBits];
+    if (!page) page = v.new_page();
+    return v.at(page)[k & kPageMask];
   }
   // Channel 23: a pair per record.
   void get2(long rec, int32_t& a, int32_t& b) const {
@@ -65,8 +75,30 @@ class Scratch {
     while (n < need) n *= 2;
     return n;
   }
+  // A channel's records in pages of 2^kPageBits, a page made when a value other than zero is
+  // first written into it: the count channels of many types and demes, mostly zeros, hold
+  // little more than their nonzero records. Pages are cut from blocks of 2^kBlockBits pages
+  // and named by their number from 1 (0: no page, all zeros).
+  static constexpr int kPageBits = 4, kBlockBits = 12;
+  static constexpr std::size_t kPageMask = (std::size_t{1} << kPageBits) - 1;
+  struct Paged {
+    std::size_t size = 0;         // records 0..size-1 exist (read 0 unless written)
+    std::vector<uint32_t> pages;  // page number of every 2^kPageBits records
+    std::vector<std::unique_ptr<int32_t[]>> blocks;
+    uint32_t made = 0;  // pages handed out
+    void resize(std::size_t n) {
+      size = n;
+      pages.resize((n + kPageMask) >> kPageBits, 0);
+    }
+    int32_t* at(uint32_t page) const {
+      const uint32_t i = page - 1;
+      return blocks[i >> kBlockBits].get() +
+             (static_cast<std::size_t>(i & ((1u << kBlockBits) - 1)) << kPageBits);
+    }
+    uint32_t new_page();
+  };
   bool open_[8]{};
-  std::vector<int32_t> data_[8];
+  Paged data_[8];
   std::vector<int32_t> pairs_;  // channel 23
 };
 

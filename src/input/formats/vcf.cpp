@@ -7,7 +7,9 @@
 #include <htslib/synced_bcf_reader.h>
 #include <htslib/vcf.h>
 
+#include <algorithm>
 #include <memory>
+#include <thread>
 
 #include "input/formats/dataset.h"
 
@@ -66,6 +68,8 @@ Dataset read_vcf(const std::string& path, const RunOptions& o) {
     if (bcf_sr_set_regions(sr.get(), file.empty() ? list.c_str() : file.c_str(), !file.empty()) < 0)
       w.fail("the regions \"" + (file.empty() ? list : file) + "\" cannot be read");
   }
+  // a second thread decompresses bgzipped and BCF files while this one parses
+  if (std::thread::hardware_concurrency() > 1 && o.threads != 1) bcf_sr_set_threads(sr.get(), 1);
   if (!bcf_sr_add_reader(sr.get(), path.c_str()))
     w.fail(std::string("cannot be read (") + bcf_sr_strerror(sr->errnum) + ")");
   bcf_hdr_t* hdr = bcf_sr_get_header(sr.get(), 0);
@@ -127,8 +131,9 @@ Dataset read_vcf(const std::string& path, const RunOptions& o) {
   }
   const size_t nk = keep.size();
 
-  // 3. sites, one locus each; genotypes kept site by site
-  std::vector<int32_t> bysite;
+  // 3. sites, one locus each; genotypes kept site by site, two bytes per allele (0 missing,
+  //    else the allele index + 1: htslib keeps at most 65535 alleles at a site)
+  std::vector<uint16_t> bysite;
   int32_t* gt = nullptr;
   int mgt = 0;
   long site = 0;
@@ -148,30 +153,33 @@ Dataset read_vcf(const std::string& path, const RunOptions& o) {
     };
     if (rec->errcode)
       fail("the record cannot be read (htslib error code " + std::to_string(rec->errcode) + ")");
-    int ngt = bcf_get_genotypes(hdr, rec, &gt, &mgt);
+    int ngt = bcf_get_genotypes(hdr, rec, &gt, &mgt);  // into the buffer of the sites before
     gt_owner.release();
     gt_owner.reset(gt);
     if (ngt <= 0) fail("no GT field (diploid genotypes expected)");
     const int ploidy = ngt / nsmpl;
     d.loci.push_back(site_name(hdr, rec));
+    const size_t at = bysite.size();
+    bysite.resize(at + 2 * nk);
+    uint16_t* out = bysite.data() + at;
+    const int nall = rec->n_allele;
     for (size_t i = 0; i < nk; ++i) {
       const int32_t* p = gt + keep[i] * ploidy;
-      const std::string who = "sample " + std::string(hdr->samples[keep[i]]);
+      auto who = [&]() { return "sample " + std::string(hdr->samples[keep[i]]); };
       if (ploidy < 2 || p[1] == bcf_int32_vector_end)
-        fail(who + ": a diploid genotype expected, one allele found");
+        fail(who() + ": a diploid genotype expected, one allele found");
       if (ploidy > 2 && p[2] != bcf_int32_vector_end)
-        fail(who + ": a diploid genotype expected, more than two alleles found");
+        fail(who() + ": a diploid genotype expected, more than two alleles found");
       for (int s = 0; s < 2; ++s) {
         if (bcf_gt_is_missing(p[s])) {
-          bysite.push_back(kMissing);
+          *out++ = 0;
           continue;
         }
-        int a = bcf_gt_allele(p[s]);
-        if (a < 0 || a >= rec->n_allele)
-          fail(who + ": unknown allele code " + std::to_string(a) + " in GT (the site has " +
-               std::to_string(rec->n_allele) + " alleles, 0 to " +
-               std::to_string(rec->n_allele - 1) + ")");
-        bysite.push_back(a + 1);
+        const int a = bcf_gt_allele(p[s]);
+        if (a < 0 || a >= nall)
+          fail(who() + ": unknown allele code " + std::to_string(a) + " in GT (the site has " +
+               std::to_string(nall) + " alleles, 0 to " + std::to_string(nall - 1) + ")");
+        *out++ = static_cast<uint16_t>(a + 1);
       }
     }
   }
@@ -184,12 +192,20 @@ Dataset read_vcf(const std::string& path, const RunOptions& o) {
   }
   if (site == 0) w.fail("no sites found");
 
-  // 4. individual after individual
+  // 4. individual after individual, in blocks of sites that stay in the cache
   const size_t nl = d.loci.size();
   d.alleles.resize(nk * nl * 2);
-  for (size_t l = 0; l < nl; ++l)
+  constexpr size_t kBlock = 64;
+  for (size_t l0 = 0; l0 < nl; l0 += kBlock) {
+    const size_t l1 = std::min(nl, l0 + kBlock);
     for (size_t i = 0; i < nk; ++i)
-      for (size_t s = 0; s < 2; ++s) d.alleles[(i * nl + l) * 2 + s] = bysite[(l * nk + i) * 2 + s];
+      for (size_t l = l0; l < l1; ++l)
+        for (size_t s = 0; s < 2; ++s) {
+          const uint16_t c = bysite[(l * nk + i) * 2 + s];
+          d.alleles[(i * nl + l) * 2 + s] = c == 0 ? kMissing : static_cast<int32_t>(c);
+        }
+  }
+  bysite = std::vector<uint16_t>();
   return d;
 }
 
