@@ -123,10 +123,8 @@ void emit_counts(RunState& rs, Work& w, const std::string& fcard, int nlread,
                  " exists already: give -force to overwrite it, or another "
                  "prefix with -out=");
   int ierr = 0;
-  CountTables t;
-  if (g_merged) {
-    t = merged();
-  } else {
+  CountTables counted;  // the merged tables are written where they are, not copied
+  if (!g_merged) {
     open_channels(rs);
     // Every table a later run may ask for: the multilocus types and heterozygosity too.
     rs.names.aprog(8) = 'y';
@@ -134,8 +132,9 @@ void emit_counts(RunState& rs, Work& w, const std::string& fcard, int nlread,
     p.idurch = 1;
     dots80(rs);
     xcount(rs, w, ierr, fcard, nlread);
-    t = tables_of_run(rs, w, input, ierr);
+    counted = tables_of_run(rs, w, input, ierr);
   }
+  const CountTables& t = g_merged ? merged() : counted;
   std::string err;
   if (!write_counts(t, path, err)) {
     p.io = errno;

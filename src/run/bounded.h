@@ -6,6 +6,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <unordered_map>
 #include <vector>
 
 namespace tolm {
@@ -105,6 +106,63 @@ struct Fix {
   void fill(const T& x) {
     for (auto& e : a) e = x;
   }
+};
+
+// The loci of the locus combinations: a table [lo1:hi1, lo2:hi2] of (combination, position)
+// whose cells hold locus numbers, with the bounds and checks of Arr2, stored by rows as far as
+// they are written. The first position of every row is held in one block; the further positions
+// only for the rows that have them (multilocus combinations). A run of n single loci thus holds
+// n numbers, not n x n. A cell never written reads as the initial value. Writing through
+// operator() (and reading through it on a non-const table) stores the row up to that position.
+class LociSet {
+ public:
+  LociSet() = default;
+  void resize(long lo1, long hi1, long lo2, long hi2, int init = 0) {
+    lo1_ = lo1;
+    hi1_ = hi1 < lo1 - 1 ? lo1 - 1 : hi1;
+    lo2_ = lo2;
+    hi2_ = hi2 < lo2 - 1 ? lo2 - 1 : hi2;
+    init_ = init;
+    first_.assign(hi2_ >= lo2_ ? static_cast<size_t>(hi1_ - lo1_ + 1) : 0, init);
+    rest_.clear();
+  }
+  int& operator()(long k, long i) {
+    check(k, i);
+    if (i == lo2_) return first_[static_cast<size_t>(k - lo1_)];
+    std::vector<int>& r = rest_[k];
+    const size_t j = static_cast<size_t>(i - lo2_ - 1);
+    if (j >= r.size()) r.resize(j + 1, init_);
+    return r[j];
+  }
+  int operator()(long k, long i) const {
+    check(k, i);
+    if (i == lo2_) return first_[static_cast<size_t>(k - lo1_)];
+    const auto it = rest_.find(k);
+    const size_t j = static_cast<size_t>(i - lo2_ - 1);
+    return it == rest_.end() || j >= it->second.size() ? init_ : it->second[j];
+  }
+  long lo1() const { return lo1_; }
+  long hi1() const { return hi1_; }
+  long lo2() const { return lo2_; }
+  long hi2() const { return hi2_; }
+  // Cells held beyond the first position, summed over the rows (for the tests of the store).
+  size_t stored_beyond_first() const {
+    size_t n = 0;
+    for (const auto& e : rest_) n += e.second.size();
+    return n;
+  }
+
+ private:
+  void check([[maybe_unused]] long k, [[maybe_unused]] long i) const {
+#ifdef TOLM_BOUNDS_CHECK
+    if (k < lo1_ || k > hi1_) bounds_fail("LociSet (first)", k, lo1_, hi1_);
+    if (i < lo2_ || i > hi2_) bounds_fail("LociSet (second)", i, lo2_, hi2_);
+#endif
+  }
+  long lo1_ = 1, hi1_ = 0, lo2_ = 1, hi2_ = 0;
+  int init_ = 0;
+  std::vector<int> first_;                           // position lo2 of rows lo1..hi1
+  std::unordered_map<long, std::vector<int>> rest_;  // row: positions lo2+1, lo2+2, ...
 };
 
 }  // namespace tolm

@@ -51,7 +51,7 @@ namespace {
 // the input file, and a damaged one would overflow any integer count.
 double table_bytes(double P, double L, double C, double A) {
   const double AP = std::max(A, P), pairs = P * (P + 1) / 2;
-  const double cells = 28 * P + 4 * pairs + 18 * P + 6 * C + 4 * L + C * L + C * P + 4 * L + 2 +
+  const double cells = 28 * P + 4 * pairs + 18 * P + 6 * C + 4 * L + C + C * P + 4 * L + 2 +
                        3 * A + 1 + 2 * (AP + 1) + (A + 1) * (P + 1) + (A + 1) * (AP + 1);
   return 4 * cells + static_cast<double>(sizeof(std::string)) * (L + P + C * P);
 }

@@ -232,7 +232,7 @@ struct Work {
   Arr1<int> ihtv1, ihtv2, loc, locord;
   Arr1<std::string> locnam;  // 12 characters
   Arr1<std::string> prbnam;  // 40 characters
-  Arr2<int> loccmb;          // [1:nnc, 1:nnl]
+  LociSet loccmb;            // [1:nnc, 1:nnl], stored as far as written
   Arr2<int> kmbord;          // [1:nnc, 1:nnp]: (kc, kp) gametic sex specified
   Arr2<std::string> sexspc;  // [1:nnc, 1:nnp]: (kc, kp), 3 characters
   Arr2<int> la;              // [1:nnl+1, 1:2]
