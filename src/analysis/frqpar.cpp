@@ -13,7 +13,7 @@
 #include "analysis/hetgrd.h"
 #include "analysis/parsub.h"
 #include "analysis/partab.h"
-#include "input/records.h"
+#include "core/records.h"
 #include "io/fixw.h"
 #include "stattest/strtst.h"
 

@@ -12,7 +12,7 @@
 #include <algorithm>
 #include <string>
 
-#include "input/records.h"
+#include "core/records.h"
 #include "io/fixw.h"
 #include "report/longtable.h"
 

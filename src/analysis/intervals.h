@@ -19,7 +19,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "run/runstate.h"
+#include "core/runstate.h"
 
 namespace tolm {
 

@@ -11,7 +11,7 @@
 
 #include "dialog/choose.h"
 #include "input/count.h"
-#include "input/records.h"
+#include "core/records.h"
 #include "io/fixw.h"
 #include "io/units.h"
 

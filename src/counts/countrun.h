@@ -12,7 +12,7 @@
 #include <string>
 
 #include "counts/countfile.h"
-#include "run/runstate.h"
+#include "core/runstate.h"
 
 namespace tolm::counts {
 

@@ -9,7 +9,7 @@
 
 #include <string>
 
-#include "run/runstate.h"
+#include "core/runstate.h"
 
 namespace tolm {
 

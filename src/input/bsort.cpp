@@ -11,7 +11,7 @@
 #include <numeric>
 #include <vector>
 
-#include "input/records.h"
+#include "core/records.h"
 
 namespace tolm {
 

@@ -10,7 +10,7 @@
 #include <cstring>
 
 #include "analysis/hetgrd.h"
-#include "input/records.h"
+#include "core/records.h"
 #include "io/fixw.h"
 #include "io/freefmt.h"
 

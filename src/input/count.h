@@ -28,7 +28,7 @@
 #include <vector>
 
 #include "io/fmtspec.h"
-#include "run/runstate.h"
+#include "core/runstate.h"
 
 namespace tolm {
 

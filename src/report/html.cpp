@@ -12,7 +12,7 @@
 
 #include "io/fixw.h"
 #include "report/html_internal.h"
-#include "run/runstate.h"
+#include "core/runstate.h"
 
 namespace tolm {
 

@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <string>
 
-#include "run/runstate.h"
+#include "core/runstate.h"
 
 namespace tolm {
 

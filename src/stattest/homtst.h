@@ -15,7 +15,7 @@
 #include <cmath>
 #include <string>
 
-#include "run/runstate.h"
+#include "core/runstate.h"
 
 namespace tolm {
 

@@ -15,7 +15,7 @@
 #include "input/bsort.h"
 #include "input/count.h"
 #include "io/freefmt.h"
-#include "run/runstate.h"
+#include "core/runstate.h"
 
 namespace {
 

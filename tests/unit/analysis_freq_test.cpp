@@ -12,7 +12,7 @@
 
 #include "analysis/frqout.h"
 #include "analysis/frqpar.h"
-#include "run/runstate.h"
+#include "core/runstate.h"
 
 namespace tolm {
 namespace {

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "analysis/hetgrd.h"
-#include "run/runstate.h"
+#include "core/runstate.h"
 
 namespace tolm {
 namespace {

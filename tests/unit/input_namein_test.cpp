@@ -6,7 +6,7 @@
 
 #include "dialog/intrfc.h"
 #include "io/fixw.h"
-#include "run/runstate.h"
+#include "core/runstate.h"
 
 namespace tolm {
 namespace {

@@ -12,7 +12,7 @@
 
 #include "analysis/hetgrd.h"
 #include "report/longtable.h"
-#include "run/runstate.h"
+#include "core/runstate.h"
 
 namespace tolm {
 namespace {

@@ -16,9 +16,9 @@
 
 #include "io/scratch.h"
 #include "io/units.h"
-#include "report/longtable.h"
-#include "run/bounded.h"
-#include "run/runopts.h"
+#include "core/longtab.h"
+#include "core/bounded.h"
+#include "core/runopts.h"
 
 namespace tolm {
 

@@ -12,7 +12,7 @@
 //   25  genotype at output position k of combination kc (after sorting)
 #pragma once
 
-#include "run/runstate.h"
+#include "core/runstate.h"
 
 namespace tolm {
 
