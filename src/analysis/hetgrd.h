@@ -7,7 +7,6 @@
 
 namespace tolm {
 
-void hetcnt(RunState& rs, Work& w);
 void hetout(RunState& rs, Work& w);
 
 }  // namespace tolm

@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <charconv>
 
+#include "core/constants.h"
 #include "io/units.h"
 
 namespace tolm {
@@ -91,13 +92,13 @@ int LongTable::close() {
 }
 
 std::string long_cell(double v) {
-  if (std::isnan(v) || v <= -9.0) return std::string();
+  if (std::isnan(v) || v <= kMissingNA) return std::string();
   if (v == 0) return "0";
   return fmt::format("{}", v);
 }
 
 std::string long_cell(float v) {
-  if (std::isnan(v) || v <= -9.0f) return std::string();
+  if (std::isnan(v) || v <= kMissingNA) return std::string();
   if (v == 0) return "0";
   return fmt::format("{}", v);
 }
@@ -118,7 +119,7 @@ const char* long_kind(int mal) {
 }
 
 double long_float(float v) {
-  if (std::isnan(v) || v <= -9.0f) return static_cast<double>(v);
+  if (std::isnan(v) || v <= kMissingNA) return static_cast<double>(v);
   // read back as a double, independent of any locale the window layer may set
   const std::string t = fmt::format("{}", v);
   double d = static_cast<double>(v);

@@ -11,8 +11,8 @@
 
 #include <string>
 
-#include "counts/countfile.h"
 #include "core/runstate.h"
+#include "counts/countfile.h"
 
 namespace tolm::counts {
 

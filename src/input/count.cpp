@@ -9,7 +9,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "analysis/hetgrd.h"
+#include "input/hetcnt.h"
 #include "core/records.h"
 #include "io/fixw.h"
 #include "io/freefmt.h"

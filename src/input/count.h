@@ -27,8 +27,8 @@
 #include <unordered_map>
 #include <vector>
 
-#include "io/fmtspec.h"
 #include "core/runstate.h"
+#include "io/fmtspec.h"
 
 namespace tolm {
 

@@ -14,6 +14,7 @@
 #include <iostream>
 #include <memory>
 
+#include "core/message.h"
 #include "io/fixw.h"
 #include "io/units.h"
 #include "plotlayer/plotdev.h"
@@ -263,7 +264,7 @@ void disini() {
   if (!s.f) {
     int e = errno;
     warn("disini",
-         "Cannot open file " + s.file + ", cause=" + std::to_string(e) + io::os_reason(e));
+         "Cannot open file " + s.file + ", " + cause(e));
     ++failed_files();
     return;
   }
@@ -297,7 +298,7 @@ void disfin() {
     if (!ok) {
       if (e == 0) e = EIO;
       warn("disfin",
-           "Cannot write file " + s.file + ", cause=" + std::to_string(e) + io::os_reason(e));
+           "Cannot write file " + s.file + ", " + cause(e));
       ++failed_files();
     } else if (s.protocol) {
       std::fflush(stdout);

@@ -2,9 +2,9 @@
 
 #include <utility>
 
+#include "core/runstate.h"
 #include "io/fixw.h"
 #include "io/units.h"
-#include "core/runstate.h"
 
 namespace tolm {
 

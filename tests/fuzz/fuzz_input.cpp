@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "dialog/intrfc.h"
+#include "input/namein.h"
 #include "input/bsort.h"
 #include "input/count.h"
 #include "io/freefmt.h"

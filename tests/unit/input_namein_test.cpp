@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "dialog/intrfc.h"
+#include "input/namein.h"
 #include "io/fixw.h"
 #include "core/runstate.h"
 
