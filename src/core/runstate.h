@@ -25,33 +25,34 @@ namespace tolm {
 
 // Run switches, sizes, loop indices, counters and limits.
 struct Param {
-  float astrix = kMissing;  // marker of an undefinable value (printed "-9.999", "NA" in tables)
-  float astrix1 = kMissingNA;// values at or below it are "NA" in the tabular file
-  int ibetwn = 0;          // a measure between demes (analysis 5, 6 or 7) is chosen
-  int icount = 0;          // 0 nothing to count, 1 to be counted this pass, 2 counted
-  int idoparsub = 0;       // any of analyses 1..7 chosen
-  int idopartab = 0;       // parameter tables and the tabular file are produced
-  int idowidget = 0;       // 1 widget dialogs, 0 console dialogue
-  int idoeps = 0;          // snails as EPS files
-  int idowmf = 0;          // snails as WMF files
-  int idurch = 0;          // number of the current pass
-  Fix<int, 1, 4> igpdif;   // per kind: demes without data in the gene-pool accumulation
-  int io = 0;              // status code of the last checked input/output operation
-  int isort1 = 0;          // haplotypes sorted
-  int isort2 = 0;          // genotypes sorted
-  int isp = 0;             // demes for output: 0 all, 1 some
-  int ispdif = 0;          // a deme of the current analysis has no data
-  int iunit = 0;           // channel of the results: 6 console, 8 results file
-  int iwidth = 6;          // demes per line of the result tables
-  int iwithn = 0;          // a measure within demes (analysis 2, 3 or 4) is chosen
-  int kc = 0;              // current locus combination
-  int kl = 0;              // current locus
-  int kog = 0;             // working count of the structure tests
-  int kp = 0;              // current deme
-  int ks = 0;              // second number of the current data record
-  int loctyp = 0;          // locus configuration 0..3
-  int mal = 0;             // kind of distribution: 1 maternal, 2 paternal, 3 all, 4 genotypes
-  int maxp = 0;            // number of demes chosen for output
+  float astrix = kMissing;     // marker of an undefinable value (printed "-9.999", "NA" in tables)
+  float astrix1 = kMissingNA;  // values at or below it are "NA" in the tabular file
+
+  int ibetwn = 0;         // a measure between demes (analysis 5, 6 or 7) is chosen
+  int icount = 0;         // 0 nothing to count, 1 to be counted this pass, 2 counted
+  int idoparsub = 0;      // any of analyses 1..7 chosen
+  int idopartab = 0;      // parameter tables and the tabular file are produced
+  int idowidget = 0;      // 1 widget dialogs, 0 console dialogue
+  int idoeps = 0;         // snails as EPS files
+  int idowmf = 0;         // snails as WMF files
+  int idurch = 0;         // number of the current pass
+  Fix<int, 1, 4> igpdif;  // per kind: demes without data in the gene-pool accumulation
+  int io = 0;             // status code of the last checked input/output operation
+  int isort1 = 0;         // haplotypes sorted
+  int isort2 = 0;         // genotypes sorted
+  int isp = 0;            // demes for output: 0 all, 1 some
+  int ispdif = 0;         // a deme of the current analysis has no data
+  int iunit = 0;          // channel of the results: 6 console, 8 results file
+  int iwidth = 6;         // demes per line of the result tables
+  int iwithn = 0;         // a measure within demes (analysis 2, 3 or 4) is chosen
+  int kc = 0;             // current locus combination
+  int kl = 0;             // current locus
+  int kog = 0;            // working count of the structure tests
+  int kp = 0;             // current deme
+  int ks = 0;             // second number of the current data record
+  int loctyp = 0;         // locus configuration 0..3
+  int mal = 0;            // kind of distribution: 1 maternal, 2 paternal, 3 all, 4 genotypes
+  int maxp = 0;           // number of demes chosen for output
   int mind20 = 0, mind21 = 0, mind22 = 0, mind23 = 0;  // extents of the scratch channels
   int mind24 = 0, mind25 = 0, mind26 = 0, mind27 = 0;
   int minexp = 5;          // smallest expected count accepted in a test
@@ -170,7 +171,7 @@ struct RunState {
   void (*msgbox)(const std::string& text) = nullptr;
 
   io::Unit& u(int ch) { return units[ch]; }
-  io::Unit& con() { return units[ch::console]; }      // the console
+  io::Unit& con() { return units[ch::console]; }  // the console
   io::Unit& out() { return units[param.iunit]; }  // the results (console or results file)
 };
 
@@ -246,7 +247,7 @@ struct Work {
   // Per display deme [1:nnp], integers.
   Arr1<int> mnfin1, mnfin2;  // evenness bounds (finite): parsub (parsub_measures); read partab
   Arr1<int> mninf1, mninf2;  // evenness bounds (infinite): parsub (parsub_measures); read partab
-  Arr1<int> mxityp;  // largest count of a type in the deme (rows of channel 27): parsub
+  Arr1<int> mxityp;          // largest count of a type in the deme (rows of channel 27): parsub
   Arr1<int> n0;      // individuals with an unknown type (type 0): frqout; read homtst, gnpool
   Arr1<int> nhet;    // heterozygous individuals: hetout
   Arr1<int> nknow;   // individuals identified at every locus (channel 26): hetout
@@ -291,14 +292,14 @@ struct Work {
   Arr2<int> ls;              // [1:nnl, 1:2] locus list of the current record (locus, gametic
                              //   sex): xcount; intervals
   // Per type.
-  Arr1<int> irealt;      // [1:mxall] types present in the test's table: homtst, strtst
-  Arr1<int> lextyp;      // [1:mxall] output position of a type: strtst
-  Arr1<int> nada;        // [0:mxall] work counts of the structure tests and hetout
-  Arr1<float> pm, pw;    // [0:max(mxall, nnp)] per type, or per deme in the tests: homtst, strtst
-  Arr2<int> ng;          // [0:mxall, 0:nnp] (type, deme) table of the homogeneity test: homtst
-  Arr2<float> xpec;      // [0:mxall, 0:max(mxall, nnp)] expected counts: homtst, strtst
+  Arr1<int> irealt;    // [1:mxall] types present in the test's table: homtst, strtst
+  Arr1<int> lextyp;    // [1:mxall] output position of a type: strtst
+  Arr1<int> nada;      // [0:mxall] work counts of the structure tests and hetout
+  Arr1<float> pm, pw;  // [0:max(mxall, nnp)] per type, or per deme in the tests: homtst, strtst
+  Arr2<int> ng;        // [0:mxall, 0:nnp] (type, deme) table of the homogeneity test: homtst
+  Arr2<float> xpec;    // [0:mxall, 0:max(mxall, nnp)] expected counts: homtst, strtst
 
-  float delfin = 0, delinf = 0;  // mean delta (finite, infinite): parsub; partab, intervals
+  float delfin = 0, delinf = 0;     // mean delta (finite, infinite): parsub; partab, intervals
   Fix<float, 1, 3> gpdfin, gpdinf;  // per kind, gene-pool delta: parsub, gnpool; partab
 
   void create(int nnp_, int nnl_, int nnc_, int mxall_);

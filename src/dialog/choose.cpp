@@ -78,7 +78,8 @@ void choose(RunState& rs) {
     a = ask_char(rs, "     -  subpopulations equally weighted ? : ");
     n.spdinf = yes(a) ? 'y' : a;
   }
-  n.aprog(prog::homogeneity) = ask_char(rs, "   Test of homogeneity of the frequency distributions ? : ");
+  n.aprog(prog::homogeneity) =
+      ask_char(rs, "   Test of homogeneity of the frequency distributions ? : ");
 }
 
 void gamsex(RunState& rs) {

@@ -158,7 +158,9 @@ void makcfg(RunState& rs) {
     u.line(l2);
     u.line(yes(n.aprog(prog::evenness)) ? std::string{n.evefin, n.eveinf} : "  ");
     u.line(yes(n.aprog(prog::subdiff)) ? std::string{n.spdfin, n.spdinf} : "  ");
-    u.line(any ? std::string{n.frqstr(kind::maternal), n.frqstr(kind::paternal), n.frqstr(kind::alleles), n.frqstr(kind::genotypes)} : "    ");
+    u.line(any ? std::string{n.frqstr(kind::maternal), n.frqstr(kind::paternal),
+                             n.frqstr(kind::alleles), n.frqstr(kind::genotypes)}
+               : "    ");
     u.line(any ? std::to_string(p.notord) : " ");
     u.line(l7);
     rc = u.close();

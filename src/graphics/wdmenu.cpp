@@ -5,10 +5,10 @@
 
 #include <vector>
 
+#include "core/heading.h"
 #include "io/fixw.h"
 #include "io/freefmt.h"
 #include "plotlayer/widget.h"
-#include "core/heading.h"
 
 namespace tolm {
 

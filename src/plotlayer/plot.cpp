@@ -263,8 +263,7 @@ void disini() {
     s.tmp = io::open_temp_beside(s.file, s.f);
   if (!s.f) {
     int e = errno;
-    warn("disini",
-         "Cannot open file " + s.file + ", " + cause(e));
+    warn("disini", "Cannot open file " + s.file + ", " + cause(e));
     ++failed_files();
     return;
   }
@@ -281,8 +280,8 @@ void disfin() {
   if (s.f) {
     std::string bytes = s.dev->finish();
     errno = 0;
-    bool ok = std::fwrite(bytes.data(), 1, bytes.size(), s.f) == bytes.size() &&
-              std::fflush(s.f) == 0;
+    bool ok =
+        std::fwrite(bytes.data(), 1, bytes.size(), s.f) == bytes.size() && std::fflush(s.f) == 0;
     int e = errno;
     if (std::fclose(s.f) != 0 && ok) {
       ok = false;
@@ -297,8 +296,7 @@ void disfin() {
     io::temp_done(s.tmp);
     if (!ok) {
       if (e == 0) e = EIO;
-      warn("disfin",
-           "Cannot write file " + s.file + ", " + cause(e));
+      warn("disfin", "Cannot write file " + s.file + ", " + cause(e));
       ++failed_files();
     } else if (s.protocol) {
       std::fflush(stdout);

@@ -256,7 +256,8 @@ void apply_choices(RunState& rs, Work& w, int& nprogs, int& nfrqst) {
   }
 
   // 5. the check of the choices, before anything is written
-  const bool structure = n.aprog(prog::heterozygosity) == 'y' || n.aprog(prog::hardyweinberg) == 'y' || n.aprog(prog::product) == 'y';
+  const bool structure = n.aprog(prog::heterozygosity) == 'y' ||
+                         n.aprog(prog::hardyweinberg) == 'y' || n.aprog(prog::product) == 'y';
   const std::string from = !o.analyses.empty() ? "-analyses=" : "-config=" + o.config;
   if (nprogs <= 0) command_line_stop(rs, from + " chooses no analysis");
   if (nfrqst <= 0 && !structure)
@@ -309,7 +310,8 @@ bool options_output(RunState& rs, int ncol, int iwidstd) {
   n.outinf = base + "-inf.txt";
   n.snaildir = base + "-Snails";
   const int rc =
-      rs.u(ch::results).open_out(n.outfil, rs.opt.force ? io::OpenMode::unknown : io::OpenMode::fresh);
+      rs.u(ch::results)
+          .open_out(n.outfil, rs.opt.force ? io::OpenMode::unknown : io::OpenMode::fresh);
   if (rc != 0) {
     p.io = rc;
     say(rs, "** Error opening " + io::fa(n.outfil, 256) + "**");

@@ -29,7 +29,6 @@ using io::trim;
 
 namespace {
 
-
 bool blank5(const std::string& s) {
   for (size_t i = 0; i < 5 && i < s.size(); ++i)
     if (s[i] != ' ') return false;

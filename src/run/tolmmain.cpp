@@ -182,8 +182,10 @@ void locus_configuration(RunState& rs) {
 void frequency_questions(RunState& rs, Drive& d) {
   Names& n = rs.names;
   say(rs, R"(Choice of frequency distributions (Answer "Y" (yes) or "N" (no)))");
-  n.frqstr(kind::maternal) = ask_char(rs, "   Allele/haplotype frequencies among maternal contributions ? : ");
-  n.frqstr(kind::paternal) = ask_char(rs, "   Allele/haplotype frequencies among paternal contributions ? : ");
+  n.frqstr(kind::maternal) =
+      ask_char(rs, "   Allele/haplotype frequencies among maternal contributions ? : ");
+  n.frqstr(kind::paternal) =
+      ask_char(rs, "   Allele/haplotype frequencies among paternal contributions ? : ");
   n.frqstr(kind::alleles) = ask_char(rs, "   Allele/haplotype frequencies ? : ");
   n.frqstr(kind::genotypes) = ask_char(rs, "   Genotype frequencies ? : ");
   frqdst(rs, d.nfrqst);
@@ -205,7 +207,8 @@ void analysis_questions(RunState& rs, Drive& d) {
   n.aprog(prog::heterozygosity) = ask_char(rs, "   Heterozygosity ? : ");
   say(rs, "   Tests of single locus structure :");
   rs.con().nl();
-  n.aprog(prog::hardyweinberg) = ask_char(rs, "      Test of Hardy-Weinberg structure and heterozygosity ? : ");
+  n.aprog(prog::hardyweinberg) =
+      ask_char(rs, "      Test of Hardy-Weinberg structure and heterozygosity ? : ");
   n.aprog(prog::product) =
       ask_char(rs, "      Test of product structure (only if gametic sex is specified) ? : ");
   for (int i = 8; i <= 10; ++i)
@@ -236,7 +239,8 @@ void pass_questions(RunState& rs, Drive& d) {
 void check_choices(RunState& rs, Drive& d) {
   Param& p = rs.param;
   const Names& n = rs.names;
-  const bool structure = n.aprog(prog::heterozygosity) == 'y' || n.aprog(prog::hardyweinberg) == 'y' || n.aprog(prog::product) == 'y';
+  const bool structure = n.aprog(prog::heterozygosity) == 'y' ||
+                         n.aprog(prog::hardyweinberg) == 'y' || n.aprog(prog::product) == 'y';
   if (d.nprogs <= 0 || (d.nfrqst <= 0 && !structure)) {
     if (console(rs)) {
       rs.con().nl();
@@ -420,7 +424,8 @@ void results_head(RunState& rs, Drive& d) {
   if (!rs.input_format.empty()) u.line("Input_format: " + rs.input_format);
   u.line(d.si.adate);
   if (exact_on(rs) &&
-      (rs.names.aprog(prog::homogeneity) == 'y' || rs.names.aprog(prog::hardyweinberg) == 'y' || rs.names.aprog(prog::product) == 'y'))
+      (rs.names.aprog(prog::homogeneity) == 'y' || rs.names.aprog(prog::hardyweinberg) == 'y' ||
+       rs.names.aprog(prog::product) == 'y'))
     u.line("Seed_of_exact_tests: " + std::to_string(rs.opt.seed));
   u.nl();
   deme_list(rs, d, u);
@@ -563,7 +568,8 @@ void closing(RunState& rs, Drive& d) {
   if (p.nurhet == 1 || d.ierr > 0) p.icount = 2;
   if (console(rs)) dots80(rs);
   // Snails are drawn only for subpopulation differentiation.
-  const bool snails = (p.idoeps == 1 || p.idowmf == 1) && n.aprog(prog::subdiff) == 'y' && n.outunit == 'f';
+  const bool snails =
+      (p.idoeps == 1 || p.idowmf == 1) && n.aprog(prog::subdiff) == 'y' && n.outunit == 'f';
   if (n.outunit == 'f') say(rs, "Complete output --> " + trim(n.outfil));
   if (tabular) say(rs, "Tabular output  --> " + tabname);
   if (longtab) say(rs, "Long table      --> " + longname);
