@@ -14,7 +14,7 @@
 #include "analysis/hetgrd.h"
 #include "analysis/parsub.h"
 #include "analysis/partab.h"
-#include "input/records.h"
+#include "core/records.h"
 #include "io/fixw.h"
 #include "report/kit.h"
 #include "stattest/strtst.h"
@@ -68,7 +68,7 @@ void frqpar(RunState& rs, Work& w) {
   io::Unit& o = rs.out();
   const int kc = p.kc;
   const bool single = w.nrloc(kc) == 1;
-  const bool het_chosen = nm.aprog(8) == 'y';
+  const bool het_chosen = nm.aprog(prog::heterozygosity) == 'y';
 
   // 1. Heading of the combination
   heading(rs, w, kc);
@@ -82,27 +82,27 @@ void frqpar(RunState& rs, Work& w) {
     all_sexed *= k;
   }
   p.nyw = p.nym = p.nys = p.nyg = 0;
-  if (nm.frqstr(1) == 'y') {
+  if (nm.frqstr(kind::maternal) == 'y') {
     if (p.nsumn > 0)
       p.nyw = 1;
     else
       o.line(single ? "** Allele_frequencies_among_maternal_contributions_not_specifiable"
                     : "** Haplotype_frequencies_among_maternal_contributions_not_specifiable");
   }
-  if (nm.frqstr(2) == 'y') {
+  if (nm.frqstr(kind::paternal) == 'y') {
     if (p.nsumn > 0)
       p.nym = 1;
     else
       o.line(single ? "** Allele_frequencies_among_paternal_contributions_not_specifiable"
                     : "** Haplotype_frequencies_among_paternal_contributions_not_specifiable");
   }
-  if (nm.frqstr(3) == 'y') {
+  if (nm.frqstr(kind::alleles) == 'y') {
     if (single || p.nsumn > 0)
       p.nys = 1;
     else
       o.line("** Haplotype_frequencies_not_specifiable");
   }
-  if (nm.frqstr(4) == 'y') p.nyg = 1;
+  if (nm.frqstr(kind::genotypes) == 'y') p.nyg = 1;
 
   if (p.nyw == 1 || p.nym == 1 || p.nys == 1 || p.nyg == 1 || het_chosen) {
     // 8. Demes must agree on gametic sex before maternal, paternal or ordered types compare
@@ -120,25 +120,25 @@ void frqpar(RunState& rs, Work& w) {
     for (int i = 1; i <= p.maxp; ++i) {
       const long kp = w.nprb(i);
       int n = 0;
-      for (long h = 0; h <= w.nptr1(kc); ++h) n += sread(rs, 20, rec20(p, h, kc, kp, 1));
+      for (long h = 0; h <= w.nptr1(kc); ++h) n += type_count(rs, kind::maternal, h, kc, kp);
       w.nsam(i) = n;
     }
 
     // 10. Sections
     const int flag[5] = {0, p.nyw, p.nym, p.nys, p.nyg};
-    for (int mal = 1; mal <= 4; ++mal) {
+    for (int mal = 1; mal <= kind::genotypes; ++mal) {
       if (flag[mal] != 1) continue;
       kit::title(o, '=', title(mal, single, all_sexed == 1));
       p.mal = mal;
-      if (nm.aprog(1) == 'y') frqout(rs, w);
+      if (nm.aprog(prog::frequencies) == 'y') frqout(rs, w);
       if (p.idoparsub == 1) parsub(rs, w);
-      if (mal == 4 && het_chosen) hetout(rs, w);
+      if (mal == kind::genotypes && het_chosen) hetout(rs, w);
       if (p.idopartab == 1) partab(rs, w, 0);
     }
   }
 
   // 11. Tests of genotypic structure
-  if (nm.aprog(9) == 'y' || nm.aprog(10) == 'y') strtst(rs, w);
+  if (nm.aprog(prog::hardyweinberg) == 'y' || nm.aprog(prog::product) == 'y') strtst(rs, w);
 }
 
 }  // namespace tolm

@@ -13,8 +13,8 @@
 
 #include <string>
 
+#include "core/runstate.h"
 #include "report/kit.h"
-#include "run/runstate.h"
 
 namespace tolm {
 

@@ -14,7 +14,7 @@
 #include <utility>
 #include <vector>
 
-#include "input/records.h"
+#include "core/records.h"
 #include "io/fixw.h"
 #include "report/kit.h"
 #include "report/longtable.h"

@@ -15,11 +15,10 @@
 
 #include <string>
 
-#include "run/runstate.h"
+#include "core/runstate.h"
 
 namespace tolm {
 
-void hetcnt(RunState& rs, Work& w);
 void hetout(RunState& rs, Work& w);
 
 }  // namespace tolm

@@ -10,6 +10,7 @@
 #include <utility>
 
 #include "input/count.h"
+#include "input/indivkeep.h"
 
 namespace tolm {
 
@@ -20,60 +21,7 @@ constexpr long kDefaultReplicates = 1000;
 // as the multinomial counts of its records, one binomial draw per record.
 constexpr int64_t kOneByOne = 65536;
 
-void release(IndividualTable& t, IndividualTable::State why) {
-  t.state = why;
-  std::vector<int32_t>().swap(t.deme);
-  std::vector<int32_t>().swap(t.weight);
-  std::vector<uint16_t>().swap(t.hap);
-}
-
-IndividualTable& table_of(RunState& rs) {
-  if (!rs.individuals) rs.individuals = std::make_shared<IndividualTable>();
-  return *rs.individuals;
-}
-
 }  // namespace
-
-void IndividualTable::clear() {
-  release(*this, State::kept);
-  nc = 0;
-  last_card = 0;
-  cached_mal = cached_pass = 0;
-}
-
-void keep_individual_record(RunState& rs, const Work& w, const TypeIndex& ix) {
-  const Param& p = rs.param;
-  using State = IndividualTable::State;
-  IndividualTable& t = table_of(rs);
-  if (p.ncard <= t.last_card) t.clear();  // the file is counted afresh
-  t.last_card = p.ncard;
-  if (t.state != State::kept) return;
-  if (p.mxnrlc != 1) return release(t, State::multilocus);  // no gene pool to resample
-  if (t.deme.empty()) t.nc = p.nc;
-  const size_t nc = static_cast<size_t>(t.nc);
-  if (static_cast<double>(t.hap.size() + 2 * nc) > kMostKeptHaplotypes)
-    return release(t, State::too_large);
-
-  // The haplotype numbers the counting gave the record's alleles: where the gametic sex is not
-  // specified, the smaller allele first; a missing allele is haplotype 0.
-  t.deme.push_back(p.kp);
-  t.weight.push_back(p.nadd);
-  const size_t base = t.hap.size();
-  t.hap.resize(base + 2 * nc, IndividualTable::kNotRead);
-  for (int i = 1; i <= p.ncnow; ++i) {
-    const int kc = w.kmbnow(i);
-    if (kc < 1 || kc > t.nc || w.nrloc(kc) != 1) continue;
-    const int l = w.loccmb(kc, 1);
-    int a[2] = {w.la(l, 1), w.la(l, 2)};
-    if (a[1] < a[0] && w.kmbord(kc, p.kp) != 1) std::swap(a[0], a[1]);
-    for (int s = 0; s < 2; ++s) {
-      const int h = a[s] < 0 ? 0 : ix.find_hap(kc, &a[s], 1);
-      if (h >= IndividualTable::kNotRead) return release(t, State::too_many_types);
-      t.hap[base + static_cast<size_t>(kc - 1) * 2 + static_cast<size_t>(s)] =
-          static_cast<uint16_t>(h);
-    }
-  }
-}
 
 std::vector<int64_t> draw_records(const IndividualTable& t, const std::vector<long>& recs,
                                   uint64_t seed, int deme, long rep) {
@@ -185,12 +133,17 @@ const Intervals& individual_intervals(RunState& rs, const Work& w,
                                       const std::vector<LocusPart>& parts, const Intervals& iv) {
   if (!rs.opt.bootstrap_individuals || parts.empty()) return iv;
   const Param& q = rs.param;
-  IndividualTable& t = table_of(rs);
-  if (t.cached_mal == q.mal && t.cached_pass == q.idurch && t.cached.est == iv.est) return t.cached;
-  t.cached_mal = q.mal;
-  t.cached_pass = q.idurch;
-  t.cached = iv;
-  Intervals& v = t.cached;
+  IndividualTable& t = individual_table(rs);
+  if (!rs.individual_cache) rs.individual_cache = std::make_shared<IndividualCache>();
+  IndividualCache& kept = *rs.individual_cache;
+  if (kept.mal == q.mal && kept.pass == q.idurch && kept.generation == t.generation &&
+      kept.iv.est == iv.est)
+    return kept.iv;
+  kept.mal = q.mal;
+  kept.pass = q.idurch;
+  kept.generation = t.generation;
+  kept.iv = iv;
+  Intervals& v = kept.iv;
   const long b = rs.opt.bootstrap > 0 ? rs.opt.bootstrap : kDefaultReplicates;
   const uint64_t seed = rs.opt.seed;
   const int mal = q.mal, m = q.maxp, nc = q.nc;

@@ -12,8 +12,9 @@
 #include "analysis/gnpool.h"
 #include "analysis/indivboot.h"
 #include "analysis/parsub_measures.h"
-#include "input/records.h"
+#include "core/records.h"
 #include "io/fixw.h"
+#include "report/longtable.h"
 
 namespace tolm {
 

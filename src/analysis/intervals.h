@@ -23,7 +23,7 @@
 #include <string>
 #include <vector>
 
-#include "run/runstate.h"
+#include "core/runstate.h"
 
 namespace tolm {
 

@@ -13,7 +13,7 @@
 #include <cstdint>
 
 #include "analysis/parsub_measures.h"
-#include "input/records.h"
+#include "core/records.h"
 #include "io/fixw.h"
 #include "report/kit.h"
 #include "report/longtable.h"

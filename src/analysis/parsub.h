@@ -16,7 +16,7 @@
 
 #include <string>
 
-#include "run/runstate.h"
+#include "core/runstate.h"
 
 namespace tolm {
 

@@ -8,9 +8,9 @@
 #include <vector>
 
 #include "analysis/frqout.h"
+#include "core/records.h"
 #include "graphics/snailone.h"
 #include "graphics/snailprint.h"
-#include "input/records.h"
 #include "io/fixw.h"
 
 namespace tolm {

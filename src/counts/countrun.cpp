@@ -9,9 +9,9 @@
 #include <fstream>
 #include <map>
 
-#include "dialog/choose.h"
+#include "core/records.h"
+#include "core/message.h"
 #include "input/count.h"
-#include "input/records.h"
 #include "io/fixw.h"
 #include "io/units.h"
 

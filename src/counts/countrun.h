@@ -11,8 +11,8 @@
 
 #include <string>
 
+#include "core/runstate.h"
 #include "counts/countfile.h"
-#include "run/runstate.h"
 
 namespace tolm::counts {
 

@@ -8,13 +8,6 @@
 
 namespace tolm {
 
-void say(RunState& rs, const std::string& text) {
-  if (!text.empty() && text[0] == ' ')
-    rs.con().line(text);
-  else
-    rs.con().line(" " + text);
-}
-
 void prompt(RunState& rs, const std::string& text) {
   if (!text.empty() && text[0] == ' ')
     rs.con().put(text);
@@ -33,7 +26,7 @@ char ask_char(RunState& rs, const std::string& question) {
 bool read_numbers(RunState& rs, int* out, int n) {
   std::string line;
   if (!read_answer(rs, line)) return false;
-  io::Rd r = io::parse_ints(line, &rs.u(5), out, n);
+  io::Rd r = io::parse_ints(line, &rs.u(ch::keyboard), out, n);
   // The list ran into the end of input: read_answer reports it and ends the run.
   if (r == io::Rd::eof) read_answer(rs, line);
   return r == io::Rd::ok;
@@ -51,10 +44,6 @@ void not_recognizable(RunState& rs) {
   say(rs, "** Answer not recognizable. Try again ... **");
 }
 
-void dots80(RunState& rs) {
-  rs.con().line(std::string(80, '.'));
-}
-
 bool yes(const std::string& w) {
   return !w.empty() && yes(w[0]);
 }
@@ -63,15 +52,15 @@ void choose(RunState& rs) {
   Names& n = rs.names;
   say(rs, R"(Choice of calculations (Answer "Y" (yes) or "N" (no)))");
   rs.con().nl();
-  n.aprog(1) = ask_char(rs, "   Frequency distributions ? : ");
+  n.aprog(prog::frequencies) = ask_char(rs, "   Frequency distributions ? : ");
 
   rs.con().nl();
   say(rs, "   Measures of variation within demes");
   say(rs, "   " + std::string(34, '-'));
-  n.aprog(2) = ask_char(rs, "   Diversity v_2 ? : ");
-  n.aprog(3) = ask_char(rs, "   Total population differentiation  delta_T? : ");
-  n.aprog(4) = ask_char(rs, "   Evenness : ");
-  if (yes(n.aprog(4))) {
+  n.aprog(prog::diversity) = ask_char(rs, "   Diversity v_2 ? : ");
+  n.aprog(prog::totaldiff) = ask_char(rs, "   Total population differentiation  delta_T? : ");
+  n.aprog(prog::evenness) = ask_char(rs, "   Evenness : ");
+  if (yes(n.aprog(prog::evenness))) {
     char a = ask_char(rs, "     -    finite population size ? : ");
     n.evefin = yes(a) ? 'y' : a;
     a = ask_char(rs, "     -  infinite population size ? : ");
@@ -81,15 +70,16 @@ void choose(RunState& rs) {
   rs.con().nl();
   say(rs, "   Measures of variation between demes");
   say(rs, "   " + std::string(35, '-'));
-  n.aprog(5) = ask_char(rs, "   Genetic distance d_0 ? : ");
-  n.aprog(6) = ask_char(rs, "   Subpopulation differentiation D_j, delta : ");
-  if (yes(n.aprog(6))) {
+  n.aprog(prog::distance) = ask_char(rs, "   Genetic distance d_0 ? : ");
+  n.aprog(prog::subdiff) = ask_char(rs, "   Subpopulation differentiation D_j, delta : ");
+  if (yes(n.aprog(prog::subdiff))) {
     char a = ask_char(rs, "     -  subpopulations weighted proportional to deme size ? : ");
     n.spdfin = yes(a) ? 'y' : a;
     a = ask_char(rs, "     -  subpopulations equally weighted ? : ");
     n.spdinf = yes(a) ? 'y' : a;
   }
-  n.aprog(7) = ask_char(rs, "   Test of homogeneity of the frequency distributions ? : ");
+  n.aprog(prog::homogeneity) =
+      ask_char(rs, "   Test of homogeneity of the frequency distributions ? : ");
 }
 
 void gamsex(RunState& rs) {
@@ -124,7 +114,7 @@ void clsfil(RunState& rs, int status) {
     if (rc != 0) {
       rs.param.io = rc;
       say(rs, "** Error closing direct access file " + std::to_string(ch) + " **");
-      rs.con().line("  cause=" + std::to_string(rc) + io::os_reason(rc));
+      rs.con().line("  " + cause(rc));
     }
     last = rc;
   }
@@ -133,7 +123,7 @@ void clsfil(RunState& rs, int status) {
   say(rs, R"(** Press  "Return" or "Enter" to terminate program **)");
   std::string line;
   rs.con().flush();
-  rs.u(5).read_line(line);
+  rs.u(ch::keyboard).read_line(line);
 }
 
 }  // namespace tolm

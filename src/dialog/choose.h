@@ -9,7 +9,8 @@
 
 #include <string>
 
-#include "run/runstate.h"
+#include "core/message.h"
+#include "core/runstate.h"
 
 namespace tolm {
 
@@ -24,8 +25,6 @@ void clsfil(RunState& rs);
 // As clsfil, ending the run with `status` (1 after a failure of the run, 0 otherwise).
 void clsfil(RunState& rs, int status);
 
-// A question or message line on the console.
-void say(RunState& rs, const std::string& text);
 // A question the answer of which follows on the same line (no line end).
 void prompt(RunState& rs, const std::string& text);
 // Writes the question and reads the first character of the answer line, asking again while the
@@ -41,7 +40,5 @@ int ask_number(RunState& rs, const std::string& question);
 
 // "** Answer not recognizable. Try again ... **"
 void not_recognizable(RunState& rs);
-// A separator line of 80 dots.
-void dots80(RunState& rs);
 
 }  // namespace tolm

@@ -40,7 +40,7 @@ void chars(const std::string& line, char* out, int n) {
 // Reads the file into `o`, starting from the answers now in force; lines missing at the end keep
 // them. Returns 0, or the status code of the failure with `what` saying what was wrong.
 int read_options(RunState& rs, Options& o, std::string& what) {
-  io::Unit& u = rs.u(1);
+  io::Unit& u = rs.u(ch::config);
   std::string line;
   for (int k = 1; k <= 7; ++k) {
     io::Rd r = u.read_line(line);
@@ -119,19 +119,19 @@ void show_options(RunState& rs) {
          F(4) + "|");
   c.line("| Evenness                                 " + A(4) +
          " --------------------------------|");
-  if (n.aprog(4) == 'y') {
+  if (n.aprog(prog::evenness) == 'y') {
     c.line(box_row("|  - finite population size                ", n.evefin));
     c.line(box_row("|  - infinite population size              ", n.eveinf));
   }
   // Closed like the other rows, so that the box stays 78 columns wide.
   c.line(io::rpad("|....MEASURES.OF.VARIATION.BETWEEN.DEMES....|", 77) + "|");
-  c.line(box_row("| Genetic distance                         ", n.aprog(5)));
-  c.line(box_row("| Subpopulation differentiation Dj, delta  ", n.aprog(6)));
-  if (n.aprog(6) == 'y') {
+  c.line(box_row("| Genetic distance                         ", n.aprog(prog::distance)));
+  c.line(box_row("| Subpopulation differentiation Dj, delta  ", n.aprog(prog::subdiff)));
+  if (n.aprog(prog::subdiff) == 'y') {
     c.line(box_row("|  - weights proportional to sample size   ", n.spdfin));
     c.line(box_row("|  - weights all equal to (1/No. subpops)  ", n.spdinf));
   }
-  c.line(box_row("| Test of homogeneity                      ", n.aprog(7)));
+  c.line(box_row("| Test of homogeneity                      ", n.aprog(prog::homogeneity)));
   c.line("|.................ANALYSIS.OF.GENOTYPIC.STRUCTURE....................        |");
   c.line(io::rpad("| Heterozygosity", 68) + A(8) + std::string(8, ' ') + "|");
   c.line("| Test of Hardy-Weinberg structure + heterozygosity (single locus)  " + A(9) +
@@ -146,7 +146,7 @@ void show_options(RunState& rs) {
 void makcfg(RunState& rs) {
   const Names& n = rs.names;
   const Param& p = rs.param;
-  io::Unit& u = rs.u(1);
+  io::Unit& u = rs.u(ch::config);
   const std::string name = io::trim(n.config);
   int rc = u.open_out(name, io::OpenMode::unknown);
   if (rc == 0) {
@@ -156,9 +156,11 @@ void makcfg(RunState& rs) {
     for (int i = 8; i <= 10; ++i) l7 += n.aprog(i);
     u.line(" " + std::to_string(p.loctyp));
     u.line(l2);
-    u.line(yes(n.aprog(4)) ? std::string{n.evefin, n.eveinf} : "  ");
-    u.line(yes(n.aprog(6)) ? std::string{n.spdfin, n.spdinf} : "  ");
-    u.line(any ? std::string{n.frqstr(1), n.frqstr(2), n.frqstr(3), n.frqstr(4)} : "    ");
+    u.line(yes(n.aprog(prog::evenness)) ? std::string{n.evefin, n.eveinf} : "  ");
+    u.line(yes(n.aprog(prog::subdiff)) ? std::string{n.spdfin, n.spdinf} : "  ");
+    u.line(any ? std::string{n.frqstr(kind::maternal), n.frqstr(kind::paternal),
+                             n.frqstr(kind::alleles), n.frqstr(kind::genotypes)}
+               : "    ");
     u.line(any ? std::to_string(p.notord) : " ");
     u.line(l7);
     rc = u.close();
@@ -169,7 +171,7 @@ void makcfg(RunState& rs) {
   } else {
     rs.param.io = rc;
     rs.con().line("Error saving options in " + name);
-    rs.con().line("   cause=" + std::to_string(rc) + io::os_reason(rc));
+    rs.con().line("   " + cause(rc));
     ++rs.output_failures;
   }
 }
@@ -177,7 +179,7 @@ void makcfg(RunState& rs) {
 int load_cfg(RunState& rs, const std::string& name, std::string& what, bool* close_failed) {
   Names& n = rs.names;
   Param& p = rs.param;
-  io::Unit& u = rs.u(1);
+  io::Unit& u = rs.u(ch::config);
   Options o;
   o.loctyp = p.loctyp;
   for (int i = 0; i < 10; ++i) o.aprog[i] = n.aprog(i + 1);
@@ -219,11 +221,11 @@ void redcfg(RunState& rs) {
   int rc = load_cfg(rs, name, what, &close_failed);
   if (rc != 0) {
     p.io = rc;
-    say(rs, "** Error reading .cfg file, cause=" + std::to_string(rc) + io::os_reason(rc));
+    say(rs, "** Error reading .cfg file, " + cause(rc));
     say(rs, "** File " + name + ": " + what + " **");
     say(rs, "** Input desired measures and tests by hand");
     rs.con().nl();
-    if (close_failed) say(rs, "** Error reading .cfg file, cause=" + std::to_string(rc) + io::os_reason(rc));
+    if (close_failed) say(rs, "** Error reading .cfg file, " + cause(rc));
     return;
   }
 

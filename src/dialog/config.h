@@ -1,9 +1,15 @@
 // The configuration file: the choices of a run, stored next to the input file and offered again.
+//
+// Channel 1, `names.config` (<input prefix>.cfg): seven short lines, the locus configuration
+// `loctyp`, the analyses `aprog`, the evenness and differentiation refinements, the kinds
+// `frqstr` and the gametic-sex setting `notord`. makcfg writes them once the choices of a pass
+// are complete; redcfg reads them at the start of a run and, on the console, offers them as a
+// whole (`vorein`). A file that cannot be read leaves every answer as it was.
 #pragma once
 
 #include <string>
 
-#include "run/runstate.h"
+#include "core/runstate.h"
 
 namespace tolm {
 

@@ -210,12 +210,12 @@ void form_names(RunState& rs) {
 void open_failed(RunState& rs, int rc) {
   rs.param.io = rc;
   say(rs, "** Error opening " + io::fa(rs.names.outfil, 256) + "**");
-  say(rs, "   cause=" + std::to_string(rc) + io::os_reason(rc));
+  say(rs, "   " + cause(rc));
 }
 
 // Continues the results file of an earlier pass behind a separator.
 bool append_results(RunState& rs) {
-  io::Unit& u = rs.u(8);
+  io::Unit& u = rs.u(ch::results);
   if (rs.param.idowidget != 1) say(rs, "-- Searching for end of output file ...");
   if (!u.is_open() || u.path() != rs.names.outfil) {
     int rc = u.open_out(rs.names.outfil, io::OpenMode::append);
@@ -238,10 +238,10 @@ bool append_results(RunState& rs) {
 bool open_results(RunState& rs, std::string& prefix) {
   Names& n = rs.names;
   for (;;) {
-    rs.param.iunit = 8;
+    rs.param.iunit = ch::results;
     form_names(rs);
     if (!io::path_exists(n.outfil)) {
-      int rc = rs.u(8).open_out(n.outfil, io::OpenMode::fresh);
+      int rc = rs.u(ch::results).open_out(n.outfil, io::OpenMode::fresh);
       if (rc != 0) open_failed(rs, rc);
       return rc == 0;
     }
@@ -258,7 +258,7 @@ bool open_results(RunState& rs, std::string& prefix) {
       }
     }
     if (a == 'o') {
-      int rc = rs.u(8).open_out(n.outfil, io::OpenMode::old);
+      int rc = rs.u(ch::results).open_out(n.outfil, io::OpenMode::old);
       if (rc != 0) open_failed(rs, rc);
       return rc == 0;
     }
@@ -318,7 +318,7 @@ void output(RunState& rs, int ncol, int iwidstd, std::string& prefix) {
       }
     }
     // Chosen anew: the results file of the earlier pass is complete.
-    if (rs.u(8).is_open()) rs.u(8).close();
+    if (rs.u(ch::results).is_open()) rs.u(ch::results).close();
   }
 
   // 2./3. the output unit
@@ -334,7 +334,7 @@ void output(RunState& rs, int ncol, int iwidstd, std::string& prefix) {
       if (a == 'F') a = 'f';
       n.outunit = a;
       if (a == 's') {
-        p.iunit = 6;
+        p.iunit = ch::console;
         p.iwidth = iwidstd;
         n.outtab = "tolmout.txt";
         return;

@@ -1,9 +1,14 @@
 // Differentiation snails: one diagram per call, as EPS and/or WMF file.
+//
+// Each deme is a pie sector about one centre, its angle proportional to its relative size cj and
+// its radius to its differentiation Dj, laid out in order of increasing Dj, with a circle of
+// radius delta. Reads only its arguments (nothing of the run state); writes the files in
+// `snaildir` through the plot layer.
 #pragma once
 
 #include <string>
 
-#include "run/runstate.h"
+#include "core/runstate.h"
 
 namespace tolm {
 

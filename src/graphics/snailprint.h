@@ -15,7 +15,7 @@
 #include <string>
 #include <vector>
 
-#include "run/runstate.h"
+#include "core/runstate.h"
 
 namespace tolm {
 

@@ -5,10 +5,10 @@
 
 #include <vector>
 
+#include "core/heading.h"
 #include "io/fixw.h"
 #include "io/freefmt.h"
 #include "plotlayer/widget.h"
-#include "run/tolm.h"
 
 namespace tolm {
 
@@ -101,9 +101,9 @@ std::string rule(const std::string& text) {
 // The start-up heading as the help text of the menu: lines of at most 90 characters without
 // their trailing blanks, joined by the layer's line separator.
 std::string help_text(RunState& rs, int isys) {
-  io::Unit& u = rs.u(44);
+  io::Unit& u = rs.u(ch::help);
   u.capture();
-  heading(rs, 44, isys);
+  heading(rs, ch::help, isys);
   std::string all = u.take_captured();
   u.close();
   std::string help;
@@ -287,7 +287,7 @@ void wdmenu(RunState& rs, int nloc, int ndem, int ioldcfg, int isys) {
     for (int i = 1; i <= 4; ++i) wd.ifrqstr(i) = gwgbut(fid[i]);
     for (int i = 1; i <= 10; ++i) wd.iprog(i) = gwgbut(pid[i]);
     wd.inotord = gwgbut(nid);
-    wd.ievefin = wd.ieveinf = wd.iprog(4) == 1 ? 1 : 0;
+    wd.ievefin = wd.ieveinf = wd.iprog(prog::evenness) == 1 ? 1 : 0;
 
     normalise_all(wd.aloclist);
     normalise_all(wd.ademlist);

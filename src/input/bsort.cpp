@@ -11,15 +11,15 @@
 #include <numeric>
 #include <vector>
 
-#include "input/records.h"
+#include "core/records.h"
 
 namespace tolm {
 
 namespace {
 
 // Sorts the n types of combination kc by keys of `len` integers each (key(t) at (t-1)*len) and
-// writes the order to `ch`.
-void write_order(RunState& rs, int ch, int kc, int n, int len, const std::vector<int>& keys) {
+// writes the order to channel `chan`.
+void write_order(RunState& rs, int chan, int kc, int n, int len, const std::vector<int>& keys) {
   std::vector<int> lex(static_cast<size_t>(n));
   std::iota(lex.begin(), lex.end(), 1);
   auto at = [&](int t) { return keys.begin() + static_cast<long>(t - 1) * len; };
@@ -27,7 +27,7 @@ void write_order(RunState& rs, int ch, int kc, int n, int len, const std::vector
     return std::lexicographical_compare(at(a), at(a) + len, at(b), at(b) + len);
   });
   for (int i = 1; i <= n; ++i)
-    swrite(rs, ch, rec24(rs.param, i, kc), lex[static_cast<size_t>(i - 1)]);
+    swrite(rs, chan, rec24(rs.param, i, kc), lex[static_cast<size_t>(i - 1)]);
 }
 
 }  // namespace
@@ -41,8 +41,8 @@ void bsort1(RunState& rs, Work& w, int) {
     keys.assign(static_cast<size_t>(n) * r, 0);
     for (int h = 1; h <= n; ++h)
       for (int j = 1; j <= r; ++j)
-        keys[static_cast<size_t>(h - 1) * r + j - 1] = sread(rs, 21, rec21(p, h, kc, j));
-    write_order(rs, 24, kc, n, r, keys);
+        keys[static_cast<size_t>(h - 1) * r + j - 1] = sread(rs, ch::hapall, rec21(p, h, kc, j));
+    write_order(rs, ch::hapord, kc, n, r, keys);
   }
 }
 
@@ -58,11 +58,11 @@ void bsort2(RunState& rs, Work& w, int) {
       sread23(rs, rec23(p, g, kc), h1, h2);
       for (int j = 1; j <= r; ++j) {
         const size_t k = static_cast<size_t>(g - 1) * 2 * r + 2 * (j - 1);
-        keys[k] = sread(rs, 21, rec21(p, h1, kc, j));
-        keys[k + 1] = sread(rs, 21, rec21(p, h2, kc, j));
+        keys[k] = sread(rs, ch::hapall, rec21(p, h1, kc, j));
+        keys[k + 1] = sread(rs, ch::hapall, rec21(p, h2, kc, j));
       }
     }
-    write_order(rs, 25, kc, n, 2 * r, keys);
+    write_order(rs, ch::genord, kc, n, 2 * r, keys);
   }
 }
 

@@ -11,10 +11,11 @@
 #include <exception>
 #include <thread>
 
-#include "analysis/hetgrd.h"
-#include "analysis/indivboot.h"
+#include "core/message.h"
+#include "core/records.h"
 #include "input/batchq.h"
-#include "input/records.h"
+#include "input/hetcnt.h"
+#include "input/indivkeep.h"
 #include "io/fixw.h"
 #include "io/freefmt.h"
 
@@ -36,11 +37,6 @@ bool blank10(const std::string& s) {
 }
 
 // A message about the data that goes to the screen and to the results file.
-void both(RunState& rs, std::string_view text) {
-  rs.con().line(text);
-  if (rs.param.iunit != 6) rs.out().line(text);
-}
-
 std::string fault_text(const io::ReadFault& f) {
   if (f.field < 1) return std::string();
   return "field " + std::to_string(f.field) + ": \"" + f.text + "\" " + f.why;
@@ -145,7 +141,8 @@ void append_echo(std::string& s, long ncard, const int* v, int nlread) {
 void locus_list(RunState& rs, Work& w, int& ierr, int nlread) {
   Param& p = rs.param;
   auto reject = [&](const std::string& what, long v) {
-    both(rs, " ** Erroneous " + what + " number of " + fi(v, 4) + " in record " + fi(p.ncard, 4));
+    say_both(rs,
+             " ** Erroneous " + what + " number of " + fi(v, 4) + " in record " + fi(p.ncard, 4));
     ++ierr;
     p.nl1 = 0;
     p.ncnow = 0;
@@ -159,8 +156,8 @@ void locus_list(RunState& rs, Work& w, int& ierr, int nlread) {
     if (l > p.nl) return reject("locus", l);
     // a second mention would count the alleles of one locus under another
     if (named[static_cast<size_t>(l)]) {
-      both(rs, " ** Locus " + fi(l, 4) + " is named twice in the locus list of record " +
-                   fi(p.ncard, 4));
+      say_both(rs, " ** Locus " + fi(l, 4) + " is named twice in the locus list of record " +
+                       fi(p.ncard, 4));
       ++ierr;
       p.nl1 = 0;
       p.ncnow = 0;
@@ -945,7 +942,7 @@ struct Consumer {
         const size_t e = b.text.find('\n', t);
         const std::string_view s(b.text.data() + t + 1, e - t - 1);
         if (b.text[t] == 'b')
-          both(rs, s);
+          say_both(rs, s);
         else
           rs.con().line(s);
         t = e + 1;
@@ -995,21 +992,22 @@ struct Consumer {
     }
     if (p.kp < 1 || p.kp > p.np) {
       progress.clear();
-      both(rs, " ** Erroneous deme number of " + fi(p.kp, 4) + " in record " + fi(p.ncard, 4));
+      say_both(rs, " ** Erroneous deme number of " + fi(p.kp, 4) + " in record " + fi(p.ncard, 4));
       ++ierr;
       return false;
     }
     if (p.ndat == 1 && p.ks < 0) {
       // a negative number of individuals would take individuals away from the counts
-      both(rs, " ** Erroneous number of individuals of " + fi(p.ks, 6) + " in record " +
-                   fi(p.ncard, 4));
+      say_both(rs, " ** Erroneous number of individuals of " + fi(p.ks, 6) + " in record " +
+                       fi(p.ncard, 4));
       ++ierr;
       return true;
     }
     const long long n = p.ndat == 1 ? p.ks : 1;
     if (individuals + n > kMostIndividuals) {
-      both(rs, " ** Number of individuals of " + fi(p.ks, 11) + " in record " + fi(p.ncard, 4) +
-                   " takes the file above " + std::to_string(kMostIndividuals) + " individuals");
+      say_both(rs, " ** Number of individuals of " + fi(p.ks, 11) + " in record " + fi(p.ncard, 4) +
+                       " takes the file above " + std::to_string(kMostIndividuals) +
+                       " individuals");
       ++ierr;
       return true;
     }

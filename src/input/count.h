@@ -27,8 +27,8 @@
 #include <unordered_map>
 #include <vector>
 
+#include "core/runstate.h"
 #include "io/fmtspec.h"
-#include "run/runstate.h"
 
 namespace tolm {
 

@@ -5,9 +5,10 @@
 // left by the start-up does not matter). Fills `locnam`, `prbnam`, `nlread` and `fcard` ("*" for
 // free format). A header that ends early, an unreadable record or a read format that cannot be
 // used stops the run with a message naming the record.
+#include "input/namein.h"
+
 #include <cctype>
 
-#include "dialog/intrfc.h"
 #include "io/fixw.h"
 #include "io/fmtspec.h"
 
@@ -22,7 +23,7 @@ constexpr int kBadRecord = 5010;
 constexpr int kEndOfFile = -1;
 
 std::string file_name(RunState& rs) {
-  return io::trim(rs.u(10).path());
+  return io::trim(rs.u(ch::input).path());
 }
 
 [[noreturn]] void header_stop(RunState& rs, const std::string& text) {
@@ -52,7 +53,7 @@ std::string header_text(const std::string& rec, size_t width) {
 // Reads header record `recno`; `what` says what the record should hold.
 std::string header_record(RunState& rs, int recno, const std::string& what) {
   std::string rec;
-  io::Rd r = rs.u(10).read_line(rec);
+  io::Rd r = rs.u(ch::input).read_line(rec);
   if (r == io::Rd::eof) {
     rs.param.io = kEndOfFile;
     header_stop(rs, "Input file \"" + file_name(rs) + "\" ends inside its header: record " +
@@ -141,7 +142,7 @@ void name_list(RunState& rs, Work& w) {
 }  // namespace
 
 void namein(RunState& rs, Work& w, std::string& fcard, int& nlread) {
-  io::Unit& in = rs.u(10);
+  io::Unit& in = rs.u(ch::input);
   if (in.rewind()) {
     std::string first;
     in.read_line(first);

@@ -14,6 +14,7 @@
 #include <iostream>
 #include <memory>
 
+#include "core/message.h"
 #include "io/fixw.h"
 #include "io/units.h"
 #include "plotlayer/plotdev.h"
@@ -262,8 +263,7 @@ void disini() {
     s.tmp = io::open_temp_beside(s.file, s.f);
   if (!s.f) {
     int e = errno;
-    warn("disini",
-         "Cannot open file " + s.file + ", cause=" + std::to_string(e) + io::os_reason(e));
+    warn("disini", "Cannot open file " + s.file + ", " + cause(e));
     ++failed_files();
     return;
   }
@@ -280,8 +280,8 @@ void disfin() {
   if (s.f) {
     std::string bytes = s.dev->finish();
     errno = 0;
-    bool ok = std::fwrite(bytes.data(), 1, bytes.size(), s.f) == bytes.size() &&
-              std::fflush(s.f) == 0;
+    bool ok =
+        std::fwrite(bytes.data(), 1, bytes.size(), s.f) == bytes.size() && std::fflush(s.f) == 0;
     int e = errno;
     if (std::fclose(s.f) != 0 && ok) {
       ok = false;
@@ -296,8 +296,7 @@ void disfin() {
     io::temp_done(s.tmp);
     if (!ok) {
       if (e == 0) e = EIO;
-      warn("disfin",
-           "Cannot write file " + s.file + ", cause=" + std::to_string(e) + io::os_reason(e));
+      warn("disfin", "Cannot write file " + s.file + ", " + cause(e));
       ++failed_files();
     } else if (s.protocol) {
       std::fflush(stdout);

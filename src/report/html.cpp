@@ -10,9 +10,9 @@
 #include <map>
 #include <set>
 
+#include "core/runstate.h"
 #include "io/fixw.h"
 #include "report/html_internal.h"
-#include "run/runstate.h"
 
 namespace tolm {
 

@@ -1,4 +1,8 @@
 // Parts of the HTML report shared between its files; see html.h.
+//
+// SvgInliner turns the figure files of a run into inline <svg> elements of one page. It reads
+// only the texts it is given and keeps, per report, the shared glyph outlines and the style
+// classes met so far: ids stay unique across the page, and each outline is kept once.
 #pragma once
 
 #include <map>

@@ -24,7 +24,7 @@
 #include <vector>
 
 #include "io/units.h"
-#include "run/runstate.h"
+#include "core/runstate.h"
 
 namespace tolm::kit {
 

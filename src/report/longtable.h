@@ -17,61 +17,14 @@
 // report, which take their numbers from here and never parse an output file.
 #pragma once
 
-#include <cmath>
-#include <cstdio>
 #include <string>
-#include <vector>
+
+#include "core/longtab.h"
 
 namespace tolm {
 
 struct RunState;
 struct Work;
-
-struct LongRow {
-  int pass = 0;
-  int combination = 0;  // 0: empty (gene-pool rows)
-  std::string loci;     // names joined by "+", or "pool"
-  std::string kind;     // maternal, paternal, alleles, genotypes; empty when the row has none
-  int deme = 0;         // deme number in the input file; 0: the whole population
-  std::string deme_name;
-  int other_deme = 0;  // second deme of a pairwise value; 0: none
-  std::string type;    // allele, haplotype or genotype as written inside { }, trimmed
-  std::string measure;
-  double value = NAN;
-  double ci_low = NAN, ci_high = NAN;
-  int df = -1;  // -1: empty
-  double p_value = NAN, p_se = NAN;
-  std::string method;
-};
-
-class LongTable {
- public:
-  ~LongTable();
-  // Opens `path` for a new run (truncating it). False with the system's error code in `err`.
-  bool open(const std::string& path, int& err);
-  bool is_open() const { return f_ != nullptr; }
-  const std::string& path() const { return path_; }
-  // Writes one row (and keeps it when `keep` is set).
-  void add(const LongRow& r);
-  // Closes the file; returns 0 or the system's error code of a failed write or close.
-  int close();
-
-  bool keep = false;
-  std::vector<LongRow> rows;
-
- private:
-  std::FILE* f_ = nullptr;
-  std::string path_;
-  std::string tmp_;  // the temporary name the table is written under until it is closed
-  int err_ = 0;
-};
-
-// One formatted cell of a number: "" for NaN or a missing-value marker (<= -9.0).
-std::string long_cell(double v);
-std::string long_cell(float v);
-
-// The kind's name in the long table: 1 maternal, 2 paternal, 3 alleles, 4 genotypes.
-const char* long_kind(int mal);
 
 // Adds a row about the current pass, combination `kc` and kind `mal` of the run: fills pass,
 // combination, loci, kind and deme_name (from `deme`, when not set) and writes it. Does nothing
@@ -83,11 +36,6 @@ void long_pool_row(RunState& rs, const Work& w, LongRow r);
 // True when rows are wanted at all (the file is open, or the rows are kept in memory): callers
 // skip building rows otherwise.
 bool long_wanted(const RunState& rs);
-
-// A 32-bit value as the double that prints as the float's own shortest form, so that 0.3611f
-// reaches the file as "0.3611" and not as the digits of its binary widening. The marker and NaN
-// pass through (and become empty cells).
-double long_float(float v);
 
 // A row of the current section about display deme d (1..`maxp`; its deme number is `nprb`(d)),
 // with an optional type or second display deme (0: none). `value` is taken as computed.

@@ -225,7 +225,7 @@ void apply_choices(RunState& rs, Work& w, int& nprogs, int& nfrqst) {
   if (!cfg && o.gametic_sex < 0) p.notord = 0;
 
   // 4. refinements and snails, each only beside its analysis
-  const bool even = n.aprog(4) == 'y', diff = n.aprog(6) == 'y';
+  const bool even = n.aprog(prog::evenness) == 'y', diff = n.aprog(prog::subdiff) == 'y';
   if (!o.evenness.empty() && !even)
     command_line_stop(rs, "-evenness= refines the analysis evenness, which -analyses= leaves out");
   if (!o.weighting.empty() && !diff)
@@ -256,7 +256,8 @@ void apply_choices(RunState& rs, Work& w, int& nprogs, int& nfrqst) {
   }
 
   // 5. the check of the choices, before anything is written
-  const bool structure = n.aprog(8) == 'y' || n.aprog(9) == 'y' || n.aprog(10) == 'y';
+  const bool structure = n.aprog(prog::heterozygosity) == 'y' ||
+                         n.aprog(prog::hardyweinberg) == 'y' || n.aprog(prog::product) == 'y';
   const std::string from = !o.analyses.empty() ? "-analyses=" : "-config=" + o.config;
   if (nprogs <= 0) command_line_stop(rs, from + " chooses no analysis");
   if (nfrqst <= 0 && !structure)
@@ -273,14 +274,14 @@ void guard_outputs(RunState& rs) {
   const Names& n = rs.names;
   const Param& p = rs.param;
   const std::string base = trim(n.filpath) + trim(n.filnam);
-  bool tab = n.aprog(8) == 'y';
+  bool tab = n.aprog(prog::heterozygosity) == 'y';
   for (int i = 1; i <= 7; ++i) tab = tab || n.aprog(i) == 'y';
   std::vector<std::string> outs;
   if (n.outunit == 'f') outs.push_back(base + "-out.txt");
   if (tab) outs.push_back(n.outunit == 'f' ? base + "-tab.txt" : "tolmout.txt");
   if (o.long_table) outs.push_back(base + "-long.tsv");
   if (o.report_html) outs.push_back(base + "-report.html");
-  if (n.aprog(6) == 'y' && (p.idoeps == 1 || p.idowmf == 1) && n.outunit == 'f')
+  if (n.aprog(prog::subdiff) == 'y' && (p.idoeps == 1 || p.idowmf == 1) && n.outunit == 'f')
     outs.push_back(base + "-Snails");
   for (const std::string& f : outs) {
     if (!io::path_exists(f)) continue;
@@ -296,12 +297,12 @@ bool options_output(RunState& rs, int ncol, int iwidstd) {
   Param& p = rs.param;
   Names& n = rs.names;
   if (n.outunit == 's') {
-    p.iunit = 6;
+    p.iunit = ch::console;
     p.iwidth = iwidstd;
     n.outtab = "tolmout.txt";
     return true;
   }
-  p.iunit = 8;
+  p.iunit = ch::results;
   const std::string base = trim(n.filpath) + trim(n.filnam);
   n.outfil = base + "-out.txt";
   n.outtab = base + "-tab.txt";
@@ -309,7 +310,8 @@ bool options_output(RunState& rs, int ncol, int iwidstd) {
   n.outinf = base + "-inf.txt";
   n.snaildir = base + "-Snails";
   const int rc =
-      rs.u(8).open_out(n.outfil, rs.opt.force ? io::OpenMode::unknown : io::OpenMode::fresh);
+      rs.u(ch::results)
+          .open_out(n.outfil, rs.opt.force ? io::OpenMode::unknown : io::OpenMode::fresh);
   if (rc != 0) {
     p.io = rc;
     say(rs, "** Error opening " + io::fa(n.outfil, 256) + "**");

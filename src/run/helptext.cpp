@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "run/runopts.h"
+#include "core/runopts.h"
 #include "run/tolm.h"
 
 namespace tolm {

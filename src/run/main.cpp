@@ -1,5 +1,5 @@
 // TOLM: analysis of the genetic structure of subdivided populations.
-#include "run/runstate.h"
+#include "core/runstate.h"
 #include "run/tolm.h"
 
 int main(int argc, char** argv) {

@@ -29,34 +29,10 @@ using io::trim;
 
 namespace {
 
-// The program name in block letters built from its own letters, 35 columns by 7 rows.
-// clang-format off
-constexpr const char* kBlock[7] = {
-    "TTTTTTTT  OOOOOO  LL       MM    MM",
-    "   TT    OO    OO LL       MMM  MMM",
-    "   TT    OO    OO LL       MM MM MM",
-    "   TT    OO    OO LL       MM    MM",
-    "   TT    OO    OO LL       MM    MM",
-    "   TT    OO    OO LL       MM    MM",
-    "   TT     OOOOOO  LLLLLLLL MM    MM",
-};
-constexpr const char* kTitle[7] = {
-    "Analysis of the", "genetic structure", "of subdivided", "populations from",
-    "multilocus data", "Version 3.0",       "January 2015",
-};
-// clang-format on
-
 bool blank5(const std::string& s) {
   for (size_t i = 0; i < 5 && i < s.size(); ++i)
     if (s[i] != ' ') return false;
   return true;
-}
-
-[[noreturn]] void stop_msg(RunState& rs, const std::string& console, const std::string& box) {
-  if (rs.param.idowidget == 1) dwgmsg(box);
-  rs.con().nl();
-  say(rs, console);
-  stop(rs, 1);
 }
 
 // Reads the number behind an option such as "-col=" in free format.
@@ -85,43 +61,6 @@ bool input_not_batch(const std::string& name) {
 }
 
 }  // namespace
-
-void heading(RunState& rs, int iunit, int isys) {
-  io::Unit& u = rs.u(iunit);
-  const std::string stars(72, '*');
-  u.line(stars);
-  for (int r = 0; r < 7; ++r) {
-    std::string l = "*" + std::string(7, ' ') + kBlock[r] + std::string(8, ' ');
-    l += io::fa(kTitle[r], 20) + "*";
-    u.line(l);
-  }
-  u.line(stars);
-  u.line("Frequencies, diversity, differentiation, heterozygosity and tests for");
-  u.line("multilocus genotypes of individuals sampled in several demes.");
-  u.line("This program is free software: you may use, copy and distribute it,");
-  u.line("modified or not, provided that this notice is kept with every copy.");
-  u.line("It is distributed in the hope that it will be useful, but WITHOUT ANY");
-  u.line("WARRANTY; without even the implied warranty of MERCHANTABILITY or");
-  u.line("FITNESS FOR A PARTICULAR PURPOSE. The authors accept no liability for");
-  u.line("any results obtained with it. Please cite the program when you publish");
-  u.line("results obtained with it.");
-  u.line("Dialog windows and drawings: TOLM plot and widget routines (FLTK, EPS, WMF).");
-#if defined(__clang__)
-  const std::string compiler =
-      fmt::format("clang {}.{}.{}", __clang_major__, __clang_minor__, __clang_patchlevel__);
-#elif defined(__GNUC__)
-  const std::string compiler =
-      fmt::format("GNU C++ {}.{}.{}", __GNUC__, __GNUC_MINOR__, __GNUC_PATCHLEVEL__);
-#else
-  const std::string compiler = "a C++17 compiler";
-#endif
-  if (isys == 1) {
-    u.line("Linux build, compiled with " + compiler);
-  } else {
-    u.line("Windows build, compiled with " + compiler);
-    u.line("Compiler revision " + std::string(__VERSION__) + ", for Windows 7 and later");
-  }
-}
 
 std::string time_and_date() {
   static const char* mon[12] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
@@ -159,6 +98,7 @@ int no_memory(RunState& rs) {
 }  // namespace
 
 int tolm_run(RunState& rs, int argc, char** argv) {
+  rs.msgbox = dwgmsg;
   for (int i = 1; i < argc; ++i) {
     std::string a = argv[i];
     if (a == "--help" || a == "-h") {
@@ -175,8 +115,8 @@ int tolm_run(RunState& rs, int argc, char** argv) {
     }
   }
   rs.con().attach_out(stdout);
-  rs.u(5).attach_in(stdin);
-  rs.u(5).tie(&rs.con(), !isatty(fileno(stdin)));
+  rs.u(ch::keyboard).attach_in(stdin);
+  rs.u(ch::keyboard).tie(&rs.con(), !isatty(fileno(stdin)));
   int status = 0;
   try {
     startup(rs, argc, argv);
@@ -236,13 +176,13 @@ void dialogue_start(RunState& rs, int argc, char** argv, StartInfo& si, int& ido
       }
       // A longer name would be cut to another file's name: refused as one that cannot be
       // opened.
-      int rc = arglen[i] > 256 ? ENAMETOOLONG : rs.u(5).open_in(batfil);
-      rs.u(5).tie(&rs.con(), true);
+      int rc = arglen[i] > 256 ? ENAMETOOLONG : rs.u(ch::keyboard).open_in(batfil);
+      rs.u(ch::keyboard).tie(&rs.con(), true);
       if (rc != 0) {
         rs.param.io = rc;
         say(rs, "** Error opening file containing batch input, cause=" + std::to_string(rc) +
                     io::os_reason(rc));
-        rs.u(5).attach_in(stdin);
+        rs.u(ch::keyboard).attach_in(stdin);
         press_return_stop(rs, 1);
       }
       break;
@@ -366,7 +306,7 @@ void startup(RunState& rs, int argc, char** argv) {
   si.iwidstd = 10;
   si.mxall = 250;
   int idowidget = 0;
-  heading(rs, 6, isys);
+  heading(rs, ch::console, isys);
   si.adate = time_and_date();
   rs.con().line(si.adate);
 
@@ -437,18 +377,18 @@ void startup(RunState& rs, int argc, char** argv) {
   }
 
   // 10. open the input file
-  int rc = rs.u(10).open_in(rs.input_copy.empty() ? si.file : rs.input_copy);
+  int rc = rs.u(ch::input).open_in(rs.input_copy.empty() ? si.file : rs.input_copy);
   if (rc != 0) {
     rs.param.io = rc;
     say(rs, "** Error opening \"" + trim(si.file) + "\" **");
-    rs.con().line("   cause =" + fi(rc, 6) + io::os_reason(rc));
+    rs.con().line(cause_line(rc));
     press_return_stop(rs, 1);
   }
 
   // 11. first record: demes and loci
   int v[2] = {0, 0};
   std::string rec1;
-  io::Rd r = rs.u(10).read_line(rec1);
+  io::Rd r = rs.u(ch::input).read_line(rec1);
   if (r == io::Rd::ok) r = io::parse_ints(rec1, nullptr, v, 2);
   if (r == io::Rd::eof) {
     say(rs, "** Input file \"" + si.file +

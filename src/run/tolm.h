@@ -1,16 +1,20 @@
-// Start-up and the main driver: heading, date stamp, command line, and tolmmain, which leads
-// one input file through choices, counting, analyses and output and ends the run.
+// Start-up and the main driver: date stamp, command line, and tolmmain, which leads one input
+// file through choices, counting, analyses and output and ends the run.
+//
+// The start-up settles the run mode (`idowidget`), the batch file on unit 5, the input file on
+// channel 10 and the sizes nnp, nnl, nnc, mxall of the work arrays, then hands them to tolmmain
+// in StartInfo. tolmmain owns the run from there: it writes every channel of the run (results 8,
+// tabular 29, configuration 1, scratch 20 to 27) and never returns; each run ends in stop().
 #pragma once
 
 #include <cstdio>
 #include <string>
 
-#include "run/runstate.h"
+#include "core/heading.h"
+#include "core/runstate.h"
 
 namespace tolm {
 
-// Writes the heading (block letters, title, notices) on channel iunit.
-void heading(RunState& rs, int iunit, int isys);
 // "Date dd-Mon-yyyy hh:mm:ss", padded to 30 characters.
 std::string time_and_date();
 // Settings handed from the start-up to the main driver.

@@ -14,6 +14,7 @@
 #include "graphics/wdmenu.h"
 #include "input/bsort.h"
 #include "input/count.h"
+#include "input/namein.h"
 #include "io/fixw.h"
 #include "plotlayer/widget.h"
 #include "report/figures.h"
@@ -75,8 +76,8 @@ void setup(RunState& rs, Drive& d) {
   p.idurch = 1;
   p.np = si.nnp;
   p.nl = si.nnl;
-  p.astrix = -9.999f;
-  p.astrix1 = -9.0f;
+  p.astrix = kMissing;
+  p.astrix1 = kMissingNA;
   p.nogpdif.fill(0);
 
   // directory and output prefix
@@ -143,7 +144,7 @@ void snail_choice(RunState& rs) {
   Param& p = rs.param;
   Names& n = rs.names;
   Wd& wd = rs.wd;
-  if (n.aprog(6) != 'y') return;
+  if (n.aprog(prog::subdiff) != 'y') return;
   wd.ispdfin = wd.ispdinf = 1;
   n.spdfin = n.spdinf = 'y';
   p.idoeps = p.idowmf = 1;
@@ -181,10 +182,12 @@ void locus_configuration(RunState& rs) {
 void frequency_questions(RunState& rs, Drive& d) {
   Names& n = rs.names;
   say(rs, R"(Choice of frequency distributions (Answer "Y" (yes) or "N" (no)))");
-  n.frqstr(1) = ask_char(rs, "   Allele/haplotype frequencies among maternal contributions ? : ");
-  n.frqstr(2) = ask_char(rs, "   Allele/haplotype frequencies among paternal contributions ? : ");
-  n.frqstr(3) = ask_char(rs, "   Allele/haplotype frequencies ? : ");
-  n.frqstr(4) = ask_char(rs, "   Genotype frequencies ? : ");
+  n.frqstr(kind::maternal) =
+      ask_char(rs, "   Allele/haplotype frequencies among maternal contributions ? : ");
+  n.frqstr(kind::paternal) =
+      ask_char(rs, "   Allele/haplotype frequencies among paternal contributions ? : ");
+  n.frqstr(kind::alleles) = ask_char(rs, "   Allele/haplotype frequencies ? : ");
+  n.frqstr(kind::genotypes) = ask_char(rs, "   Genotype frequencies ? : ");
   frqdst(rs, d.nfrqst);
   gamsex(rs);
 }
@@ -197,15 +200,16 @@ void analysis_questions(RunState& rs, Drive& d) {
     if (norm(n.aprog(i)) == 'y') ++d.nprogs;
   // Subpopulation differentiation chosen on the console draws its snails too, as in the
   // dialog windows, for the weightings answered yes.
-  if (n.aprog(6) == 'y') rs.param.idoeps = rs.param.idowmf = 1;
+  if (n.aprog(prog::subdiff) == 'y') rs.param.idoeps = rs.param.idowmf = 1;
   rs.con().nl();
   say(rs, "   Analysis of genotypic structure");
   say(rs, "   -------------------------------");
-  n.aprog(8) = ask_char(rs, "   Heterozygosity ? : ");
+  n.aprog(prog::heterozygosity) = ask_char(rs, "   Heterozygosity ? : ");
   say(rs, "   Tests of single locus structure :");
   rs.con().nl();
-  n.aprog(9) = ask_char(rs, "      Test of Hardy-Weinberg structure and heterozygosity ? : ");
-  n.aprog(10) =
+  n.aprog(prog::hardyweinberg) =
+      ask_char(rs, "      Test of Hardy-Weinberg structure and heterozygosity ? : ");
+  n.aprog(prog::product) =
       ask_char(rs, "      Test of product structure (only if gametic sex is specified) ? : ");
   for (int i = 8; i <= 10; ++i)
     if (norm(n.aprog(i)) == 'y') ++d.nprogs;
@@ -235,7 +239,8 @@ void pass_questions(RunState& rs, Drive& d) {
 void check_choices(RunState& rs, Drive& d) {
   Param& p = rs.param;
   const Names& n = rs.names;
-  const bool structure = n.aprog(8) == 'y' || n.aprog(9) == 'y' || n.aprog(10) == 'y';
+  const bool structure = n.aprog(prog::heterozygosity) == 'y' ||
+                         n.aprog(prog::hardyweinberg) == 'y' || n.aprog(prog::product) == 'y';
   if (d.nprogs <= 0 || (d.nfrqst <= 0 && !structure)) {
     if (console(rs)) {
       rs.con().nl();
@@ -246,7 +251,7 @@ void check_choices(RunState& rs, Drive& d) {
     stop(rs, 1);
   }
   if (p.icount == 0) p.icount = 1;
-  p.nurhet = d.nprogs == 1 && n.aprog(8) == 'y' ? 1 : 0;
+  p.nurhet = d.nprogs == 1 && n.aprog(prog::heterozygosity) == 'y' ? 1 : 0;
   makcfg(rs);
 }
 
@@ -301,14 +306,14 @@ bool demes_for_output(RunState& rs, Drive& d) {
 
 // A file operation failed: the status code follows the message, the run closes.
 void failure_end(RunState& rs, Drive& d) {
-  rs.con().line("   cause =" + fi(rs.param.io, 6) + io::os_reason(rs.param.io));
+  rs.con().line(cause_line(rs.param.io));
   rs.param.icount = 2;
   d.status = 1;
 }
 
 // The tabular file with its three header lines; false after a failure.
 bool open_tabular(RunState& rs, Drive& d) {
-  io::Unit& t = rs.u(29);
+  io::Unit& t = rs.u(ch::tabular);
   int rc = t.open_out(trim(rs.names.outtab), io::OpenMode::unknown);
   if (rc != 0) {
     rs.param.io = rc;
@@ -329,23 +334,23 @@ void analysis_switches(RunState& rs) {
   p.idoparsub = 0;
   for (int i = 1; i <= 7; ++i)
     if (n.aprog(i) == 'y') p.idoparsub = 1;
-  p.idopartab = p.idoparsub == 1 || n.aprog(8) == 'y' ? 1 : 0;
+  p.idopartab = p.idoparsub == 1 || n.aprog(prog::heterozygosity) == 'y' ? 1 : 0;
 }
 
 // Opens the scratch files and counts the input file. False when the pass cannot go on.
 bool count_data(RunState& rs, Drive& d) {
   Param& p = rs.param;
-  for (int ch = io::Scratch::kFirst; ch <= io::Scratch::kLast; ++ch) {
-    if (ch == 26 && rs.names.aprog(8) != 'y') continue;
-    int rc = rs.scratch.open(ch);
+  for (int c = ch::first_scratch; c <= ch::last_scratch; ++c) {
+    if (c == ch::hetcnt && rs.names.aprog(prog::heterozygosity) != 'y') continue;
+    int rc = rs.scratch.open(c);
     if (rc != 0) {
       p.io = rc;
-      say(rs, "** Error opening direct access file " + std::to_string(ch) + " **");
+      say(rs, "** Error opening direct access file " + std::to_string(c) + " **");
       failure_end(rs, d);
       return false;
     }
   }
-  if (p.idopartab == 1 && !rs.u(29).is_open() && !open_tabular(rs, d)) return false;
+  if (p.idopartab == 1 && !rs.u(ch::tabular).is_open() && !open_tabular(rs, d)) return false;
   dots80(rs);
   d.ierr = 0;
   // A count on a later pass is a count afresh, not the reuse of earlier counts.
@@ -361,7 +366,7 @@ bool count_data(RunState& rs, Drive& d) {
     d.status = 1;
     return false;
   }
-  d.counted_het = rs.names.aprog(8) == 'y';
+  d.counted_het = rs.names.aprog(prog::heterozygosity) == 'y';
   d.counted_nurhet = p.nurhet;
   d.counted_notord = p.notord;
   return true;
@@ -373,13 +378,13 @@ bool count_data(RunState& rs, Drive& d) {
 void recount_if_needed(RunState& rs, Drive& d) {
   Param& p = rs.param;
   if (p.icount != 2) return;
-  const bool het = rs.names.aprog(8) == 'y' && !d.counted_het;
+  const bool het = rs.names.aprog(prog::heterozygosity) == 'y' && !d.counted_het;
   const bool types = d.counted_nurhet == 1 && p.nurhet == 0 && p.mxnrlc > 1;
   if (!het && !types && p.notord == d.counted_notord) return;
   say(rs, "-- The counts of the first pass do not serve these calculations: counting again");
-  for (int ch = io::Scratch::kFirst; ch <= io::Scratch::kLast; ++ch) {
-    rs.scratch.close(ch);
-    p.mind(ch) = 0;
+  for (int c = ch::first_scratch; c <= ch::last_scratch; ++c) {
+    rs.scratch.close(c);
+    p.mind(c) = 0;
   }
   p.isort1 = p.isort2 = 0;
   p.icount = 1;
@@ -397,7 +402,7 @@ void sort_types(RunState& rs, Drive& d) {
     bsort1(rs, w, mx);
     p.isort1 = 1;
   }
-  if (p.isort2 == 0 && (((y(1) || y(7)) && n.frqstr(4) == 'y') || y(9) || y(10))) {
+  if (p.isort2 == 0 && (((y(1) || y(7)) && n.frqstr(kind::genotypes) == 'y') || y(9) || y(10))) {
     say(rs, "-- Sorting genotypes ...");
     int mx = 0;
     for (int k = 1; k <= p.nc; ++k) mx = std::max(mx, w.nptr2(k));
@@ -419,7 +424,8 @@ void results_head(RunState& rs, Drive& d) {
   if (!rs.input_format.empty()) u.line("Input_format: " + rs.input_format);
   u.line(d.si.adate);
   if (exact_on(rs) &&
-      (rs.names.aprog(7) == 'y' || rs.names.aprog(9) == 'y' || rs.names.aprog(10) == 'y'))
+      (rs.names.aprog(prog::homogeneity) == 'y' || rs.names.aprog(prog::hardyweinberg) == 'y' ||
+       rs.names.aprog(prog::product) == 'y'))
     u.line("Seed_of_exact_tests: " + std::to_string(rs.opt.seed));
   u.nl();
   deme_list(rs, d, u);
@@ -491,7 +497,7 @@ void open_long_table(RunState& rs) {
   int err = 0;
   if (!rs.longtab.open(path, err)) {
     rs.param.io = err;
-    say(rs, "** Error opening long table " + path + ", cause=" + std::to_string(err) + io::os_reason(err) + " **");
+    say(rs, "** Error opening long table " + path + ", " + cause(err) + " **");
   }
 }
 
@@ -503,7 +509,7 @@ void results(RunState& rs, Drive& d) {
   inpool(rs, d.w);
   p.iwithn = y(2) || y(3) || y(4) ? 1 : 0;
   p.ibetwn = y(5) || y(6) || y(7) ? 1 : 0;
-  if (p.iunit == 6 && !options_run(rs.opt)) {
+  if (p.iunit == ch::console && !options_run(rs.opt)) {
     prompt(rs, "Type any key to view output : ");
     std::string line;
     read_answer(rs, line);
@@ -526,9 +532,9 @@ void results(RunState& rs, Drive& d) {
 void closing(RunState& rs, Drive& d) {
   Param& p = rs.param;
   Names& n = rs.names;
-  if (p.iunit == 8 && rs.u(8).is_open()) {
-    rs.u(8).put("\n\n\n\n");
-    int rc = rs.u(8).close();
+  if (p.iunit == ch::results && rs.u(ch::results).is_open()) {
+    rs.u(ch::results).put("\n\n\n\n");
+    int rc = rs.u(ch::results).close();
     if (rc != 0) {
       p.io = rc;
       say(rs, "** Error closing output file " + fa(n.outfil, 256) + " **");
@@ -538,10 +544,10 @@ void closing(RunState& rs, Drive& d) {
   }
   // The tabular file stays the one opened on the first pass, even when the results of a later
   // pass go elsewhere: report the file that was written.
-  const bool tabular = rs.u(29).is_open();
-  const std::string tabname = tabular ? rs.u(29).path() : trim(n.outtab);
+  const bool tabular = rs.u(ch::tabular).is_open();
+  const std::string tabname = tabular ? rs.u(ch::tabular).path() : trim(n.outtab);
   if (tabular) {
-    int rc = rs.u(29).close();
+    int rc = rs.u(ch::tabular).close();
     if (rc != 0) {
       p.io = rc;
       say(rs, "** Error closing tabular output file " + fa(n.outtab, 256) + " **");
@@ -555,14 +561,15 @@ void closing(RunState& rs, Drive& d) {
     int rc = rs.longtab.close();
     if (rc != 0) {
       p.io = rc;
-      say(rs, "** Error writing long table " + longname + ", cause=" + std::to_string(rc) + io::os_reason(rc) + " **");
+      say(rs, "** Error writing long table " + longname + ", " + cause(rc) + " **");
       d.status = 1;
     }
   }
   if (p.nurhet == 1 || d.ierr > 0) p.icount = 2;
   if (console(rs)) dots80(rs);
   // Snails are drawn only for subpopulation differentiation.
-  const bool snails = (p.idoeps == 1 || p.idowmf == 1) && n.aprog(6) == 'y' && n.outunit == 'f';
+  const bool snails =
+      (p.idoeps == 1 || p.idowmf == 1) && n.aprog(prog::subdiff) == 'y' && n.outunit == 'f';
   if (n.outunit == 'f') say(rs, "Complete output --> " + trim(n.outfil));
   if (tabular) say(rs, "Tabular output  --> " + tabname);
   if (longtab) say(rs, "Long table      --> " + longname);
@@ -589,8 +596,8 @@ void closing(RunState& rs, Drive& d) {
   say(rs, R"(** Press "Return" or "Enter" to terminate program **)");
   std::string line;
   rs.con().flush();
-  rs.u(5).read_line(line);
-  rs.u(5).close();
+  rs.u(ch::keyboard).read_line(line);
+  rs.u(ch::keyboard).close();
   stop(rs, d.status);
 }
 
@@ -638,7 +645,7 @@ void tolmmain(RunState& rs, StartInfo& si) {
       options_output(rs, si.ncol, si.iwidstd);
     else
       output(rs, si.ncol, si.iwidstd, rs.wd.prefix);
-    if (p.iunit == 8 && !rs.u(8).is_open()) {
+    if (p.iunit == ch::results && !rs.u(ch::results).is_open()) {
       // Results are never written to nowhere: the run closes.
       p.icount = 2;
       d.status = 1;
@@ -651,7 +658,7 @@ void tolmmain(RunState& rs, StartInfo& si) {
     if (p.icount == 1) {
       usable = count_data(rs, d);
       if (!usable && d.ierr == 0) end_run(rs, d);  // a file could not be opened
-    } else if (p.idopartab == 1 && !rs.u(29).is_open() && !open_tabular(rs, d)) {
+    } else if (p.idopartab == 1 && !rs.u(ch::tabular).is_open() && !open_tabular(rs, d)) {
       end_run(rs, d);
     }
     if (usable) {
@@ -665,7 +672,7 @@ void tolmmain(RunState& rs, StartInfo& si) {
       say(rs, "Additional calculations using same input file and locus configuration ? : ");
       if (yes(ask_char(rs, "Option ? : "))) {
         // The tabular file of the passes so far takes its name; the next pass goes on in it.
-        if (rs.u(29).is_open() && rs.u(29).commit() != 0) ++rs.output_failures;
+        if (rs.u(ch::tabular).is_open() && rs.u(ch::tabular).commit() != 0) ++rs.output_failures;
         ++p.idurch;
         continue;
       }

@@ -22,7 +22,7 @@
 #include <initializer_list>
 #include <vector>
 
-#include "stattest/exactrec.h"
+#include "core/exactrec.h"
 
 namespace tolm {
 

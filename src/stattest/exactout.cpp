@@ -11,8 +11,9 @@
 #include <thread>
 #include <utility>
 
-#include "input/records.h"
+#include "core/records.h"
 #include "io/fixw.h"
+#include "report/longtable.h"
 #include "stattest/pvalues.h"
 
 namespace tolm {

@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "run/runstate.h"
+#include "core/runstate.h"
 #include "stattest/exact.h"
 
 namespace tolm {

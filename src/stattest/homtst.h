@@ -15,8 +15,8 @@
 #include <cmath>
 #include <string>
 
+#include "core/runstate.h"
 #include "report/kit.h"
-#include "run/runstate.h"
 
 namespace tolm {
 

@@ -6,7 +6,7 @@
 #include <cmath>
 #include <string>
 
-#include "input/records.h"
+#include "core/records.h"
 #include "io/fixw.h"
 #include "report/kit.h"
 #include "stattest/exactout.h"

@@ -15,7 +15,7 @@
 
 #include <string>
 
-#include "run/runstate.h"
+#include "core/runstate.h"
 #include "stattest/exactout.h"
 
 namespace tolm {

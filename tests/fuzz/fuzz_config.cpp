@@ -13,7 +13,7 @@
 
 #include "dialog/choose.h"
 #include "dialog/config.h"
-#include "run/runstate.h"
+#include "core/runstate.h"
 
 namespace {
 

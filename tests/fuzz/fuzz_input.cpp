@@ -11,11 +11,11 @@
 #include <string>
 #include <vector>
 
-#include "dialog/intrfc.h"
+#include "input/namein.h"
 #include "input/bsort.h"
 #include "input/count.h"
 #include "io/freefmt.h"
-#include "run/runstate.h"
+#include "core/runstate.h"
 
 namespace {
 

@@ -14,7 +14,7 @@
 #include <string>
 
 #include "io/freefmt.h"
-#include "run/runstate.h"
+#include "core/runstate.h"
 #include "run/tolm.h"
 
 namespace {

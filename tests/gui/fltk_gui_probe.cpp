@@ -20,7 +20,7 @@
 
 #include "graphics/wdmenu.h"
 #include "plotlayer/widget.h"
-#include "run/runstate.h"
+#include "core/runstate.h"
 #include "run/tolm.h"
 
 namespace {

@@ -16,7 +16,7 @@
 #include "graphics/wdmenu.h"
 #include "plotlayer/widget_model.h"
 #include "plotlayer/widget_script.h"
-#include "run/runstate.h"
+#include "core/runstate.h"
 #include "run/tolm.h"
 
 using namespace tolm;

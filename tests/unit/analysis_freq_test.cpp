@@ -13,7 +13,7 @@
 #include "analysis/frqout.h"
 #include "analysis/frqpar.h"
 #include "builder.h"
-#include "run/runstate.h"
+#include "core/runstate.h"
 
 namespace tolm {
 namespace {

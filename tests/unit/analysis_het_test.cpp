@@ -6,7 +6,7 @@
 
 #include "analysis/hetgrd.h"
 #include "builder.h"
-#include "run/runstate.h"
+#include "core/runstate.h"
 
 namespace tolm {
 namespace {

@@ -25,7 +25,7 @@
 #include <string>
 #include <vector>
 
-#include "run/runstate.h"
+#include "core/runstate.h"
 
 namespace tolm::testing_build {
 

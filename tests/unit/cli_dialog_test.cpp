@@ -9,7 +9,7 @@
 #include <sstream>
 #include <string>
 
-#include "run/runstate.h"
+#include "core/runstate.h"
 #include "run/tolm.h"
 
 using namespace tolm;

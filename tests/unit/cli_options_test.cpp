@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <string>
 
-#include "run/runopts.h"
+#include "core/runopts.h"
 #include "run/tolm.h"
 
 using namespace tolm;

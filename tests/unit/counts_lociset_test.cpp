@@ -10,7 +10,7 @@
 
 #include "counts/countrun.h"
 #include "input/count.h"
-#include "run/runstate.h"
+#include "core/runstate.h"
 
 namespace tolm {
 namespace {

@@ -12,7 +12,7 @@
 #include "dialog/config.h"
 #include "dialog/intrfc.h"
 #include "io/fixw.h"
-#include "run/runstate.h"
+#include "core/runstate.h"
 
 using namespace tolm;
 

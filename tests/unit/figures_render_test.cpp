@@ -16,7 +16,7 @@
 #include "plotlayer/cairo_canvas.h"
 #include "report/figures.h"
 #include "report/longtable.h"
-#include "run/runstate.h"
+#include "core/runstate.h"
 
 namespace fs = std::filesystem;
 

@@ -13,7 +13,7 @@
 #include "input/bsort.h"
 #include "input/count.h"
 #include "io/fixw.h"
-#include "run/runstate.h"
+#include "core/runstate.h"
 
 namespace tolm {
 namespace {

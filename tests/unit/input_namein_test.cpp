@@ -4,9 +4,9 @@
 
 #include <string>
 
-#include "dialog/intrfc.h"
+#include "input/namein.h"
 #include "io/fixw.h"
-#include "run/runstate.h"
+#include "core/runstate.h"
 
 namespace tolm {
 namespace {

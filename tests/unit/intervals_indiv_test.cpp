@@ -11,7 +11,7 @@
 #include "analysis/indivboot.h"
 #include "analysis/intervals.h"
 #include "input/count.h"
-#include "input/records.h"
+#include "core/records.h"
 
 using namespace tolm;
 

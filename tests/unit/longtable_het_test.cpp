@@ -13,7 +13,7 @@
 #include "analysis/hetgrd.h"
 #include "builder.h"
 #include "report/longtable.h"
-#include "run/runstate.h"
+#include "core/runstate.h"
 
 namespace tolm {
 namespace {

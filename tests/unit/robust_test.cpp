@@ -7,7 +7,7 @@
 #include <string>
 
 #include "input/count.h"
-#include "run/runstate.h"
+#include "core/runstate.h"
 
 namespace tolm {
 namespace {

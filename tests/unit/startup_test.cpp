@@ -3,7 +3,7 @@
 
 #include <regex>
 
-#include "run/runstate.h"
+#include "core/runstate.h"
 #include "run/tolm.h"
 
 using namespace tolm;

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "builder.h"
-#include "run/runstate.h"
+#include "core/runstate.h"
 
 namespace tolm::testing_stat {
 

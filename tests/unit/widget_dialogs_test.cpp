@@ -7,7 +7,7 @@
 
 #include "graphics/wdmenu.h"
 #include "plotlayer/widget_script.h"
-#include "run/runstate.h"
+#include "core/runstate.h"
 
 using namespace tolm;
 

@@ -9,7 +9,7 @@
 #include <string>
 
 #include "plotlayer/widget_script.h"
-#include "run/runstate.h"
+#include "core/runstate.h"
 #include "run/tolm.h"
 
 using namespace tolm;

@@ -11,7 +11,7 @@
 
 #include <string>
 
-#include "run/runopts.h"
+#include "core/runopts.h"
 
 namespace tolm {
 

@@ -1,4 +1,4 @@
-#include "run/runstate.h"
+#include "core/runstate.h"
 
 #include <unistd.h>
 
@@ -18,7 +18,7 @@ void press_return_stop(RunState& rs, int status) {
   rs.con().line(R"( ** Press "Return" or "Enter" to terminate program **)");
   std::string line;
   rs.con().flush();
-  rs.u(5).read_line(line);
+  rs.u(ch::keyboard).read_line(line);
   stop(rs, status);
 }
 
@@ -32,7 +32,7 @@ bool read_answer(RunState& rs, std::string& line) {
     stop(rs, 1);
   }
   rs.con().flush();
-  io::Rd r = rs.u(5).read_line(line);
+  io::Rd r = rs.u(ch::keyboard).read_line(line);
   if (r == io::Rd::eof) {
     rs.con().nl();
     rs.con().line(" ** End of input while an answer was expected. Execution terminated **");
@@ -84,7 +84,7 @@ void Work::create(int nnp_, int nnl_, int nnc_, int mxall_) {
   ga.resize(1, pairs, 0.0f);
   for (auto* a : {&gpcj, &gpdet, &gpdiv, &gpfin, &gpinf, &hgdiv}) a->resize(1, P, 1, 3, 0.0f);
   gpga.resize(1, pairs, 1, 3, 0.0f);
-  for (auto* a : {&ihta, &ihtb, &kmbnow, &nptr1, &nptr2, &nrloc}) a->resize(1, C, 0);
+  for (auto* a : {&kmbnow, &nptr1, &nptr2, &nrloc}) a->resize(1, C, 0);
   for (auto* a : {&ihtv1, &ihtv2, &loc, &locord}) a->resize(1, L, 0);
   locnam.resize(1, L, std::string());
   prbnam.resize(1, P, std::string());

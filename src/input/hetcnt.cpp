@@ -2,7 +2,7 @@
 // genotype record covers, the individual is counted as not completely identified, or as
 // heterozygous at exactly k of the combination's loci (channel 26, blocks of `mxnrlc` + 3
 // records per combination and deme).
-#include "analysis/hetgrd.h"
+#include "input/hetcnt.h"
 
 namespace tolm {
 

@@ -1,4 +1,4 @@
-#include "run/runopts.h"
+#include "core/runopts.h"
 
 #include <cerrno>
 #include <cstdlib>
