@@ -792,7 +792,40 @@ class RcChain {
   long cp_ = 0;
 };
 
+// Numbers of fillings of parts 0..n-1 (part i at most caps[i]) summing to each s <= total.
+std::vector<uint64_t> filling_counts(const std::vector<int>& caps, int total) {
+  std::vector<uint64_t> w(static_cast<size_t>(total) + 1, 0), nw(w.size());
+  w[0] = 1;
+  for (int m : caps) {
+    // nw[s] = sum of w[s-m..s]: a window of saturated counts, each below 2^32, so the sum of
+    // at most 2^31 of them cannot overflow and is exact until it passes the cap.
+    uint64_t win = 0;
+    for (int s = 0; s <= total; ++s) {
+      win += w[static_cast<size_t>(s)];
+      if (s - m - 1 >= 0) win -= w[static_cast<size_t>(s - m - 1)];
+      nw[static_cast<size_t>(s)] = std::min(win, kFloorCap);
+    }
+    w.swap(nw);
+  }
+  return w;
+}
+
 }  // namespace
+
+uint64_t fillings(const std::vector<int>& caps, int total) {
+  if (total < 0) return 0;
+  return filling_counts(caps, total)[static_cast<size_t>(total)];
+}
+
+uint64_t hw_fillings(const std::vector<int>& c) {
+  if (c.size() < 3) return 0;
+  const std::vector<int> later(c.begin() + 1, c.end());
+  const std::vector<uint64_t> w = filling_counts(later, c[0]);
+  uint64_t n = 0;
+  for (int d = 0; 2 * d <= c[0]; ++d)
+    n = std::min(n + w[static_cast<size_t>(c[0] - 2 * d)], kFloorCap);
+  return n;
+}
 
 uint64_t test_key(uint64_t seed, std::initializer_list<long> ids) {
   uint64_t h = seed;
@@ -837,8 +870,11 @@ ExactResult hw_exact(const std::vector<int>& g, int k, const ChainSettings& cs, 
   const LogTables lt(2 * t.n + 2);
   double lconst = lt.lf[static_cast<size_t>(t.n)] - lt.lf[static_cast<size_t>(2 * t.n)];
   for (int c : t.c) lconst += lt.lf[static_cast<size_t>(c)];
-  HwEnum e(t, lt, enum_nodes, lconst, hw_logp(t, lt), hw_score(t));
-  if (e.run(r)) return r;
+  if (enum_nodes >= static_cast<long>(kFloorCap) ||
+      hw_fillings(t.c) <= static_cast<uint64_t>(enum_nodes)) {
+    HwEnum e(t, lt, enum_nodes, lconst, hw_logp(t, lt), hw_score(t));
+    if (e.run(r)) return r;
+  }
   return HwChain(std::move(t), lt, key).run(cs);
 }
 
@@ -884,7 +920,8 @@ ExactResult table_exact(const std::vector<int>& v, int r, int c, const ChainSett
   if (t.r == 2) {
     TwoRow two(t, lt, enum_nodes / 20);
     if (two.run(lconst + rc_logp(t, lt), res)) return res;
-  } else {
+  } else if (enum_nodes >= static_cast<long>(kFloorCap) ||
+             fillings(t.rs, t.cs[0]) <= static_cast<uint64_t>(enum_nodes)) {
     RcEnum e(t, lt, enum_nodes, lconst, rc_logp(t, lt));
     if (e.run(res)) return res;
   }
