@@ -602,14 +602,18 @@ class TwoRow {
       rest_[static_cast<size_t>(j)] = rest_[static_cast<size_t>(j) + 1] + r;
       for (int x = std::max(0, r - n2); x <= std::min(r, n1_); ++x) {
         const double f = lc(r, x);
-        // the later columns hold at most rest_[j + 1] units: beyond, nothing is reachable
+        // The later columns hold at most rest_[j + 1] units: beyond, nothing is reachable.
+        // An unreachable count needs no test: f + -kInf is -kInf and f + kInf is kInf exactly
+        // (f is far below the spacing of doubles near kInf), so the loop runs without branches.
         const int top = std::min(n1_ - x, rest_[static_cast<size_t>(j) + 1]);
+        const double* hfrom = hi_.data() + (static_cast<size_t>(j) + 1) * w;
+        const double* lfrom = lo_.data() + (static_cast<size_t>(j) + 1) * w;
+        double* hto = hi_.data() + static_cast<size_t>(j) * w + static_cast<size_t>(x);
+        double* lto = lo_.data() + static_cast<size_t>(j) * w + static_cast<size_t>(x);
         for (int u = 0; u <= top; ++u) {
-          const size_t from = (static_cast<size_t>(j) + 1) * w + static_cast<size_t>(u);
-          const size_t to = static_cast<size_t>(j) * w + static_cast<size_t>(u + x);
-          if (hi_[from] == -kInf) continue;
-          hi_[to] = std::max(hi_[to], f + hi_[from]);
-          lo_[to] = std::min(lo_[to], f + lo_[from]);
+          const double a = f + hfrom[u], b = f + lfrom[u];
+          hto[u] = hto[u] < a ? a : hto[u];
+          lto[u] = b < lto[u] ? b : lto[u];
         }
       }
     }
