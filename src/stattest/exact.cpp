@@ -52,15 +52,27 @@ class Rng {
 
 // ln n! for n = 0..N and ln n for n = 1..N.
 struct LogTables {
-  std::vector<double> lf, ln;
-  explicit LogTables(int n)
-      : lf(static_cast<size_t>(n) + 2, 0.0), ln(static_cast<size_t>(n) + 2, 0.0) {
-    for (int i = 1; i <= n + 1; ++i) {
-      ln[static_cast<size_t>(i)] = std::log(static_cast<double>(i));
-      lf[static_cast<size_t>(i)] = lf[static_cast<size_t>(i) - 1] + ln[static_cast<size_t>(i)];
+  std::vector<double> lf{0.0}, ln{0.0};
+  // Grows the tables to hold n + 1; an entry has the same value however the tables grew.
+  void grow(int n) {
+    const size_t from = lf.size();
+    if (from >= static_cast<size_t>(n) + 2) return;
+    lf.resize(static_cast<size_t>(n) + 2);
+    ln.resize(static_cast<size_t>(n) + 2);
+    for (size_t i = from; i < lf.size(); ++i) {
+      ln[i] = std::log(static_cast<double>(i));
+      lf[i] = lf[i - 1] + ln[i];
     }
   }
 };
+
+// The tables of the calling thread, kept from one test to the next: the tests of many pairs of
+// demes need the same tables, and building them anew for each was a good share of their time.
+const LogTables& log_tables(int n) {
+  thread_local LogTables lt;
+  lt.grow(n);
+  return lt;
+}
 
 // Running estimates of one chain: per batch the share of steps that counted.
 struct BatchMean {
@@ -575,7 +587,8 @@ class RcEnum {
 // of binomial coefficients), none does, or the next column must be split further.
 class TwoRow {
  public:
-  TwoRow(const RcTable& t, const LogTables& lt, long limit) : t_(t), lt_(lt), limit_(limit) {
+  TwoRow(const RcTable& t, const LogTables& lt, long limit)
+      : t_(t), lt_(lt), limit_(limit), hi_(bufs().hi), lo_(bufs().lo) {
     const int k = t.c;
     n1_ = t.rs[0];
     const int n2 = t.rs[1];
@@ -589,12 +602,18 @@ class TwoRow {
       rest_[static_cast<size_t>(j)] = rest_[static_cast<size_t>(j) + 1] + r;
       for (int x = std::max(0, r - n2); x <= std::min(r, n1_); ++x) {
         const double f = lc(r, x);
-        for (int u = 0; u + x <= n1_; ++u) {
-          const size_t from = (static_cast<size_t>(j) + 1) * w + static_cast<size_t>(u);
-          const size_t to = static_cast<size_t>(j) * w + static_cast<size_t>(u + x);
-          if (hi_[from] == -kInf) continue;
-          hi_[to] = std::max(hi_[to], f + hi_[from]);
-          lo_[to] = std::min(lo_[to], f + lo_[from]);
+        // The later columns hold at most rest_[j + 1] units: beyond, nothing is reachable.
+        // An unreachable count needs no test: f + -kInf is -kInf and f + kInf is kInf exactly
+        // (f is far below the spacing of doubles near kInf), so the loop runs without branches.
+        const int top = std::min(n1_ - x, rest_[static_cast<size_t>(j) + 1]);
+        const double* hfrom = hi_.data() + (static_cast<size_t>(j) + 1) * w;
+        const double* lfrom = lo_.data() + (static_cast<size_t>(j) + 1) * w;
+        double* hto = hi_.data() + static_cast<size_t>(j) * w + static_cast<size_t>(x);
+        double* lto = lo_.data() + static_cast<size_t>(j) * w + static_cast<size_t>(x);
+        for (int u = 0; u <= top; ++u) {
+          const double a = f + hfrom[u], b = f + lfrom[u];
+          hto[u] = hto[u] < a ? a : hto[u];
+          lto[u] = b < lto[u] ? b : lto[u];
         }
       }
     }
@@ -657,7 +676,17 @@ class TwoRow {
   const LogTables& lt_;
   long limit_;
   int n1_ = 0;
-  std::vector<double> hi_, lo_;
+  // Largest and smallest ln-probability of the completions, per column and units left: kept
+  // per thread, as the tables of the pairs of demes come one after the other.
+  struct Bufs {
+    std::vector<double> hi, lo;
+  };
+  static Bufs& bufs() {
+    thread_local Bufs b;
+    return b;
+  }
+  std::vector<double>& hi_;
+  std::vector<double>& lo_;
   std::vector<int> rest_;
   double lobs_ = 0, lall_ = 0, p_ = 0;
 };
@@ -792,7 +821,40 @@ class RcChain {
   long cp_ = 0;
 };
 
+// Numbers of fillings of parts 0..n-1 (part i at most caps[i]) summing to each s <= total.
+std::vector<uint64_t> filling_counts(const std::vector<int>& caps, int total) {
+  std::vector<uint64_t> w(static_cast<size_t>(total) + 1, 0), nw(w.size());
+  w[0] = 1;
+  for (int m : caps) {
+    // nw[s] = sum of w[s-m..s]: a window of saturated counts, each below 2^32, so the sum of
+    // at most 2^31 of them cannot overflow and is exact until it passes the cap.
+    uint64_t win = 0;
+    for (int s = 0; s <= total; ++s) {
+      win += w[static_cast<size_t>(s)];
+      if (s - m - 1 >= 0) win -= w[static_cast<size_t>(s - m - 1)];
+      nw[static_cast<size_t>(s)] = std::min(win, kFloorCap);
+    }
+    w.swap(nw);
+  }
+  return w;
+}
+
 }  // namespace
+
+uint64_t fillings(const std::vector<int>& caps, int total) {
+  if (total < 0) return 0;
+  return filling_counts(caps, total)[static_cast<size_t>(total)];
+}
+
+uint64_t hw_fillings(const std::vector<int>& c) {
+  if (c.size() < 3) return 0;
+  const std::vector<int> later(c.begin() + 1, c.end());
+  const std::vector<uint64_t> w = filling_counts(later, c[0]);
+  uint64_t n = 0;
+  for (int d = 0; 2 * d <= c[0]; ++d)
+    n = std::min(n + w[static_cast<size_t>(c[0] - 2 * d)], kFloorCap);
+  return n;
+}
 
 uint64_t test_key(uint64_t seed, std::initializer_list<long> ids) {
   uint64_t h = seed;
@@ -834,11 +896,14 @@ ExactResult hw_exact(const std::vector<int>& g, int k, const ChainSettings& cs, 
     }
   if (t.k == 2) return hw_two(t);
 
-  const LogTables lt(2 * t.n + 2);
+  const LogTables& lt = log_tables(2 * t.n + 2);
   double lconst = lt.lf[static_cast<size_t>(t.n)] - lt.lf[static_cast<size_t>(2 * t.n)];
   for (int c : t.c) lconst += lt.lf[static_cast<size_t>(c)];
-  HwEnum e(t, lt, enum_nodes, lconst, hw_logp(t, lt), hw_score(t));
-  if (e.run(r)) return r;
+  if (enum_nodes >= static_cast<long>(kFloorCap) ||
+      hw_fillings(t.c) <= static_cast<uint64_t>(enum_nodes)) {
+    HwEnum e(t, lt, enum_nodes, lconst, hw_logp(t, lt), hw_score(t));
+    if (e.run(r)) return r;
+  }
   return HwChain(std::move(t), lt, key).run(cs);
 }
 
@@ -877,14 +942,15 @@ ExactResult table_exact(const std::vector<int>& v, int r, int c, const ChainSett
       t.cs[static_cast<size_t>(j)] += t.v[static_cast<size_t>(i * t.c + j)];
       t.n += t.v[static_cast<size_t>(i * t.c + j)];
     }
-  const LogTables lt(t.n + 2);
+  const LogTables& lt = log_tables(t.n + 2);
   double lconst = -lt.lf[static_cast<size_t>(t.n)];
   for (int x : t.rs) lconst += lt.lf[static_cast<size_t>(x)];
   for (int x : t.cs) lconst += lt.lf[static_cast<size_t>(x)];
   if (t.r == 2) {
     TwoRow two(t, lt, enum_nodes / 20);
     if (two.run(lconst + rc_logp(t, lt), res)) return res;
-  } else {
+  } else if (enum_nodes >= static_cast<long>(kFloorCap) ||
+             fillings(t.rs, t.cs[0]) <= static_cast<uint64_t>(enum_nodes)) {
     RcEnum e(t, lt, enum_nodes, lconst, rc_logp(t, lt));
     if (e.run(res)) return res;
   }

@@ -46,6 +46,16 @@ constexpr long kEnumNodesHw = 100000;
 constexpr long kEnumNodes = 1000000;
 constexpr long kEnumNodesPair = 50000;  // the tables of two demes, which are many
 
+// Least number of steps a complete enumeration takes, from the margins alone: before any other
+// table it visits every filling of its first column (x_i <= caps[i], summing to `total`), so
+// their number is a floor on its steps; a table whose floor passes the node bound goes to the
+// chain at once, as the enumeration would after the bound. Counts saturate at kFloorCap.
+constexpr uint64_t kFloorCap = 1ULL << 32;
+uint64_t fillings(const std::vector<int>& caps, int total);
+// The same for genotype tables with allele counts `c` (at least three alleles): the fillings of
+// the first allele's genotypes (its homozygote, and its heterozygote with each later allele).
+uint64_t hw_fillings(const std::vector<int>& c);
+
 // Seed of one test from the run's seed and the numbers that name the test.
 uint64_t test_key(uint64_t seed, std::initializer_list<long> ids);
 

@@ -239,3 +239,51 @@ TEST(PValues, ChiSquareTailAndFisherCombination) {
 
 }  // namespace
 }  // namespace tolm
+
+namespace tolm {
+namespace {
+
+// Fillings counted by walking every vector 0 <= x_i <= caps[i] (an odometer).
+uint64_t brute_fillings(const std::vector<int>& caps, int total) {
+  std::vector<int> x(caps.size(), 0);
+  uint64_t n = 0;
+  for (;;) {
+    int s = 0;
+    for (int v : x) s += v;
+    n += s == total;
+    size_t i = 0;
+    while (i < x.size() && x[i] == caps[i]) x[i++] = 0;
+    if (i == x.size()) return n;
+    ++x[i];
+  }
+}
+
+// The floor on the enumeration's steps is the number of fillings of the first column (or of
+// the first allele's genotypes: its homozygote d and heterozygotes x_j <= c_j, 2d + sum x_j =
+// c_0), checked by brute force on small random margins; large counts pass every node bound.
+TEST(ExactFloor, FillingsEqualBruteForceAndLargeCountsPassTheBound) {
+  uint64_t st = 12345;
+  auto draw = [&](int n) {
+    st = st * 6364136223846793005ULL + 1442695040888963407ULL;
+    return static_cast<int>((st >> 33) % static_cast<uint64_t>(n));
+  };
+  for (int rep = 0; rep < 200; ++rep) {
+    std::vector<int> caps(static_cast<size_t>(2 + draw(4)));
+    int sum = 0;
+    for (int& c : caps) sum += (c = 1 + draw(6));
+    const int total = draw(sum + 3);
+    EXPECT_EQ(fillings(caps, total), brute_fillings(caps, total));
+    uint64_t hw = 0;
+    const std::vector<int> later(caps.begin() + 1, caps.end());
+    for (int d = 0; 2 * d <= caps[0]; ++d) hw += brute_fillings(later, caps[0] - 2 * d);
+    EXPECT_EQ(hw_fillings(caps), caps.size() >= 3 ? hw : 0);
+  }
+  EXPECT_EQ(fillings({1, 1}, 3), 0u);
+  // 10 types by 50 demes of 2000 copies: C(2009, 9) fillings of one deme's column.
+  EXPECT_GT(fillings(std::vector<int>(10, 20000), 2000), static_cast<uint64_t>(kEnumNodes));
+  EXPECT_EQ(fillings(std::vector<int>(10, 20000), 2000), kFloorCap);
+  EXPECT_GT(hw_fillings(std::vector<int>(10, 400)), static_cast<uint64_t>(kEnumNodesHw));
+}
+
+}  // namespace
+}  // namespace tolm
