@@ -64,7 +64,7 @@ void put_type(io::Unit& o, int pos, const std::vector<std::string>& entries, int
 }  // namespace
 
 float alpha(int n) {
-  if (n <= 0) return -9.999f;  // nothing identified: the measure is undefined
+  if (n <= 0) return kMissing;  // nothing identified: the measure is undefined
   if (n > 971) return 0.008f;
   if (n <= 116) return static_cast<float>(alphan[n - 1]) * 0.001f;
   for (int i = 49; i >= 1; --i)
@@ -111,8 +111,8 @@ FreqTable load_table(RunState& rs, const Work& w, const Section& x) {
     int32_t* row = &f.counts[static_cast<size_t>(i - 1) * static_cast<size_t>(x.maxp)];
     for (int j = 1; j <= x.maxp; ++j) {
       const int kp = w.nprb(j);
-      row[j - 1] = x.haplo ? sread(rs, 20, rec20(p, t, x.kc, kp, x.mal))
-                           : sread(rs, 22, rec22(p, t, x.kc, kp));
+      row[j - 1] = x.haplo ? sread(rs, ch::hapcnt, rec20(p, t, x.kc, kp, x.mal))
+                           : sread(rs, ch::gencnt, rec22(p, t, x.kc, kp));
     }
   }
   return f;
@@ -153,7 +153,7 @@ void descriptors(RunState& rs, Work& w, const Section& x) {
     int_row("Deme_size", j1, j2, [&](int j) { return w.nsam(j); });
     int_row("No._identified", j1, j2, [&](int j) { return w.nsum(j); });
     alpha_row("alpha", j1, j2, 1);
-    if (x.mal == 3) alpha_row("alpha-HWP", j1, j2, 2);
+    if (x.mal == kind::alleles) alpha_row("alpha-HWP", j1, j2, 2);
     int_row("No._unknown", j1, j2, [&](int j) { return w.n0(j); });
   });
 }
@@ -168,7 +168,7 @@ void table(RunState& rs, Work& w, const Section& x, const FreqTable& f, int rel)
   const char* heading = !x.haplo ? "Genotype" : x.nr == 1 ? "Allele" : "Haplotype";
   // entries per line of a long multilocus type
   const int per_line = x.haplo ? (10 * std::max(iw, 10) + 9) / 3 : (10 * iw + 9) / 5;
-  auto allele = [&](long h, int locus) { return sread(rs, 21, rec21(p, h, x.kc, locus)); };
+  auto allele = [&](long h, int locus) { return sread(rs, ch::hapall, rec21(p, h, x.kc, locus)); };
 
   kit::subtitle(o, rel ? "Relative_frequency_distribution" : "Absolute_frequency_distribution");
   auto shown = [&](int j1, int j2) {
@@ -246,7 +246,7 @@ void table(RunState& rs, Work& w, const Section& x, const FreqTable& f, int rel)
 void long_rows(RunState& rs, Work& w, const Section& x, const FreqTable& f) {
   const Param& p = rs.param;
   if (!long_wanted(rs)) return;
-  auto allele = [&](long h, int locus) { return sread(rs, 21, rec21(p, h, x.kc, locus)); };
+  auto allele = [&](long h, int locus) { return sread(rs, ch::hapall, rec21(p, h, x.kc, locus)); };
   for (int j = 1; j <= x.maxp; ++j) {
     const int ident = w.nsam(j) - w.n0(j);
     long_deme_n(rs, w, "sample_size", j, w.nsam(j));
@@ -254,7 +254,7 @@ void long_rows(RunState& rs, Work& w, const Section& x, const FreqTable& f) {
     long_deme_n(rs, w, "unknown", j, w.n0(j));
     long_deme(rs, w, "alpha", j, alpha(ident));
     // the tabular file gives alpha-HWP for every kind of a single-locus run
-    if (x.mal == 3 || p.loctyp < 2) long_deme(rs, w, "alpha_hwp", j, alpha(2 * ident));
+    if (x.mal == kind::alleles || p.loctyp < 2) long_deme(rs, w, "alpha_hwp", j, alpha(2 * ident));
   }
   for (int i = 1; i <= f.ntypes; ++i) {
     const int t = f.order[static_cast<size_t>(i)];
@@ -283,15 +283,15 @@ void long_rows(RunState& rs, Work& w, const Section& x, const FreqTable& f) {
 void frqout(RunState& rs, Work& w) {
   const Param& p = rs.param;
   const int kc = p.kc, mal = p.mal;
-  const Section x{kc, mal, p.maxp, w.nrloc(kc), mal == 3 ? 2 : 1, mal <= 3};
+  const Section x{kc, mal, p.maxp, w.nrloc(kc), mal == kind::alleles ? 2 : 1, mal <= kind::alleles};
 
   // 1. Unknown counts per output deme
   for (int j = 1; j <= x.maxp; ++j) {
     const int kp = w.nprb(j);
     if (x.haplo)
-      w.n0(j) = sread(rs, 20, rec20(p, 0, kc, kp, mal)) / x.ksex;
+      w.n0(j) = sread(rs, ch::hapcnt, rec20(p, 0, kc, kp, mal)) / x.ksex;
     else
-      w.n0(j) = sread(rs, 22, rec22(p, 0, kc, kp));
+      w.n0(j) = sread(rs, ch::gencnt, rec22(p, 0, kc, kp));
     w.nsumsp(j) = 0;
   }
 

@@ -77,13 +77,13 @@ void pargpl(RunState& rs, Work& w) {
 
   // 3. The gene pools of the allele passes made.
   const int made[4] = {0, p.nyw, p.nym, p.nys};
-  for (p.mal = 1; p.mal <= 3; ++p.mal) {
+  for (p.mal = 1; p.mal <= kind::alleles; ++p.mal) {
     const int mal = p.mal;
     if (made[mal] != 1) continue;
-    if (mal <= 2 && uniord != 1) {
+    if (mal <= kind::paternal && uniord != 1) {
       o.line("");
-      o.line(mal == 1 ? "** Maternal_gene_pool_not_determinable"
-                      : "** Paternal_gene_pool_not_determinable");
+      o.line(mal == kind::maternal ? "** Maternal_gene_pool_not_determinable"
+                                   : "** Paternal_gene_pool_not_determinable");
       continue;
     }
     static const char* const title[3] = {"Maternal_gene_pool", "Paternal_gene_pool",
@@ -147,7 +147,7 @@ void pool_within(RunState& rs, Work& w) {
   const int mal = rs.param.mal;
   auto chosen = [&](int k) { return rs.names.aprog(k) == 'y'; };
   if (rs.param.iwithn == 1) kit::subtitle(o, "Measures_of_variation_within_demes");
-  if (chosen(2)) {
+  if (chosen(prog::diversity)) {
     o.line("");
     o.line("GENE_POOL_DIVERSITY_v_2");
     blocks(rs, w, [&](int m0, int m1) {
@@ -165,7 +165,7 @@ void pool_within(RunState& rs, Work& w) {
                   [](float x) { return x <= kPoolMarked ? f93(x) : io::fe(x, 9, 3); }));
     });
   }
-  if (chosen(3)) {
+  if (chosen(prog::totaldiff)) {
     o.line("");
     o.line("TOTAL_POPULATION_DIFFERENTIATION_delta_T_OF_THE_GENE_POOL");
     blocks(rs, w, [&](int m0, int m1) {
@@ -258,8 +258,8 @@ void gplout(RunState& rs, Work& w) {
       return;
     }
   }
-  if (nm.aprog(5) == 'y') pool_distance(rs, w);         // 2
-  if (nm.aprog(6) == 'y') pool_differentiation(rs, w);  // 3
+  if (nm.aprog(prog::distance) == 'y') pool_distance(rs, w);        // 2
+  if (nm.aprog(prog::subdiff) == 'y') pool_differentiation(rs, w);  // 3
 }
 
 }  // namespace tolm

@@ -37,7 +37,7 @@ float conditional(RunState& rs, Work& w, int kc, int d) {
   for (long g = 1; g <= w.nptr2(kc); ++g) {
     int32_t a1 = 0, a2 = 0;
     sread23(rs, rec23(p, g, kc), a1, a2);
-    const int n = sread(rs, 22, rec22(p, g, kc, w.nprb(d)));
+    const int n = sread(rs, ch::gencnt, rec22(p, g, kc, w.nprb(d)));
     w.nada(a1) += n;
     w.nada(a2) += n;
   }
@@ -72,9 +72,9 @@ HetCounts load_counts(RunState& rs, const Work& w, int kc) {
     const long base =
         static_cast<long>(p.mxnrlc + 3) * (static_cast<long>(p.np) * (kc - 1) + w.nprb(d) - 1);
     std::vector<int> v(static_cast<size_t>(h.nr) + 3);
-    for (int k = 0; k <= h.nr; ++k) v[static_cast<size_t>(k)] = sread(rs, 26, base + k + 1);
-    v[static_cast<size_t>(h.nr) + 1] = sread(rs, 26, base + p.mxnrlc + 2);
-    v[static_cast<size_t>(h.nr) + 2] = sread(rs, 26, base + p.mxnrlc + 3);
+    for (int k = 0; k <= h.nr; ++k) v[static_cast<size_t>(k)] = sread(rs, ch::hetcnt, base + k + 1);
+    v[static_cast<size_t>(h.nr) + 1] = sread(rs, ch::hetcnt, base + p.mxnrlc + 2);
+    v[static_cast<size_t>(h.nr) + 2] = sread(rs, ch::hetcnt, base + p.mxnrlc + 3);
     h.deme.push_back(std::move(v));
   }
   return h;
@@ -134,7 +134,7 @@ void hetout(RunState& rs, Work& w) {
     ints("No. unknown    ", j1, j2, w.nunkno);
   });
   // The frequency report gives the same sizes for the genotypes; rows only when it did not run.
-  if (rs.names.aprog(1) != 'y') {
+  if (rs.names.aprog(prog::frequencies) != 'y') {
     for (int d = 1; d <= maxp; ++d) {
       long_deme_n(rs, w, "sample_size", d, w.nknow(d) + w.nunkno(d));
       long_deme_n(rs, w, "identified", d, w.nknow(d));

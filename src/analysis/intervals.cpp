@@ -39,7 +39,7 @@ inline long pair(long i, long j) {
 
 // 1. Sizes of the demes at this locus and the shares of the genes.
 void part_sizes(const LocusCounts& c, int mal, float ast, LocusPart& lp, std::vector<int>& size) {
-  const int m = c.m, g = mal == 3 ? 2 : 1;
+  const int m = c.m, g = mal == kind::alleles ? 2 : 1;
   long total = 0;
   for (int i = 1; i <= m; ++i) {
     int nsam = 0;
@@ -199,16 +199,18 @@ void LocusCounts::reset(int m_, int ntyp_, bool het_) {
 LocusCounts locus_counts(RunState& rs, const Work& w, int kc) {
   const Param& q = rs.param;
   LocusCounts c;
-  c.reset(q.maxp, w.nptr1(kc), rs.names.aprog(8) == 'y' && rs.scratch.is_open(26));
+  c.reset(q.maxp, w.nptr1(kc),
+          rs.names.aprog(prog::heterozygosity) == 'y' && rs.scratch.is_open(26));
   for (int i = 1; i <= q.maxp; ++i) {
     const long kp = w.nprb(i);
     for (int h = 0; h <= c.ntyp; ++h)
-      for (int mm = 1; mm <= 3; ++mm) c.at(i - 1, h, mm) = sread(rs, 20, rec20(q, h, kc, kp, mm));
+      for (int mm = 1; mm <= 3; ++mm)
+        c.at(i - 1, h, mm) = sread(rs, ch::hapcnt, rec20(q, h, kc, kp, mm));
     if (!c.has_het) continue;
     const long base =
         static_cast<long>(q.mxnrlc + 3) * (static_cast<long>(q.np) * (kc - 1) + kp - 1);
-    c.het[static_cast<size_t>(i - 1)] = sread(rs, 26, base + 2);
-    c.known[static_cast<size_t>(i - 1)] = sread(rs, 26, base + q.mxnrlc + 2);
+    c.het[static_cast<size_t>(i - 1)] = sread(rs, ch::hetcnt, base + 2);
+    c.known[static_cast<size_t>(i - 1)] = sread(rs, ch::hetcnt, base + q.mxnrlc + 2);
   }
   return c;
 }
@@ -582,25 +584,25 @@ std::vector<Item> items(const RunState& rs, bool het) {
   auto demes = [&](Pm k, bool ci) {
     for (int i = 1; i <= m; ++i) v.push_back({k, i, 0, ci});
   };
-  if (a.aprog(2) == 'y') {
+  if (a.aprog(prog::diversity) == 'y') {
     demes(Pm::div, true);
     v.push_back({Pm::popdiv, 0, 0, true});
     demes(Pm::vgam, false);
   }
-  if (a.aprog(3) == 'y') demes(Pm::dt, true);
-  if (a.aprog(4) == 'y' && a.evefin == 'y') {
+  if (a.aprog(prog::totaldiff) == 'y') demes(Pm::dt, true);
+  if (a.aprog(prog::evenness) == 'y' && a.evefin == 'y') {
     demes(Pm::evfin, true);
     v.push_back({Pm::popevfin, 0, 0, true});
   }
-  if (a.aprog(4) == 'y' && a.eveinf == 'y') {
+  if (a.aprog(prog::evenness) == 'y' && a.eveinf == 'y') {
     demes(Pm::evinf, true);
     v.push_back({Pm::popevinf, 0, 0, true});
   }
-  if (het && a.aprog(8) == 'y' && q.mal == 3) demes(Pm::het, true);
-  if (m > 1 && a.aprog(5) == 'y')
+  if (het && a.aprog(prog::heterozygosity) == 'y' && q.mal == kind::alleles) demes(Pm::het, true);
+  if (m > 1 && a.aprog(prog::distance) == 'y')
     for (int i = 2; i <= m; ++i)
       for (int j = 1; j < i; ++j) v.push_back({Pm::ga, i, j, true});
-  if (m > 1 && a.aprog(6) == 'y') {
+  if (m > 1 && a.aprog(prog::subdiff) == 'y') {
     if (a.spdfin == 'y') {
       demes(Pm::cj, false);
       demes(Pm::dfin, true);

@@ -38,8 +38,8 @@ inline long pair(long i, long j) {
 // under analysis.
 int32_t count_of(RunState& rs, long k, long p) {
   const Param& q = rs.param;
-  if (q.mal == 4) return sread(rs, 22, rec22(q, k, q.kc, p));
-  return sread(rs, 20, rec20(q, k, q.kc, p, q.mal));
+  if (q.mal == kind::genotypes) return sread(rs, ch::gencnt, rec22(q, k, q.kc, p));
+  return sread(rs, ch::hapcnt, rec20(q, k, q.kc, p, q.mal));
 }
 
 // One more type occurring n times in deme i: cell (i, n) of channel 27. Records between the
@@ -48,16 +48,16 @@ void bump27(RunState& rs, long i, long n, long m) {
   const long r = i + (n - 1) * m;
   int32_t old = 0;
   if (r > rs.param.mind27) {
-    for (long s = rs.param.mind27 + 1L; s < r; ++s) swrite(rs, 27, s, 0);
+    for (long s = rs.param.mind27 + 1L; s < r; ++s) swrite(rs, ch::even, s, 0);
   } else {
-    old = sread(rs, 27, r);
+    old = sread(rs, ch::even, r);
   }
-  swrite(rs, 27, r, old + 1);
+  swrite(rs, ch::even, r, old + 1);
 }
 
 // Gene-pool sums are kept for the allele and haplotype kinds only.
 inline bool pooled(const RunState& rs) {
-  return rs.param.mal != 4;
+  return rs.param.mal != kind::genotypes;
 }
 
 // 1. Deme sizes, relative sizes and the marks of demes without identified data.
@@ -65,7 +65,7 @@ void sizes(RunState& rs, Work& w) {
   Param& q = rs.param;
   const int m = q.maxp, mal = q.mal;
   const float ast = q.astrix;
-  const int g = mal == 3 ? 2 : 1;
+  const int g = mal == kind::alleles ? 2 : 1;
   w.delinf = w.delfin = 0;
   q.ispdif = 0;
   q.igpdif(mal) = 0;
@@ -108,7 +108,7 @@ void types(RunState& rs, Work& w) {
   Param& q = rs.param;
   const int m = q.maxp;
   const float ast = q.astrix;
-  const long ntyp = q.mal == 4 ? w.nptr2(q.kc) : w.nptr1(q.kc);
+  const long ntyp = q.mal == kind::genotypes ? w.nptr2(q.kc) : w.nptr1(q.kc);
   const bool all = q.ispdif == 0;
   for (long k = 1; k <= ntyp; ++k) {
     float mu = 0, mc = 0;
@@ -174,7 +174,7 @@ void even(RunState& rs, Work& w) {
     int ntyp = 0;
     bool over = false;
     for (long c = w.mxityp(i); c >= 1 && !over; --c) {
-      const int32_t cells = sread(rs, 27, i + (c - 1) * m);
+      const int32_t cells = sread(rs, ch::even, i + (c - 1) * m);
       for (int32_t t = 0; t < cells; ++t) {
         if (ntyp == maxtyp) {
           over = true;
@@ -267,11 +267,11 @@ void long_rows(RunState& rs, Work& w) {
   const int m = q.maxp;
   const float nan = NAN;
   for (int i = 1; i <= m; ++i) long_deme_n(rs, w, "count_total", i, w.nsum(i));
-  if (a.aprog(2) == 'y')
+  if (a.aprog(prog::diversity) == 'y')
     for (int i = 1; i <= m; ++i) long_deme(rs, w, "diversity_v2", i, w.div(i));
-  if (a.aprog(3) == 'y')
+  if (a.aprog(prog::totaldiff) == 'y')
     for (int i = 1; i <= m; ++i) long_deme(rs, w, "differentiation_delta_T", i, w.deltat(i));
-  if (a.aprog(4) == 'y') {
+  if (a.aprog(prog::evenness) == 'y') {
     // the plateau size of a deme without an evenness is undefined (0 or the truncated marker)
     auto even_rows = [&](const char* abs, const char* rel, const char* num, const char* thr,
                          const Arr1<float>& aev, const Arr1<float>& rev, const Arr1<int>& mn1,
@@ -291,10 +291,10 @@ void long_rows(RunState& rs, Work& w) {
       even_rows("evenness_infinite", "evenness_infinite_relative", "evenness_infinite_types",
                 "evenness_infinite_types_through", w.aevinf, w.revinf, w.mninf1, w.mninf2);
   }
-  if (a.aprog(5) == 'y')
+  if (a.aprog(prog::distance) == 'y')
     for (int i = 1; i <= m; ++i)
       for (int j = 1; j <= i; ++j) long_deme(rs, w, "distance_d0", i, w.ga(pair(i, j)), "", j);
-  if (a.aprog(6) == 'y' && m > 1) {
+  if (a.aprog(prog::subdiff) == 'y' && m > 1) {
     if (a.spdfin == 'y') {
       for (int i = 1; i <= m; ++i) {
         long_deme(rs, w, "relative_size_Cj", i, w.cj(i));
@@ -404,9 +404,10 @@ void parout(RunState& rs, Work& w) {
 
   // Within demes.
   if (q.iwithn == 1) kit::subtitle(o, "Measures_of_variation_within_demes");
-  if (a.aprog(2) == 'y') value_out(rs, w, "DIVERSITY_v_2", w.div);
-  if (a.aprog(3) == 'y') value_out(rs, w, "TOTAL_POPULATION_DIFFERENTIATION_delta_T", w.deltat);
-  if (a.aprog(4) == 'y') {
+  if (a.aprog(prog::diversity) == 'y') value_out(rs, w, "DIVERSITY_v_2", w.div);
+  if (a.aprog(prog::totaldiff) == 'y')
+    value_out(rs, w, "TOTAL_POPULATION_DIFFERENTIATION_delta_T", w.deltat);
+  if (a.aprog(prog::evenness) == 'y') {
     if (a.evefin == 'y')
       even_out(rs, w, "EVENNESS_e_FOR_FINITE_POPULATION_SIZE", w.aevfin, w.revfin, w.mnfin1,
                w.mnfin2);
@@ -423,8 +424,8 @@ void parout(RunState& rs, Work& w) {
       return;
     }
   }
-  if (a.aprog(5) == 'y') distance_out(rs, w);
-  if (a.aprog(6) == 'y') {
+  if (a.aprog(prog::distance) == 'y') distance_out(rs, w);
+  if (a.aprog(prog::subdiff) == 'y') {
     if (q.ispdif != 0) {
       o.nl();
       o.line("SUBPOPULATION_DIFFERENTIATION_D_j,_delta");
@@ -439,7 +440,7 @@ void parout(RunState& rs, Work& w) {
                w.delinf, true);
     }
   }
-  if (a.aprog(7) == 'y') homtst(rs, w);
+  if (a.aprog(prog::homogeneity) == 'y') homtst(rs, w);
 }
 
 }  // namespace tolm

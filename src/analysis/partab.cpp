@@ -146,10 +146,10 @@ Measures measures(RunState& rs, Work& w, int ipool) {
     const int j = m.next(" DemeSize");
     for (int d = 1; d <= maxp; ++d) aresu(d, j) = fi(w.nsum(d), 9);
   }
-  if (chosen(1) && ipool == 0) {
+  if (chosen(prog::frequencies) && ipool == 0) {
     // For the alleles of identified individuals nsum counts genes, two per individual; alpha
     // is of the identified individuals and alpha-HWP of their genes, as in the results file.
-    auto ident = [&](int d) { return mal == 3 ? w.nsum(d) / 2 : w.nsum(d); };
+    auto ident = [&](int d) { return mal == kind::alleles ? w.nsum(d) / 2 : w.nsum(d); };
     int j = m.next("    Alpha");
     for (int d = 1; d <= maxp; ++d) aresult(aresu, alpha(ident(d)), d, j);
     if (p.loctyp < 2) {
@@ -157,15 +157,15 @@ Measures measures(RunState& rs, Work& w, int ipool) {
       for (int d = 1; d <= maxp; ++d) aresult(aresu, alpha(2 * ident(d)), d, j);
     }
   }
-  if (chosen(2)) {
+  if (chosen(prog::diversity)) {
     const int j = m.next("v2-Divers");
     for (int d = 1; d <= maxp; ++d) aresult(aresu, ipool ? w.gpdiv(d, mal) : w.div(d), d, j);
   }
-  if (chosen(3)) {
+  if (chosen(prog::totaldiff)) {
     const int j = m.next("   deltaT");
     for (int d = 1; d <= maxp; ++d) aresult(aresu, w.deltat(d), d, j);
   }
-  if (chosen(4) && ipool == 0) {
+  if (chosen(prog::evenness) && ipool == 0) {
     auto evenness = [&](const char* h1, const char* h2, const char* h3, const Arr1<float>& aev,
                         const Arr1<float>& rev, const Arr1<int>& mn) {
       const int j1 = m.next(h1), j2 = m.next(h2), j3 = m.next(h3);
@@ -180,7 +180,7 @@ Measures measures(RunState& rs, Work& w, int ipool) {
     if (nm.eveinf == 'y')
       evenness("EvnInfAbs", "EvnInfRel", "EvnInfNum", w.aevinf, w.revinf, w.mninf1);
   }
-  if (maxp > 1 && chosen(6) && nm.spdfin == 'y') {
+  if (maxp > 1 && chosen(prog::subdiff) && nm.spdfin == 'y') {
     m.jcfin = m.next(" CjDemSiz");
     m.jdfin = m.next(" DjDemSiz");
     m.jdelfin = m.next(" deltaDmS");
@@ -191,7 +191,7 @@ Measures measures(RunState& rs, Work& w, int ipool) {
       aresult(aresu, del, d, m.jdelfin);
     }
   }
-  if (maxp > 1 && chosen(6) && nm.spdinf == 'y') {
+  if (maxp > 1 && chosen(prog::subdiff) && nm.spdinf == 'y') {
     m.jcinf = m.next(" CjEquSiz");
     m.jdinf = m.next(" DjEquSiz");
     m.jdelinf = m.next(" deltaEqS");
@@ -202,7 +202,7 @@ Measures measures(RunState& rs, Work& w, int ipool) {
       aresult(aresu, del, d, m.jdelinf);
     }
   }
-  if (ipool == 0 && mal == 4 && chosen(8)) {
+  if (ipool == 0 && mal == kind::genotypes && chosen(prog::heterozygosity)) {
     if (w.nrloc(p.kc) == 1) {
       const int j1 = m.next("PropHeter"), j2 = m.next("CondHeter");
       for (int d = 1; d <= maxp; ++d) {
@@ -266,21 +266,23 @@ struct TypeTable {
 TypeTable load_types(RunState& rs, Work& w) {
   const Param& p = rs.param;
   const int kc = p.kc, mal = p.mal;
-  const bool geno = mal == 4;
+  const bool geno = mal == kind::genotypes;
   const int nrl = w.nrloc(kc);
   TypeTable tt;
   tt.ntyp = geno ? w.nptr2(kc) : w.nptr1(kc);
   tt.maxp = p.maxp;
   tt.counts.assign(static_cast<size_t>(tt.ntyp) * static_cast<size_t>(tt.maxp), 0);
   tt.types.assign(static_cast<size_t>(tt.ntyp) + 1, "");
-  auto allele = [&](long h, int j) { return static_cast<int>(sread(rs, 21, rec21(p, h, kc, j))); };
+  auto allele = [&](long h, int j) {
+    return static_cast<int>(sread(rs, ch::hapall, rec21(p, h, kc, j)));
+  };
   for (int i = 1; i <= tt.ntyp; ++i) {
     const long ty = sread(rs, geno ? 25 : 24, rec24(p, i, kc));
     bool any = false;
     for (int d = 1; d <= tt.maxp; ++d) {
       const long kp = w.nprb(d);
-      const int n =
-          geno ? sread(rs, 22, rec22(p, ty, kc, kp)) : sread(rs, 20, rec20(p, ty, kc, kp, mal));
+      const int n = geno ? sread(rs, ch::gencnt, rec22(p, ty, kc, kp))
+                         : sread(rs, ch::hapcnt, rec20(p, ty, kc, kp, mal));
       tt.counts[static_cast<size_t>(i - 1) * static_cast<size_t>(tt.maxp) +
                 static_cast<size_t>(d - 1)] = n;
       any = any || n != 0;
@@ -313,7 +315,7 @@ void freq_tables(RunState& rs, Work& w, const TypeTable& tt) {
   const Param& p = rs.param;
   io::Unit& t = rs.u(29);
   const int maxp = p.maxp;
-  const bool geno = p.mal == 4;
+  const bool geno = p.mal == kind::genotypes;
   Arr1<float> xsum(1, maxp, 0.0f), xxsum(1, maxp, 0.0f);
   for (int pass = 1; pass <= 2; ++pass) {
     const bool absolute = pass == 1;
@@ -394,7 +396,7 @@ void distance_table(RunState& rs, const Work& w, int ipool) {
 }  // namespace
 
 std::string acell(float x) {
-  if (x <= -9.0f) return kNA;
+  if (x <= kMissingNA) return kNA;
   return ff(x, 9, 4);
 }
 
@@ -416,23 +418,23 @@ void partab(RunState& rs, Work& w, int ipool) {
   auto chosen = [&](int k) { return nm.aprog(k) == 'y'; };
   for (int d = 1; d <= maxp; ++d) w.nsumsp(d) = 0;
 
-  const Measures m = measures(rs, w, ipool);                           // 2
-  const auto [headfin, headinf] = heading(rs, w, ipool);               // 3
-  if (ipool == 0 && chosen(1)) freq_tables(rs, w, load_types(rs, w));  // 4
-  measures_table(rs, w, m);                                            // 5
+  const Measures m = measures(rs, w, ipool);                                           // 2
+  const auto [headfin, headinf] = heading(rs, w, ipool);                               // 3
+  if (ipool == 0 && chosen(prog::frequencies)) freq_tables(rs, w, load_types(rs, w));  // 4
+  measures_table(rs, w, m);                                                            // 5
 
   // 6. Snails, from the cells as tabulated (values rounded to 4 decimals): the EPS and WMF
   // snails in their folder, and the snails for print when figures are asked.
   const bool classic =
-      maxp > 1 && chosen(6) && (p.idoeps == 1 || p.idowmf == 1) && make_snaildir(rs);
-  if (classic || (maxp > 1 && chosen(6) && !rs.opt.figures.empty())) {
+      maxp > 1 && chosen(prog::subdiff) && (p.idoeps == 1 || p.idowmf == 1) && make_snaildir(rs);
+  if (classic || (maxp > 1 && chosen(prog::subdiff) && !rs.opt.figures.empty())) {
     if (nm.spdfin == 'y')
       draw_snail(rs, w, m.aresu, m.jcfin, m.jdfin, m.jdelfin, headfin, "fin", classic);
     if (nm.spdinf == 'y')
       draw_snail(rs, w, m.aresu, m.jcinf, m.jdinf, m.jdelinf, headinf, "inf", classic);
   }
 
-  if (chosen(5)) distance_table(rs, w, ipool);  // 7
+  if (chosen(prog::distance)) distance_table(rs, w, ipool);  // 7
 }
 
 }  // namespace tolm

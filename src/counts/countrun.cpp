@@ -9,8 +9,8 @@
 #include <fstream>
 #include <map>
 
-#include "core/records.h"
 #include "core/message.h"
+#include "core/records.h"
 #include "input/count.h"
 #include "io/fixw.h"
 #include "io/units.h"
@@ -84,10 +84,10 @@ CountTables tables_of_run(RunState& rs, Work& w, const std::string& input, int u
     c.nptr1 = w.nptr1(kc);
     c.nptr2 = w.nptr2(kc);
     for (long h = 1; h <= c.nptr1; ++h)
-      for (int j = 1; j <= r; ++j) c.haps.push_back(sread(rs, 21, rec21(p, h, kc, j)));
+      for (int j = 1; j <= r; ++j) c.haps.push_back(sread(rs, ch::hapall, rec21(p, h, kc, j)));
     for (long h = 0; h <= c.nptr1; ++h)
       for (long kp = 1; kp <= np; ++kp)
-        for (int m = 1; m <= 3; ++m) c.c20.push_back(sread(rs, 20, rec20(p, h, kc, kp, m)));
+        for (int m = 1; m <= 3; ++m) c.c20.push_back(sread(rs, ch::hapcnt, rec20(p, h, kc, kp, m)));
     for (long g = 1; g <= c.nptr2; ++g) {
       int32_t a = 0, b = 0;
       sread23(rs, rec23(p, g, kc), a, b);
@@ -95,11 +95,11 @@ CountTables tables_of_run(RunState& rs, Work& w, const std::string& input, int u
       c.gens.push_back(b);
     }
     for (long g = 0; g <= c.nptr2; ++g)
-      for (long kp = 1; kp <= np; ++kp) c.c22.push_back(sread(rs, 22, rec22(p, g, kc, kp)));
+      for (long kp = 1; kp <= np; ++kp) c.c22.push_back(sread(rs, ch::gencnt, rec22(p, g, kc, kp)));
     for (long kp = 1; kp <= np; ++kp) {
-      for (int k = 1; k <= r + 1; ++k) c.c26.push_back(sread(rs, 26, rec26(p, kc, kp, k)));
-      c.c26.push_back(sread(rs, 26, rec26(p, kc, kp, p.mxnrlc + 2)));
-      c.c26.push_back(sread(rs, 26, rec26(p, kc, kp, p.mxnrlc + 3)));
+      for (int k = 1; k <= r + 1; ++k) c.c26.push_back(sread(rs, ch::hetcnt, rec26(p, kc, kp, k)));
+      c.c26.push_back(sread(rs, ch::hetcnt, rec26(p, kc, kp, p.mxnrlc + 2)));
+      c.c26.push_back(sread(rs, ch::hetcnt, rec26(p, kc, kp, p.mxnrlc + 3)));
     }
     t.combs.push_back(std::move(c));
   }
@@ -127,7 +127,7 @@ void emit_counts(RunState& rs, Work& w, const std::string& fcard, int nlread,
   if (!g_merged) {
     open_channels(rs);
     // Every table a later run may ask for: the multilocus types and heterozygosity too.
-    rs.names.aprog(8) = 'y';
+    rs.names.aprog(prog::heterozygosity) = 'y';
     p.nurhet = 0;
     p.idurch = 1;
     dots80(rs);
@@ -235,11 +235,11 @@ void load_merged(RunState& rs, Work& w) {
       mx2 = std::max<long>(mx2, c.nptr2);
     }
   }
-  fresh(rs, 20, mx1 > 0 ? 3 * np * nc * (mx1 + 1) + 1 : 3 * nc * np + 1);
-  fresh(rs, 21, static_cast<long>(p.mxnrlc) * nc * (mx1 + 1));
-  fresh(rs, 22, np * nc * (mx2 + 1));
-  fresh(rs, 23, nc * (mx2 + 1));
-  if (rs.names.aprog(8) == 'y') fresh(rs, 26, np * (p.mxnrlc + 3L) * nc);
+  fresh(rs, ch::hapcnt, mx1 > 0 ? 3 * np * nc * (mx1 + 1) + 1 : 3 * nc * np + 1);
+  fresh(rs, ch::hapall, static_cast<long>(p.mxnrlc) * nc * (mx1 + 1));
+  fresh(rs, ch::gencnt, np * nc * (mx2 + 1));
+  fresh(rs, ch::genhap, nc * (mx2 + 1));
+  if (rs.names.aprog(prog::heterozygosity) == 'y') fresh(rs, ch::hetcnt, np * (p.mxnrlc + 3L) * nc);
 
   for (int kc = 1; kc <= p.nc; ++kc) {
     const Combination& c = *use[static_cast<size_t>(kc - 1)];
@@ -249,35 +249,38 @@ void load_merged(RunState& rs, Work& w) {
       w.kmbord(kc, static_cast<int>(kp)) = s;
       w.sexspc(kc, static_cast<int>(kp)) = s == 1 ? "yes" : " no";
     }
-    if (rs.names.aprog(8) == 'y')
+    if (rs.names.aprog(prog::heterozygosity) == 'y')
       for (long kp = 1; kp <= np; ++kp) {
         const size_t base = static_cast<size_t>(kp - 1) * static_cast<size_t>(r + 3);
         for (int k = 1; k <= r + 1; ++k)
-          swrite(rs, 26, rec26(p, kc, kp, k), static_cast<int32_t>(c.c26[base + k - 1]));
-        swrite(rs, 26, rec26(p, kc, kp, p.mxnrlc + 2), static_cast<int32_t>(c.c26[base + r + 1]));
-        swrite(rs, 26, rec26(p, kc, kp, p.mxnrlc + 3), static_cast<int32_t>(c.c26[base + r + 2]));
+          swrite(rs, ch::hetcnt, rec26(p, kc, kp, k), static_cast<int32_t>(c.c26[base + k - 1]));
+        swrite(rs, ch::hetcnt, rec26(p, kc, kp, p.mxnrlc + 2),
+               static_cast<int32_t>(c.c26[base + r + 1]));
+        swrite(rs, ch::hetcnt, rec26(p, kc, kp, p.mxnrlc + 3),
+               static_cast<int32_t>(c.c26[base + r + 2]));
       }
     if (r >= 2 && p.nurhet == 1) continue;  // as the counting: heterozygosity alone
     w.nptr1(kc) = c.nptr1;
     w.nptr2(kc) = c.nptr2;
     for (long h = 1; h <= c.nptr1; ++h)
       for (int j = 1; j <= r; ++j)
-        swrite(rs, 21, rec21(p, h, kc, j), c.haps[static_cast<size_t>((h - 1) * r + j - 1)]);
+        swrite(rs, ch::hapall, rec21(p, h, kc, j),
+               c.haps[static_cast<size_t>((h - 1) * r + j - 1)]);
     size_t i = 0;
     for (long h = 0; h <= c.nptr1; ++h)
       for (long kp = 1; kp <= np; ++kp)
         for (int mm = 1; mm <= 3; ++mm)
-          swrite(rs, 20, rec20(p, h, kc, kp, mm), static_cast<int32_t>(c.c20[i++]));
+          swrite(rs, ch::hapcnt, rec20(p, h, kc, kp, mm), static_cast<int32_t>(c.c20[i++]));
     for (long g = 1; g <= c.nptr2; ++g)
       swrite23(rs, rec23(p, g, kc), c.gens[static_cast<size_t>((g - 1) * 2)],
                c.gens[static_cast<size_t>((g - 1) * 2 + 1)]);
     i = 0;
     for (long g = 0; g <= c.nptr2; ++g)
       for (long kp = 1; kp <= np; ++kp)
-        swrite(rs, 22, rec22(p, g, kc, kp), static_cast<int32_t>(c.c22[i++]));
+        swrite(rs, ch::gencnt, rec22(p, g, kc, kp), static_cast<int32_t>(c.c22[i++]));
   }
-  fresh(rs, 24, nc * (mx1 + 1));
-  fresh(rs, 25, nc * (mx2 + 1));
+  fresh(rs, ch::hapord, nc * (mx1 + 1));
+  fresh(rs, ch::genord, nc * (mx2 + 1));
   if (p.icount == 1) p.icount = 2;
 }
 

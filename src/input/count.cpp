@@ -385,11 +385,11 @@ void TypeIndex::flush_counts(RunState& rs, const Work& w) {
       for (int h = 0; h < f.cap && h <= w.nptr1(kc); ++h)
         for (int m = 1; m <= 3; ++m) {
           const int32_t c = f.c20[static_cast<size_t>(((kp - 1) * f.cap + h) * 3 + m - 1)];
-          if (c != 0) sadd(rs, 20, rec20(p, h, kc, kp, m), c);
+          if (c != 0) sadd(rs, ch::hapcnt, rec20(p, h, kc, kp, m), c);
         }
       for (int g = 0; g < f.capg && g <= w.nptr2(kc); ++g) {
         const int32_t c = f.c22[static_cast<size_t>((kp - 1) * f.capg + g)];
-        if (c != 0) sadd(rs, 22, rec22(p, g, kc, kp), c);
+        if (c != 0) sadd(rs, ch::gencnt, rec22(p, g, kc, kp), c);
       }
     }
     f = Flat();
@@ -630,17 +630,17 @@ namespace {
 // channel extended to hold its counts.
 void new_hap(RunState& rs, TypeIndex& ix, int kc, const int* a, int r, int h) {
   const Param& p = rs.param;
-  extend(rs, 21, static_cast<long>(p.mxnrlc) * p.nc * (h + 1));
-  for (int j = 1; j <= r; ++j) swrite(rs, 21, rec21(p, h, kc, j), a[j - 1]);
-  extend(rs, 20, 3L * p.np * p.nc * (h + 1) + 1);
+  extend(rs, ch::hapall, static_cast<long>(p.mxnrlc) * p.nc * (h + 1));
+  for (int j = 1; j <= r; ++j) swrite(rs, ch::hapall, rec21(p, h, kc, j), a[j - 1]);
+  extend(rs, ch::hapcnt, 3L * p.np * p.nc * (h + 1) + 1);
   ix.add_hap(kc, a, r, h);
 }
 
 void new_gen(RunState& rs, TypeIndex& ix, int kc, int h1, int h2, int g) {
   const Param& p = rs.param;
-  extend(rs, 23, static_cast<long>(p.nc) * (g + 1));
+  extend(rs, ch::genhap, static_cast<long>(p.nc) * (g + 1));
   swrite23(rs, rec23(p, g, kc), h1, h2);
-  extend(rs, 22, static_cast<long>(p.np) * p.nc * (g + 1));
+  extend(rs, ch::gencnt, static_cast<long>(p.np) * p.nc * (g + 1));
   ix.add_gen(kc, h1, h2, g);
 }
 
@@ -704,7 +704,7 @@ void count_multi(RunState& rs, Work& w, TypeIndex& ix, int kc, std::vector<int> 
     bool missing = false;
     for (int j = 0; j < r; ++j) missing = missing || a[j] < 0;
     if (missing) {
-      add(rs, 20, rec20(p, 0, kc, kp, s + 1), nadd);
+      add(rs, ch::hapcnt, rec20(p, 0, kc, kp, s + 1), nadd);
       continue;
     }
     int h = ix.find_hap(kc, a, r);
@@ -712,23 +712,23 @@ void count_multi(RunState& rs, Work& w, TypeIndex& ix, int kc, std::vector<int> 
       h = ++w.nptr1(kc);
       new_hap(rs, ix, kc, a, r, h);
     }
-    add(rs, 20, rec20(p, h, kc, kp, s + 1), nadd);
+    add(rs, ch::hapcnt, rec20(p, h, kc, kp, s + 1), nadd);
     hs[s] = h;
   }
 
   if (hs[0] == 0 || hs[1] == 0) {
-    add(rs, 20, rec20(p, 0, kc, kp, 3), 2 * nadd);
-    add(rs, 22, rec22(p, 0, kc, kp), nadd);
+    add(rs, ch::hapcnt, rec20(p, 0, kc, kp, 3), 2 * nadd);
+    add(rs, ch::gencnt, rec22(p, 0, kc, kp), nadd);
     return;
   }
-  add(rs, 20, rec20(p, hs[0], kc, kp, 3), nadd);
-  add(rs, 20, rec20(p, hs[1], kc, kp, 3), nadd);
+  add(rs, ch::hapcnt, rec20(p, hs[0], kc, kp, 3), nadd);
+  add(rs, ch::hapcnt, rec20(p, hs[1], kc, kp, 3), nadd);
   int g = ix.find_gen(kc, hs[0], hs[1]);
   if (g == 0) {
     g = ++w.nptr2(kc);
     new_gen(rs, ix, kc, hs[0], hs[1], g);
   }
-  add(rs, 22, rec22(p, g, kc, kp), nadd);
+  add(rs, ch::gencnt, rec22(p, g, kc, kp), nadd);
 }
 
 // The heterozygosity counts of a multilocus combination (channel 26), as hetcnt makes them.
@@ -742,13 +742,13 @@ void het_multi(RunState& rs, Work& w, int kc) {
     p.kl = l;
     const int a1 = w.la(l, 1), a2 = w.la(l, 2);
     if (a1 < 0 || a2 < 0) {  // the other loci of an unidentified individual are not looked at
-      sadd(rs, 26, base + p.mxnrlc + 3, p.nadd);
+      sadd(rs, ch::hetcnt, base + p.mxnrlc + 3, p.nadd);
       return;
     }
     if (a1 != a2) ++nlohet;
   }
-  sadd(rs, 26, base + nlohet + 1, p.nadd);
-  sadd(rs, 26, base + p.mxnrlc + 2, p.nadd);
+  sadd(rs, ch::hetcnt, base + nlohet + 1, p.nadd);
+  sadd(rs, ch::hetcnt, base + p.mxnrlc + 2, p.nadd);
 }
 
 // The counting side of the reading: what it keeps between records. The combinations of the
@@ -771,7 +771,7 @@ struct CountContext {
 
   void start(const RunState& rs) {
     np = rs.param.np;
-    het = rs.names.aprog(8) == 'y';
+    het = rs.names.aprog(prog::heterozygosity) == 'y';
     if (het) het1.assign(static_cast<size_t>(rs.param.nc + 1) * np * 3, 0);
   }
   // The combinations of the locus list now in force.
@@ -824,10 +824,10 @@ struct CountContext {
         const int32_t* c = &het1[(static_cast<size_t>(kc) * np + static_cast<size_t>(kp - 1)) * 3];
         if (c[0] == 0 && c[1] == 0 && c[2] == 0) continue;
         const long base = blk * (static_cast<long>(p.np) * (kc - 1) + kp - 1);
-        if (c[0] != 0) sadd(rs, 26, base + 1, c[0]);
-        if (c[1] != 0) sadd(rs, 26, base + 2, c[1]);
-        if (c[0] + c[1] != 0) sadd(rs, 26, base + p.mxnrlc + 2, c[0] + c[1]);
-        if (c[2] != 0) sadd(rs, 26, base + p.mxnrlc + 3, c[2]);
+        if (c[0] != 0) sadd(rs, ch::hetcnt, base + 1, c[0]);
+        if (c[1] != 0) sadd(rs, ch::hetcnt, base + 2, c[1]);
+        if (c[0] + c[1] != 0) sadd(rs, ch::hetcnt, base + p.mxnrlc + 2, c[0] + c[1]);
+        if (c[2] != 0) sadd(rs, ch::hetcnt, base + p.mxnrlc + 3, c[2]);
       }
     het1 = std::vector<int32_t>();
   }
@@ -1157,11 +1157,12 @@ void xcount(RunState& rs, Work& w, int& ierr, const std::string& fcard, int nlre
       w.sexspc(kc, kp) = " no";
     }
   }
-  zero_channel(rs, 20, 3 * nc * np + 1);
-  zero_channel(rs, 21, static_cast<long>(p.mxnrlc) * nc);
-  zero_channel(rs, 22, np * nc);
-  zero_channel(rs, 23, nc);
-  if (rs.names.aprog(8) == 'y') zero_channel(rs, 26, np * (p.mxnrlc + 3L) * nc);
+  zero_channel(rs, ch::hapcnt, 3 * nc * np + 1);
+  zero_channel(rs, ch::hapall, static_cast<long>(p.mxnrlc) * nc);
+  zero_channel(rs, ch::gencnt, np * nc);
+  zero_channel(rs, ch::genhap, nc);
+  if (rs.names.aprog(prog::heterozygosity) == 'y')
+    zero_channel(rs, ch::hetcnt, np * (p.mxnrlc + 3L) * nc);
 
   TypeIndex ix;
   ix.reset(p.nc, p.np);
@@ -1177,8 +1178,8 @@ void xcount(RunState& rs, Work& w, int& ierr, const std::string& fcard, int nlre
     if (w.nptr1(kc) > mx1) mx1 = w.nptr1(kc);
     if (w.nptr2(kc) > mx2) mx2 = w.nptr2(kc);
   }
-  zero_channel(rs, 24, nc * (mx1 + 1));
-  zero_channel(rs, 25, nc * (mx2 + 1));
+  zero_channel(rs, ch::hapord, nc * (mx1 + 1));
+  zero_channel(rs, ch::genord, nc * (mx2 + 1));
   if (p.icount == 1) p.icount = 2;
 }
 

@@ -25,7 +25,7 @@ void hetcnt(RunState& rs, Work& w) {
       }
       if (a1 != a2) ++nlohet;
     }
-    auto add = [&](long rec) { sadd(rs, 26, rec, p.nadd); };
+    auto add = [&](long rec) { sadd(rs, ch::hetcnt, rec, p.nadd); };
     if (!known) {
       add(base + p.mxnrlc + 3);
       continue;

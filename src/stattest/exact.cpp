@@ -841,6 +841,12 @@ std::vector<uint64_t> filling_counts(const std::vector<int>& caps, int total) {
 
 }  // namespace
 
+double two_row_work(int n1, const std::vector<int>& cols) {
+  double cells = 0;
+  for (int c : cols) cells += static_cast<double>(std::min(c, n1)) + 1;
+  return cells * (static_cast<double>(n1) + 1);
+}
+
 uint64_t fillings(const std::vector<int>& caps, int total) {
   if (total < 0) return 0;
   return filling_counts(caps, total)[static_cast<size_t>(total)];
@@ -947,8 +953,10 @@ ExactResult table_exact(const std::vector<int>& v, int r, int c, const ChainSett
   for (int x : t.rs) lconst += lt.lf[static_cast<size_t>(x)];
   for (int x : t.cs) lconst += lt.lf[static_cast<size_t>(x)];
   if (t.r == 2) {
-    TwoRow two(t, lt, enum_nodes / 20);
-    if (two.run(lconst + rc_logp(t, lt), res)) return res;
+    if (two_row_work(t.rs[0], t.cs) <= kTwoRowWork) {
+      TwoRow two(t, lt, enum_nodes / 20);
+      if (two.run(lconst + rc_logp(t, lt), res)) return res;
+    }
   } else if (enum_nodes >= static_cast<long>(kFloorCap) ||
              fillings(t.rs, t.cs[0]) <= static_cast<uint64_t>(enum_nodes)) {
     RcEnum e(t, lt, enum_nodes, lconst, rc_logp(t, lt));

@@ -46,6 +46,14 @@ constexpr long kEnumNodesHw = 100000;
 constexpr long kEnumNodes = 1000000;
 constexpr long kEnumNodesPair = 50000;  // the tables of two demes, which are many
 
+// Work of the bounds a two-row enumeration builds before its first step: for each column, each
+// count of the first row it can take times the units of the first row (`n1`, the smaller row).
+// Above kTwoRowWork (large counts: thousands of genes in a deme) the bounds alone would cost more
+// than the chain, and the enumeration could not finish within its nodes anyway, so the table
+// goes to the chain at once.
+constexpr double kTwoRowWork = 4e6;
+double two_row_work(int n1, const std::vector<int>& cols);
+
 // Least number of steps a complete enumeration takes, from the margins alone: before any other
 // table it visits every filling of its first column (x_i <= caps[i], summing to `total`), so
 // their number is a floor on its steps; a table whose floor passes the node bound goes to the

@@ -86,7 +86,7 @@ void keep(RunState& rs, const Work& w, const std::string& measure, int deme, int
 // The homogeneity table of the current combination and kind: types by analysis demes.
 std::vector<int> hom_table(RunState& rs, Work& w, int& ntyp) {
   Param& p = rs.param;
-  const bool geno = p.mal == 4;
+  const bool geno = p.mal == kind::genotypes;
   ntyp = geno ? w.nptr2(p.kc) : w.nptr1(p.kc);
   const int M = p.maxp;
   std::vector<int> t(static_cast<size_t>(ntyp) * static_cast<size_t>(M), 0);
@@ -107,12 +107,12 @@ std::vector<int> geno_table(RunState& rs, Work& w, int kp, int T) {
   Param& p = rs.param;
   std::vector<int> pos(static_cast<size_t>(T) + 1, 0);
   for (int k = 1; k <= T; ++k) {
-    const int h = sread(rs, 24, rec24(p, k, p.kc));
+    const int h = sread(rs, ch::hapord, rec24(p, k, p.kc));
     if (h >= 1 && h <= T) pos[static_cast<size_t>(h)] = k;
   }
   std::vector<int> t(static_cast<size_t>(T) * static_cast<size_t>(T), 0);
   for (int g = 1; g <= w.nptr2(p.kc); ++g) {
-    const int n = sread(rs, 22, rec22(p, g, p.kc, kp));
+    const int n = sread(rs, ch::gencnt, rec22(p, g, p.kc, kp));
     if (n <= 0) continue;
     int h1 = 0, h2 = 0;
     sread23(rs, rec23(p, g, p.kc), h1, h2);

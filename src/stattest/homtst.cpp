@@ -67,7 +67,7 @@ const float chisq3[100] = {
 // Allele at locus x of the combination of haplotype h.
 int hapall(RunState& rs, long h, int x) {
   const Param& p = rs.param;
-  return sread(rs, 21, rec21(p, h, p.kc, x));
+  return sread(rs, ch::hapall, rec21(p, h, p.kc, x));
 }
 
 // The row label of a block: first block carries the row total column.
@@ -201,7 +201,7 @@ kit::ChiSquare expect(RunState& rs, Work& w, int nu, float total) {
 void build(RunState& rs, Work& w, bool geno) {
   Param& p = rs.param;
   io::Unit& o = rs.out();
-  const int g = (!geno && p.mal == 3) ? 2 : 1;
+  const int g = (!geno && p.mal == kind::alleles) ? 2 : 1;
   const int T = geno ? w.nptr2(p.kc) : w.nptr1(p.kc);
   const int M = p.maxp;
 
@@ -213,8 +213,8 @@ void build(RunState& rs, Work& w, bool geno) {
   int D = 0;
   for (int j = 1; j <= M; ++j) {
     const int kp = w.nprb(j);
-    w.n0(j) =
-        geno ? sread(rs, 22, rec22(p, 0, p.kc, kp)) : sread(rs, 20, rec20(p, 0, p.kc, kp, p.mal));
+    w.n0(j) = geno ? sread(rs, ch::gencnt, rec22(p, 0, p.kc, kp))
+                   : sread(rs, ch::hapcnt, rec20(p, 0, p.kc, kp, p.mal));
     if (w.n0(j) < g * w.nsam(j)) {
       data[static_cast<size_t>(j)] = 1;
       ++D;
@@ -283,9 +283,9 @@ void homtst(RunState& rs, Work& w) {
   rs.names.modus = "HOMOGEN";
   rs.out().nl();
   rs.out().line("TEST_OF_HOMOGENEITY");
-  if (rs.param.mal >= 1 && rs.param.mal <= 3)
+  if (rs.param.mal >= kind::maternal && rs.param.mal <= kind::alleles)
     htptst(rs, w);
-  else if (rs.param.mal == 4)
+  else if (rs.param.mal == kind::genotypes)
     gtptst(rs, w);
 }
 

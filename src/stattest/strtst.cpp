@@ -30,8 +30,8 @@ void close_row(std::string& s) {
 void strtst(RunState& rs, Work& w) {
   Param& p = rs.param;
   io::Unit& o = rs.out();
-  const bool dohw = rs.names.aprog(9) == 'y';
-  const bool doprod = rs.names.aprog(10) == 'y';
+  const bool dohw = rs.names.aprog(prog::hardyweinberg) == 'y';
+  const bool doprod = rs.names.aprog(prog::product) == 'y';
 
   if (w.nrloc(p.kc) > 1) {
     o.nl();
@@ -61,8 +61,9 @@ void strtst(RunState& rs, Work& w) {
                 "Deme  " + fi(p.kp, 3) + " - " + io::trim(w.prbnam(p.kp))});
 
     p.kog = 0;
-    for (int g = 1; g <= w.nptr2(p.kc); ++g) p.kog += sread(rs, 22, rec22(p, g, p.kc, p.kp));
-    const int u = sread(rs, 22, rec22(p, 0, p.kc, p.kp));
+    for (int g = 1; g <= w.nptr2(p.kc); ++g)
+      p.kog += sread(rs, ch::gencnt, rec22(p, g, p.kc, p.kp));
+    const int u = sread(rs, ch::gencnt, rec22(p, 0, p.kc, p.kp));
     o.line(io::rpad("Deme_size", 38) + fi(p.kog + u, 5));
     o.line("No._individuals_of_identified_genotype" + fi(p.kog, 5));
     o.line(io::rpad("No._individuals_of_unknown_genotype", 38) + fi(u, 5));
@@ -217,7 +218,7 @@ void rdfreq(RunState& rs, Work& w, Ngeno& ngeno, int& mxkg) {
 
   // 1. Output position of each allele
   for (int k = 1; k <= T; ++k) {
-    const int h = sread(rs, 24, rec24(p, k, p.kc));
+    const int h = sread(rs, ch::hapord, rec24(p, k, p.kc));
     if (h >= 1 && h <= T) w.lextyp(h) = k;
   }
 
@@ -230,13 +231,13 @@ void rdfreq(RunState& rs, Work& w, Ngeno& ngeno, int& mxkg) {
   // 3. Genotype counts by (first, second) allele position. The loops of the tests run over
   // positions, so their bound is the largest position the deme holds, not the largest index.
   for (int j = 1; j <= w.nptr2(p.kc); ++j) {
-    const int g = sread(rs, 25, rec25(p, j, p.kc));
-    const int n = sread(rs, 22, rec22(p, g, p.kc, p.kp));
+    const int g = sread(rs, ch::genord, rec25(p, j, p.kc));
+    const int n = sread(rs, ch::gencnt, rec22(p, g, p.kc, p.kp));
     int h1 = 0, h2 = 0;
     sread23(rs, rec23(p, g, p.kc), h1, h2);
     if (g < 1 || h1 < 1 || h1 > T || h2 < 1 || h2 > T) continue;
-    const int a1 = sread(rs, 21, rec21(p, h1, p.kc, 1));
-    const int a2 = sread(rs, 21, rec21(p, h2, p.kc, 1));
+    const int a1 = sread(rs, ch::hapall, rec21(p, h1, p.kc, 1));
+    const int a2 = sread(rs, ch::hapall, rec21(p, h2, p.kc, 1));
     const int p1 = w.lextyp(h1), p2 = w.lextyp(h2);
     w.pw(p1) += static_cast<float>(n);
     w.pm(p2) += static_cast<float>(n);
