@@ -13,6 +13,7 @@
 
 #include "core/records.h"
 #include "io/fixw.h"
+#include "report/kit.h"
 #include "report/longtable.h"
 #include "stattest/pvalues.h"
 
@@ -368,20 +369,16 @@ void exgpl(RunState& rs, Work& w) {
   if (!kcs.empty()) {
     std::sort(demes.begin(), demes.end());
     io::Unit& o = rs.out();
-    o.nl();
-    o.line(rep('*', 72));
-    o.line("Exact_tests_of_Hardy-Weinberg_structure:_p-values_(loci_x_demes)");
-    o.line(rep('*', 72));
+    kit::title(o, '*', "Exact_tests_of_Hardy-Weinberg_structure:_p-values_(loci_x_demes)");
     const int nd = static_cast<int>(demes.size());
-    const int step = std::max(1, p.iwidth);
     auto cell = [](const std::map<std::pair<int, int>, double>& m, int a, int b) {
       const auto it = m.find({a, b});
       return it == m.end() || std::isnan(it->second) ? rep(' ', 9) + "-" : ff(it->second, 10, 4);
     };
-    for (int f = 0; f < nd; f += step) {
-      const int l = std::min(nd, f + step);
+    o.nl();
+    kit::blocks(o, nd, p.iwidth, "", [&](int first, int l) {
+      const int f = first - 1;
       const bool last = l == nd;
-      o.nl();
       std::string s = "Locus      Deme";
       for (int i = f; i < l; ++i) s += fi(demes[static_cast<size_t>(i)], 10);
       o.line(last ? s + "  All_demes" : s);
@@ -396,7 +393,7 @@ void exgpl(RunState& rs, Work& w) {
         for (int i = f; i < l; ++i) s += cell(hw_deme, 0, demes[static_cast<size_t>(i)]);
         o.line(s);
       }
-    }
+    });
     o.line("All_demes,_All_loci:_Fisher's_combination_of_the_p-values");
   }
 
