@@ -1,7 +1,8 @@
 #!/bin/sh
 # Count shards against one run: a bgzipped VCF of SAMPLES samples (10 demes) by SITES two-allele
-# sites on 4 contigs (written by tolm_gen_vcf of BUILD_DIR/bench), analysed once whole, then through the Snakemake workflow in SHARDS shards by region with
-# --cores 2 (count each shard, merge, analyse), and the merge with the analyses by itself.
+# sites on 4 contigs (written by BUILD_DIR/bench/tolm_gen_vcf), analysed once whole, then through
+# the Snakemake workflow in SHARDS shards by region with --cores 2 (count each shard, merge,
+# analyse), and the merge with the analyses by itself.
 # Prints one row per case: wall time, CPU time, peak resident memory, and the load average of
 # the machine before and after.
 #
