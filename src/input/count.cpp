@@ -779,15 +779,20 @@ struct CountContext {
     const Param& p = rs.param;
     singles.clear();
     multi.clear();
+    // position of each locus in the list (the last one where a locus stands twice)
+    std::vector<int> at(static_cast<size_t>(p.nl) + 1, 0);
+    for (int j = 1; j <= p.nl1; ++j) {
+      const int l = w.loc(j);
+      if (l >= 1 && l <= p.nl) at[static_cast<size_t>(l)] = 2 * j;
+    }
     for (int i = 1; i <= p.ncnow; ++i) {
       const int kc = w.kmbnow(i);
       if (w.nrloc(kc) != 1) {
         multi.push_back(kc);
         continue;
       }
-      int pos = 0;
-      for (int j = 1; j <= p.nl1; ++j)
-        if (w.loc(j) == w.loccmb(kc, 1)) pos = 2 * j;
+      const int l = w.loccmb(kc, 1);
+      const int pos = l >= 1 && l <= p.nl ? at[static_cast<size_t>(l)] : 0;
       singles.push_back({kc, pos});
       ix.count_pairs(kc);
     }
