@@ -731,26 +731,6 @@ void count_multi(RunState& rs, Work& w, TypeIndex& ix, int kc, std::vector<int> 
   add(rs, ch::gencnt, rec22(p, g, kc, kp), nadd);
 }
 
-// The heterozygosity counts of a multilocus combination (channel 26), as hetcnt makes them.
-void het_multi(RunState& rs, Work& w, int kc) {
-  Param& p = rs.param;
-  const long blk = p.mxnrlc + 3L;
-  const long base = blk * (static_cast<long>(p.np) * (kc - 1) + p.kp - 1);
-  int nlohet = 0;
-  for (int k = 1; k <= w.nrloc(kc); ++k) {
-    const int l = w.loccmb(kc, k);
-    p.kl = l;
-    const int a1 = w.la(l, 1), a2 = w.la(l, 2);
-    if (a1 < 0 || a2 < 0) {  // the other loci of an unidentified individual are not looked at
-      sadd(rs, ch::hetcnt, base + p.mxnrlc + 3, p.nadd);
-      return;
-    }
-    if (a1 != a2) ++nlohet;
-  }
-  sadd(rs, ch::hetcnt, base + nlohet + 1, p.nadd);
-  sadd(rs, ch::hetcnt, base + p.mxnrlc + 2, p.nadd);
-}
-
 // The counting side of the reading: what it keeps between records. The combinations of the
 // latest locus list are split into single loci (counted from the record's values at their
 // position in the list, into the flat blocks and the pair tables of the type index) and
@@ -815,7 +795,7 @@ struct CountContext {
     }
     for (int kc : multi) {
       if (p.nurhet != 1) count_multi(rs, w, ix, kc, hap);
-      if (het) het_multi(rs, w, kc);
+      if (het) het_one(rs, w, kc);
     }
     if (p.ncnow > 0) p.kc = w.kmbnow(p.ncnow);
   }

@@ -11,6 +11,8 @@
 
 namespace tolm {
 
+// The heterozygosity counts of the current record for combination `kc` alone.
+void het_one(RunState& rs, Work& w, int kc);
 void hetcnt(RunState& rs, Work& w);
 
 }  // namespace tolm
