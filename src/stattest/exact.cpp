@@ -389,15 +389,10 @@ class HwChain {
   // `steps` steps of the chain, each counted (when `count`) with the table it ends on.
   void advance(long steps, bool count) {
     if (direct_) {
-      for (long s = 0; s < steps; ++s) {
-        int i, j, a, b;
-        rng_.two(k_, k_ - 1, i, j);
-        if (j >= i) ++j;
-        rng_.two(k_, k_ - 1, a, b);
-        if (b >= a) ++b;
-        move(i, a, j, b);
-        if (count) tally(1);
-      }
+      if (count)
+        direct<true>(steps);
+      else
+        direct<false>(steps);
       return;
     }
     while (steps > 0) {
@@ -409,6 +404,19 @@ class HwChain {
       live_step();
       if (count) tally(1);
       --steps;
+    }
+  }
+  // Proposals drawn one by one; `move` is inlined into the loop, the hot path of dense tables.
+  template <bool kCount>
+  void direct(long steps) {
+    for (long s = 0; s < steps; ++s) {
+      int i, j, a, b;
+      rng_.two(k_, k_ - 1, i, j);
+      if (j >= i) ++j;
+      rng_.two(k_, k_ - 1, a, b);
+      if (b >= a) ++b;
+      move(i, a, j, b);
+      if (kCount) tally(1);
     }
   }
   void tally(long n) {
@@ -458,7 +466,7 @@ class HwChain {
   }
   // Genotypes {i,a} and {j,b} become {i,b} and {j,a} with the Metropolis acceptance, when the
   // table has them.
-  void move(int i, int a, int j, int b) {
+  [[gnu::always_inline]] void move(int i, int a, int j, int b) {
     int* cell = t_.cell.data();
     const int* cix = ix_.data();
     const int A = cix[i * k_ + a], B = cix[j * k_ + b], C = cix[i * k_ + b], D = cix[j * k_ + a];
@@ -483,7 +491,7 @@ class HwChain {
       return;
     }
     const double* ln = lt_.ln.data();
-    lp_ += ln[na] + ln[nb] - ln[nc] - ln[nd] + dh * ln[2];
+    lp_ += (ln[na] + ln[nb]) - (ln[nc] + ln[nd]) + dh * ln[2];
     if (i == a) u_ -= inv_[static_cast<size_t>(i)];
     if (j == b) u_ -= inv_[static_cast<size_t>(j)];
     if (i == b) u_ += inv_[static_cast<size_t>(i)];
@@ -623,10 +631,24 @@ class TwoRow {
   bool run(double lobs, ExactResult& r) {
     lobs_ = lobs + kRelTol;
     lall_ = lc(rest_[0], n1_);
-    std::vector<Part> cur{{n1_, 0, 0.0, 1.0}}, next;
+    std::vector<Part>& cur = bufs().cur;
+    std::vector<Part>& next = bufs().next;
+    cur.assign(1, Part{n1_, 0, 0.0, 1.0});
     const size_t w = static_cast<size_t>(n1_) + 1;
     long made = 0;
     for (int j = 0; j <= t_.c && !cur.empty(); ++j) {
+      // The partial tables this stage would make, counted first: a table that passes the limit
+      // here goes to the chain before any of them is made.
+      if (j < t_.c) {
+        const int c = t_.cs[static_cast<size_t>(j)];
+        long would = 0;
+        for (const Part& s : cur) {
+          const size_t at = static_cast<size_t>(j) * w + static_cast<size_t>(s.left);
+          if (s.l + lo_[at] - lall_ > lobs_ || s.l + hi_[at] - lall_ <= lobs_) continue;
+          would += std::max(0, std::min(c, s.left) - std::max(0, c - t_.rs[1]) + 1);
+        }
+        if (made + would > limit_) return false;
+      }
       next.clear();
       for (const Part& s : cur) {
         const size_t at = static_cast<size_t>(j) * w + static_cast<size_t>(s.left);
@@ -680,6 +702,7 @@ class TwoRow {
   // per thread, as the tables of the pairs of demes come one after the other.
   struct Bufs {
     std::vector<double> hi, lo;
+    std::vector<Part> cur, next;
   };
   static Bufs& bufs() {
     thread_local Bufs b;
@@ -703,7 +726,13 @@ class RcChain {
         rng_(key),
         live_(t_.r * t_.c),
         nr_(static_cast<size_t>(t_.r), 0),
-        nc_(static_cast<size_t>(t_.c), 0) {
+        nc_(static_cast<size_t>(t_.c), 0),
+        row_(static_cast<size_t>(t_.r) * static_cast<size_t>(t_.c)),
+        col_(row_.size()) {
+    for (int e = 0; e < t_.r * t_.c; ++e) {
+      row_[static_cast<size_t>(e)] = e / t_.c;
+      col_[static_cast<size_t>(e)] = e % t_.c;
+    }
     for (int e = 0; e < t_.r * t_.c; ++e)
       if (t_.v[static_cast<size_t>(e)] > 0) turn(e, 1);
     proposals_ = static_cast<double>(t_.r) * (t_.r - 1) * t_.c * (t_.c - 1);
@@ -730,15 +759,10 @@ class RcChain {
  private:
   void advance(long steps, bool count) {
     if (direct_) {
-      for (long s = 0; s < steps; ++s) {
-        int i, i2, j, j2;
-        rng_.two(t_.r, t_.r - 1, i, i2);
-        if (i2 >= i) ++i2;
-        rng_.two(t_.c, t_.c - 1, j, j2);
-        if (j2 >= j) ++j2;
-        move(i, i2, j, j2);
-        if (count && lp_ <= lobs_) ++cp_;
-      }
+      if (count)
+        direct<true>(steps);
+      else
+        direct<false>(steps);
       return;
     }
     while (steps > 0) {
@@ -752,6 +776,19 @@ class RcChain {
       --steps;
     }
   }
+  // Proposals drawn one by one; `move` is inlined into the loop, the hot path of dense tables.
+  template <bool kCount>
+  void direct(long steps) {
+    for (long s = 0; s < steps; ++s) {
+      int i, i2, j, j2;
+      rng_.two(t_.r, t_.r - 1, i, i2);
+      if (i2 >= i) ++i2;
+      rng_.two(t_.c, t_.c - 1, j, j2);
+      if (j2 >= j) ++j2;
+      move(i, i2, j, j2);
+      if (kCount && lp_ <= lobs_) ++cp_;
+    }
+  }
   // Ordered pairs of occupied cells in different rows and different columns.
   double live_moves() const {
     const double n = live_.size();
@@ -763,29 +800,28 @@ class RcChain {
       live_.add(e);
     else
       live_.remove(e);
-    int& zr = nr_[static_cast<size_t>(e / t_.c)];
-    int& zc = nc_[static_cast<size_t>(e % t_.c)];
+    int& zr = nr_[static_cast<size_t>(row_[static_cast<size_t>(e)])];
+    int& zc = nc_[static_cast<size_t>(col_[static_cast<size_t>(e)])];
     sqr_ += d > 0 ? 2L * zr + 1 : 1 - 2L * zr;
     sqc_ += d > 0 ? 2L * zc + 1 : 1 - 2L * zc;
     zr += d;
     zc += d;
   }
   void live_step() {
-    const int C = t_.c;
     int e1, e2, i, j2, i2, j;
     for (;;) {
       live_.two(rng_, e1, e2);
-      i = e1 / C;
-      j2 = e1 % C;
-      i2 = e2 / C;
-      j = e2 % C;
+      i = row_[static_cast<size_t>(e1)];
+      j2 = col_[static_cast<size_t>(e1)];
+      i2 = row_[static_cast<size_t>(e2)];
+      j = col_[static_cast<size_t>(e2)];
       if (i != i2 && j != j2) break;
     }
     move(i, i2, j, j2);
   }
   // One unit from (i,j2) and (i2,j) to (i,j) and (i2,j2) with the Metropolis acceptance, when
   // the table has them.
-  void move(int i, int i2, int j, int j2) {
+  [[gnu::always_inline]] void move(int i, int i2, int j, int j2) {
     const int C = t_.c;
     int* v = t_.v.data();
     const int e1 = i * C + j2, e2 = i2 * C + j, x = i * C + j, y = i2 * C + j2;
@@ -795,7 +831,8 @@ class RcChain {
     const double den = static_cast<double>(v[x] + 1) * (v[y] + 1);
     if (num < den && rng_.unit() * den >= num) return;
     const double* ln = lt_.ln.data();
-    lp_ += ln[na] + ln[nb] - ln[v[x] + 1] - ln[v[y] + 1];
+    // The four terms are summed apart from lp_, so that a step waits on one addition to it.
+    lp_ += (ln[na] + ln[nb]) - (ln[v[x] + 1] + ln[v[y] + 1]);
     if (direct_) {
       --v[e1];
       --v[e2];
@@ -812,9 +849,10 @@ class RcChain {
   RcTable t_;
   const LogTables& lt_;
   Rng rng_;
-  LiveSet live_;              // occupied cells
-  std::vector<int> nr_, nc_;  // occupied cells per row, per column
-  long sqr_ = 0, sqc_ = 0;    // their sums of squares
+  LiveSet live_;                // occupied cells
+  std::vector<int> nr_, nc_;    // occupied cells per row, per column
+  std::vector<int> row_, col_;  // row and column of each cell
+  long sqr_ = 0, sqc_ = 0;      // their sums of squares
   double proposals_ = 1, lobs_ = 0, lp_ = 0;
   IdleRun idle_;
   bool direct_ = false;  // proposals drawn one by one (live ones are frequent)
