@@ -136,19 +136,15 @@ std::vector<size_t> distinct_alleles(const Dataset& d) {
   const size_t nl = d.loci.size(), ni = d.inds.size();
   std::vector<size_t> n(nl, 0);
   if (!d.by_locus.empty()) {
-    std::vector<size_t> stamp(65536, 0);  // the locus + 1 that last saw each code
+    std::vector<uint8_t> seen;
     for (size_t l = 0; l < nl; ++l) {
       const LocusCodes& c = d.by_locus[l];
-      auto see = [&](uint16_t a) {
-        if (a != 0 && stamp[a] != l + 1) {
-          stamp[a] = l + 1;
-          ++n[l];
-        }
-      };
+      seen.assign(c.is_wide() ? 65536 : 256, 0);
       if (c.is_wide())
-        for (uint16_t a : c.wide) see(a);
+        for (uint16_t a : c.wide) seen[a] = 1;
       else
-        for (uint8_t a : c.narrow) see(a);
+        for (uint8_t a : c.narrow) seen[a] = 1;
+      for (size_t a = 1; a < seen.size(); ++a) n[l] += seen[a];  // code 0: missing
     }
     return n;
   }
@@ -216,13 +212,14 @@ void write_by_locus(const Dataset& d, OutBuffer& out) {
   std::vector<uint16_t> block(kBlock * nl * 2);
   for (size_t i0 = 0; i0 < ni; i0 += kBlock) {
     const size_t i1 = std::min(ni, i0 + kBlock), k0 = 2 * i0, k1 = 2 * i1;
-    for (size_t l = 0; l < nl; ++l) {
+    for (size_t l = 0; l < nl; ++l) {  // the block's records filled side by side
       const LocusCodes& c = d.by_locus[l];
       uint16_t* to = block.data() + 2 * l;
-      for (size_t k = k0; k < k1; k += 2, to += 2 * nl) {
-        to[0] = c.at(k);
-        to[1] = c.at(k + 1);
-      }
+      if (c.is_wide())
+        for (size_t k = k0; k < k1; k += 2, to += 2 * nl) to[0] = c.wide[k], to[1] = c.wide[k + 1];
+      else
+        for (size_t k = k0; k < k1; k += 2, to += 2 * nl)
+          to[0] = c.narrow[k], to[1] = c.narrow[k + 1];
     }
     for (size_t i = i0; i < i1; ++i) {
       char* o = out.line();

@@ -58,12 +58,20 @@ inline bool gt_allele(const char*& p, const char* end, uint16_t& code, int& maxa
   return true;
 }
 
+// The code of a one-character allele ("." 0, a digit its index + 1), -1 for another character.
+inline int one_digit_code(char c) {
+  if (c == '.') return 0;
+  return c >= '0' && c <= '9' ? c - '0' + 1 : -1;
+}
+
 // The genotypes of a record from the text of its FORMAT and sample columns (`p` to `end`), into
 // `codes` (two per sample kept, at its `slot`), when FORMAT begins with GT and every sample column
 // begins with a plain diploid GT ("a/b" or "a|b", a and b allele indices or "."), one column per
-// sample of the header; `maxa` is the highest allele index found. False for anything else: htslib
-// then reads the record and says what is wrong with it.
-bool direct_gt(const char* p, const char* end, const std::vector<int>& slot, uint16_t* codes,
+// sample of the header; `maxa` is the highest allele index found (the caller refuses the codes
+// when it is not one of the record's alleles: a code may then not fit `Code`). False for anything
+// else: htslib then reads the record and says what is wrong with it.
+template <typename Code>
+bool direct_gt(const char* p, const char* end, const std::vector<int>& slot, Code* codes,
                int& maxa) {
   if (end - p < 3 || p[0] != 'G' || p[1] != 'T' || (p[2] != '\t' && p[2] != ':')) return false;
   p = static_cast<const char*>(std::memchr(p, '\t', static_cast<size_t>(end - p)));
@@ -71,6 +79,21 @@ bool direct_gt(const char* p, const char* end, const std::vector<int>& slot, uin
   const size_t ns = slot.size();
   for (size_t s = 0; s < ns; ++s) {
     ++p;  // the TAB before the column
+    // most columns: "a/b" or "a|b" of one-digit indices or "." and nothing more
+    const ptrdiff_t left = end - p;
+    if (left >= 3 && (p[1] == '/' || p[1] == '|') &&
+        (left == 3 ? s + 1 == ns : p[3] == '\t' && s + 1 < ns)) {
+      const int x = one_digit_code(p[0]), y = one_digit_code(p[2]);
+      if (x >= 0 && y >= 0) {
+        maxa = std::max(maxa, std::max(x, y) - 1);
+        if (slot[s] >= 0) {
+          codes[2 * static_cast<size_t>(slot[s])] = static_cast<Code>(x);
+          codes[2 * static_cast<size_t>(slot[s]) + 1] = static_cast<Code>(y);
+        }
+        p += 3;
+        continue;
+      }
+    }
     uint16_t a = 0, b = 0;
     if (!gt_allele(p, end, a, maxa) || p == end || (*p != '/' && *p != '|')) return false;
     ++p;
@@ -82,8 +105,8 @@ bool direct_gt(const char* p, const char* end, const std::vector<int>& slot, uin
     }
     if ((p == end) != (s + 1 == ns)) return false;  // one column per sample
     if (slot[s] >= 0) {
-      codes[2 * static_cast<size_t>(slot[s])] = a;
-      codes[2 * static_cast<size_t>(slot[s]) + 1] = b;
+      codes[2 * static_cast<size_t>(slot[s])] = static_cast<Code>(a);
+      codes[2 * static_cast<size_t>(slot[s]) + 1] = static_cast<Code>(b);
     }
   }
   return true;
@@ -204,14 +227,9 @@ Dataset read_vcf(const std::string& path, const RunOptions& o) {
     return std::string(bcf_seqname_safe(hdr, rec)) + ":" + std::to_string(rec->pos + 1) +
            (s.find(':') == std::string::npos ? " (" + s + ")" : "");
   };
-  auto keep_site = [&](bcf1_t* rec) {
+  auto keep_site = [&](bcf1_t* rec, LocusCodes&& c) {
     d.loci.push_back(site_name(hdr, rec));
-    d.by_locus.emplace_back();
-    LocusCodes& c = d.by_locus.back();
-    if (rec->n_allele < 255)
-      c.narrow.assign(codes.begin(), codes.end());  // every code below 255
-    else
-      c.wide = codes;
+    d.by_locus.push_back(std::move(c));
   };
   // a record read by htslib: its GT field, every sample kept checked
   int32_t* gt = nullptr;
@@ -244,7 +262,12 @@ Dataset read_vcf(const std::string& path, const RunOptions& o) {
         *out++ = static_cast<uint16_t>(a + 1);
       }
     }
-    keep_site(rec);
+    LocusCodes c;
+    if (rec->n_allele < 255)
+      c.narrow.assign(codes.begin(), codes.end());  // every code below 255
+    else
+      c.wide = codes;
+    keep_site(rec, std::move(c));
   };
   auto check_record = [&](bcf1_t* rec) {
     const long line = text ? header_lines + site : 0;
@@ -273,6 +296,7 @@ Dataset read_vcf(const std::string& path, const RunOptions& o) {
       if (r < 0) break;
       const char* format = eight_columns(line.s, line.s + line.l);
       bool direct = false;
+      LocusCodes c;
       if (format) {
         head.l = 0;
         kputsn(line.s, static_cast<size_t>(format - 1 - line.s), &head);
@@ -280,9 +304,17 @@ Dataset read_vcf(const std::string& path, const RunOptions& o) {
         head_owner.reset(head.s);
         rec->max_unpack = BCF_UN_INFO;
         int maxa = -1;
-        direct = vcf_parse(&head, hdr, rec) == 0 && rec->errcode == 0 &&
-                 direct_gt(format, line.s + line.l, slot, codes.data(), maxa) &&
-                 maxa < static_cast<int>(rec->n_allele);
+        if (vcf_parse(&head, hdr, rec) == 0 && rec->errcode == 0) {
+          const char* end = line.s + line.l;
+          if (rec->n_allele < 255) {  // every code below 255
+            c.narrow.resize(2 * nk);
+            direct = direct_gt(format, end, slot, c.narrow.data(), maxa);
+          } else {
+            c.wide.resize(2 * nk);
+            direct = direct_gt(format, end, slot, c.wide.data(), maxa);
+          }
+          direct = direct && maxa < static_cast<int>(rec->n_allele);
+        }
       }
       if (!direct) {
         rec->max_unpack = 0;
@@ -295,7 +327,7 @@ Dataset read_vcf(const std::string& path, const RunOptions& o) {
       bcf_unpack(rec, BCF_UN_STR);
       auto fail = check_record(rec);
       if (direct)
-        keep_site(rec);
+        keep_site(rec, std::move(c));
       else
         unpacked_site(rec, fail);
     }
