@@ -133,6 +133,8 @@ TEST(VcfDirectGt, OddRecordsFailWithTheirSite) {
        "alleles, 0 to 1)"},
       {"c\t10\tm1\tA\tC\t.\t.\t.\tDP\t3\t4\n",
        ", line 6, site c:10 (m1): no GT field (diploid genotypes expected)"},
+      {"c\t10\tm1\tA\tC\t.\t.\t.\tGT\t0/1\t1|1\nc\t20\tm2\tA\tC\t.\t.\t.\tGT:DP\t0/1:x\t0/0:4\n",
+       ", line 7: the record after site 1 cannot be read (VCF parse error)"},
   };
   for (const auto& c : cases) {
     Dir d;

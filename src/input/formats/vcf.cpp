@@ -65,17 +65,16 @@ inline int one_digit_code(char c) {
 }
 
 // The genotypes of a record from the text of its FORMAT and sample columns (`p` to `end`), into
-// `codes` (two per sample kept, at its `slot`), when FORMAT begins with GT and every sample column
-// begins with a plain diploid GT ("a/b" or "a|b", a and b allele indices or "."), one column per
-// sample of the header; `maxa` is the highest allele index found (the caller refuses the codes
+// `codes` (two per sample kept, at its `slot`), when FORMAT is GT alone and every sample column
+// is a plain diploid GT ("a/b" or "a|b", a and b allele indices or "."), one column per sample of
+// the header; `maxa` is the highest allele index found (the caller refuses the codes
 // when it is not one of the record's alleles: a code may then not fit `Code`). False for anything
 // else: htslib then reads the record and says what is wrong with it.
 template <typename Code>
 bool direct_gt(const char* p, const char* end, const std::vector<int>& slot, Code* codes,
                int& maxa) {
-  if (end - p < 3 || p[0] != 'G' || p[1] != 'T' || (p[2] != '\t' && p[2] != ':')) return false;
-  p = static_cast<const char*>(std::memchr(p, '\t', static_cast<size_t>(end - p)));
-  if (!p) return false;
+  if (end - p < 3 || p[0] != 'G' || p[1] != 'T' || p[2] != '\t') return false;
+  p += 2;  // the TAB after FORMAT
   const size_t ns = slot.size();
   for (size_t s = 0; s < ns; ++s) {
     ++p;  // the TAB before the column
@@ -98,11 +97,7 @@ bool direct_gt(const char* p, const char* end, const std::vector<int>& slot, Cod
     if (!gt_allele(p, end, a, maxa) || p == end || (*p != '/' && *p != '|')) return false;
     ++p;
     if (!gt_allele(p, end, b, maxa)) return false;
-    if (p != end && *p != '\t') {
-      if (*p != ':') return false;
-      p = static_cast<const char*>(std::memchr(p, '\t', static_cast<size_t>(end - p)));
-      if (!p) p = end;
-    }
+    if (p != end && *p != '\t') return false;
     if ((p == end) != (s + 1 == ns)) return false;  // one column per sample
     if (slot[s] >= 0) {
       codes[2 * static_cast<size_t>(slot[s])] = static_cast<Code>(a);
@@ -281,8 +276,9 @@ Dataset read_vcf(const std::string& path, const RunOptions& o) {
   };
   int errnum = 0;
   if (text) {
-    // 3a. a text file line by line: the sample columns read here where each is a plain diploid
-    //     GT, the rest of the line (and every line that is not so plain) by htslib
+    // 3a. a text file line by line: the sample columns read here where FORMAT is GT alone and
+    //     each is a plain diploid GT, the rest of the line (and every line that is not so plain,
+    //     whose other fields htslib checks) by htslib
     htsFile* fp = sr->readers[0].file;
     std::unique_ptr<bcf1_t, decltype(&bcf_destroy)> owner(bcf_init(), &bcf_destroy);
     bcf1_t* rec = owner.get();
