@@ -3,7 +3,9 @@
 // its genotype, the allele numbers being the allele index + 1 (REF = 1), multi-allelic sites
 // kept, "." missing. Phase is not gametic sex: a phased genotype is taken unordered like any
 // other. Demes from -popmap=; -region= / -regions-file= and -samples= restrict the sites and
-// samples read.
+// samples read. In a text file read whole, the sample columns of a site whose FORMAT is GT alone
+// and whose genotypes are all plain ("0/1", "1|0", "./.") are read here, the rest of its line by
+// htslib; any other site is read wholly by htslib, so both give the same genotypes and messages.
 #include <htslib/synced_bcf_reader.h>
 #include <htslib/vcf.h>
 
@@ -11,6 +13,7 @@
 #include <cstring>
 #include <functional>
 #include <memory>
+#include <new>
 #include <thread>
 
 #include "input/formats/dataset.h"
@@ -266,7 +269,7 @@ Dataset read_vcf(const std::string& path, const RunOptions& o) {
   };
   auto check_record = [&](bcf1_t* rec) {
     const long line = text ? header_lines + site : 0;
-    auto fail = [&, line](const std::string& what) {
+    auto fail = [&, line, rec](const std::string& what) {
       if (line > 0) w.fail(line, "site " + where(rec) + ": " + what);
       w.fail("site " + std::to_string(site) + ", " + where(rec) + ": " + what);
     };
@@ -295,7 +298,8 @@ Dataset read_vcf(const std::string& path, const RunOptions& o) {
       LocusCodes c;
       if (format) {
         head.l = 0;
-        kputsn(line.s, static_cast<size_t>(format - 1 - line.s), &head);
+        if (kputsn(line.s, static_cast<size_t>(format - 1 - line.s), &head) < 0)
+          throw std::bad_alloc();
         head_owner.release();
         head_owner.reset(head.s);
         rec->max_unpack = BCF_UN_INFO;
