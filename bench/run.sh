@@ -21,6 +21,8 @@
 #              results and 600 MB of table for 2 x 10^5 types in 50 demes)
 #   vcf-2000x50000-convert  a VCF of 2000 samples by 50000 sites (10 % of them with three
 #              alleles) read and converted into a TOLM input file
+#   vcf-2000x50000-hw  a VCF of 2000 samples by 50000 two-allele sites in 10 demes (map file),
+#              Hardy-Weinberg and homogeneity tests of every site (-analyses=7,9 -quiet)
 #   vcf-*      VCF files of 100 samples in 10 demes (map file): conversion of 50000 sites, plain
 #              and bgzipped, into a TOLM file (-convert=); counting 2000 sites with diversity
 #              only, from the VCF and from its converted TOLM file (tolm-count-2000)
@@ -30,6 +32,7 @@ build=${1:-build}
 only=${2:-}
 bin=$(realpath "$build/tolm")
 gen=$(realpath "$build/bench/tolm_gen")
+genvcf=$(realpath "$build/bench/tolm_gen_vcf")
 work=${TOLM_BENCH_DIR:-/tmp/tolm-bench}
 mkdir -p "$work"
 cd "$work"
@@ -122,6 +125,10 @@ echo "$big" >vcf-big.bat
 rm -f "$big.tolm"
 best_of vcf-2000x50000-convert "$big" "$bin" vcf-big.bat -nogui -popmap=vcf-big.map -convert="$big.tolm"
 rm -f "$big.tolm"
+# the same size, every site with two alleles, counted and tested straight from the VCF
+hw=vcf-2000x50000-2al.vcf
+[ -f "$hw" ] || "$genvcf" 50000 2000 10 "$hw" vcf-hw.map --three 0
+best_of vcf-2000x50000-hw "$hw" "$bin" -input="$hw" -popmap=vcf-hw.map -analyses=7,9 -exact=off -quiet
 echo "load after: $(uptime)"
 
 # Reading VCF files: the conversion into a TOLM input file (-convert=) of a plain and a bgzipped

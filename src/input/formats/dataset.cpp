@@ -131,6 +131,108 @@ std::string header_name(const std::string& s, size_t width, const std::string& f
   return t.substr(0, width);
 }
 
+// The number of distinct alleles of each locus.
+std::vector<size_t> distinct_alleles(const Dataset& d) {
+  const size_t nl = d.loci.size(), ni = d.inds.size();
+  std::vector<size_t> n(nl, 0);
+  if (!d.by_locus.empty()) {
+    std::vector<uint8_t> seen;
+    for (size_t l = 0; l < nl; ++l) {
+      const LocusCodes& c = d.by_locus[l];
+      seen.assign(c.is_wide() ? 65536 : 256, 0);
+      if (c.is_wide())
+        for (uint16_t a : c.wide) seen[a] = 1;
+      else
+        for (uint8_t a : c.narrow) seen[a] = 1;
+      for (size_t a = 1; a < seen.size(); ++a) n[l] += seen[a];  // code 0: missing
+    }
+    return n;
+  }
+  std::vector<int32_t> seen;
+  for (size_t l = 0; l < nl; ++l) {
+    seen.clear();
+    for (size_t i = 0; i < ni; ++i)
+      for (size_t s = 0; s < 2; ++s) {
+        int32_t a = d.alleles[(i * nl + l) * 2 + s];
+        if (a >= 0) seen.push_back(a);
+      }
+    std::sort(seen.begin(), seen.end());
+    n[l] = static_cast<size_t>(std::unique(seen.begin(), seen.end()) - seen.begin());
+  }
+  return n;
+}
+
+// The records of the converted file go through one buffer, written out in large pieces.
+class OutBuffer {
+ public:
+  OutBuffer(std::ofstream& f, size_t line_max) : f_(f), buf_(std::max<size_t>(line_max, 1) << 4) {}
+  ~OutBuffer() { flush(); }
+  // Room for one record of at most the `line_max` characters given at construction.
+  char* line() {
+    if (buf_.size() - used_ < buf_.size() / 16) flush();
+    return buf_.data() + used_;
+  }
+  void done(char* end) { used_ = static_cast<size_t>(end - buf_.data()); }
+  void flush() {
+    f_.write(buf_.data(), static_cast<std::streamsize>(used_));
+    used_ = 0;
+  }
+
+ private:
+  std::ofstream& f_;
+  std::vector<char> buf_;
+  size_t used_ = 0;
+};
+
+// " v", the number in decimal.
+char* put_num(char* o, long v) {
+  *o++ = ' ';
+  return std::to_chars(o, o + 20, v).ptr;
+}
+
+// " c" for an allele code of `LocusCodes`, " -1" for a missing one.
+char* put_code(char* o, unsigned c) {
+  *o++ = ' ';
+  if (c == 0) {
+    *o++ = '-';
+    *o++ = '1';
+  } else if (c < 10) {
+    *o++ = static_cast<char>('0' + c);
+  } else {
+    o = std::to_chars(o, o + 6, c).ptr;
+  }
+  return o;
+}
+
+// 2. the individuals of a dataset kept locus after locus, a block of individuals at a time turned
+// around into their records
+void write_by_locus(const Dataset& d, OutBuffer& out) {
+  const size_t nl = d.loci.size(), ni = d.inds.size();
+  constexpr size_t kBlock = 64;
+  std::vector<uint16_t> block(kBlock * nl * 2);
+  for (size_t i0 = 0; i0 < ni; i0 += kBlock) {
+    const size_t i1 = std::min(ni, i0 + kBlock), k0 = 2 * i0, k1 = 2 * i1;
+    for (size_t l = 0; l < nl; ++l) {  // the block's records filled side by side
+      const LocusCodes& c = d.by_locus[l];
+      uint16_t* to = block.data() + 2 * l;
+      if (c.is_wide())
+        for (size_t k = k0; k < k1; k += 2, to += 2 * nl) to[0] = c.wide[k], to[1] = c.wide[k + 1];
+      else
+        for (size_t k = k0; k < k1; k += 2, to += 2 * nl)
+          to[0] = c.narrow[k], to[1] = c.narrow[k + 1];
+    }
+    for (size_t i = i0; i < i1; ++i) {
+      char* o = out.line();
+      o = std::to_chars(o, o + 20, d.inds[i].deme + 1).ptr;
+      o = put_num(o, static_cast<long>(i + 1));
+      const uint16_t* a = block.data() + (i - i0) * nl * 2;
+      for (size_t j = 0; j < nl * 2; ++j) o = put_code(o, a[j]);
+      *o++ = '\n';
+      out.done(o);
+    }
+  }
+}
+
 }  // namespace
 
 void check_dataset(Dataset& d, const Where& w) {
@@ -145,16 +247,9 @@ void check_dataset(Dataset& d, const Where& w) {
       if (k < d.deme_line.size() && d.deme_line[k] > 0) w.fail(d.deme_line[k], what);
       w.fail(what);
     }
-  std::vector<int32_t> seen;
+  const std::vector<size_t> distinct = distinct_alleles(d);
   for (size_t l = 0; l < nl; ++l) {
-    seen.clear();
-    for (size_t i = 0; i < d.inds.size(); ++i)
-      for (size_t s = 0; s < 2; ++s) {
-        int32_t a = d.alleles[(i * nl + l) * 2 + s];
-        if (a >= 0) seen.push_back(a);
-      }
-    std::sort(seen.begin(), seen.end());
-    size_t n = static_cast<size_t>(std::unique(seen.begin(), seen.end()) - seen.begin());
+    const size_t n = distinct[l];
     if (n > static_cast<size_t>(kDefaultMaxAlleles))
       d.notes.push_back("Locus " + std::to_string(l + 1) + " (\"" + d.loci[l] + "\") has " +
                         std::to_string(n) + " alleles, more than the " +
@@ -178,27 +273,32 @@ void write_tolm(const Dataset& d, const std::string& out) {
 
   // 2. one locus list per deme (every locus, no gametic sex), then the individuals in file
   // order, numbered 1, 2, ... (TOLM's labels are numbers)
-  std::string rec;
-  auto num = [&rec](long v) {
-    char b[24];
-    auto r = std::to_chars(b, b + sizeof b, v);
-    rec.push_back(' ');
-    rec.append(b, r.ptr);
-  };
-  for (size_t k = 0; k < np; ++k) {
-    rec = std::to_string(k + 1) + " 0";
-    for (size_t l = 0; l < nl; ++l) {
-      num(static_cast<long>(l + 1));
-      num(0);
+  {
+    OutBuffer buf(f, 2 * 21 + nl * 2 * 21 + 1);
+    for (size_t k = 0; k < np; ++k) {
+      char* o = buf.line();
+      o = std::to_chars(o, o + 20, k + 1).ptr;
+      o = put_num(o, 0);
+      for (size_t l = 0; l < nl; ++l) {
+        o = put_num(o, static_cast<long>(l + 1));
+        o = put_num(o, 0);
+      }
+      *o++ = '\n';
+      buf.done(o);
     }
-    f << rec << '\n';
-  }
-  for (size_t i = 0; i < d.inds.size(); ++i) {
-    rec = std::to_string(d.inds[i].deme + 1);
-    num(static_cast<long>(i + 1));
-    const int32_t* a = d.alleles.data() + i * nl * 2;
-    for (size_t j = 0; j < nl * 2; ++j) num(a[j]);
-    f << rec << '\n';
+    if (!d.by_locus.empty()) {
+      write_by_locus(d, buf);
+    } else {
+      for (size_t i = 0; i < d.inds.size(); ++i) {
+        char* o = buf.line();
+        o = std::to_chars(o, o + 20, d.inds[i].deme + 1).ptr;
+        o = put_num(o, static_cast<long>(i + 1));
+        const int32_t* a = d.alleles.data() + i * nl * 2;
+        for (size_t j = 0; j < nl * 2; ++j) o = put_num(o, a[j]);
+        *o++ = '\n';
+        buf.done(o);
+      }
+    }
   }
   f.flush();
   if (!f)

@@ -3,9 +3,11 @@
 // writer turns it into a TOLM input file; the readers never write files themselves.
 //
 // Reads and writes nothing of the run state. What always holds of a `Dataset` handed to
-// `check_dataset`: every individual has 2 x `loci.size()` alleles (first and second allele of each
-// locus in locus order), an allele is a number >= 0 or `kMissing`, and every individual's `deme`
-// lies in 0..`demes.size()` - 1.
+// `check_dataset`: the genotypes are kept in one of two layouts, never both. Either every
+// individual has 2 x `loci.size()` alleles in `alleles` (first and second allele of each locus in
+// locus order), an allele a number >= 0 or `kMissing`; or (files read site by site: VCF)
+// `by_locus` holds one `LocusCodes` per locus with 2 codes per individual, 0 missing, else the
+// allele number, and `alleles` is empty. Every individual's `deme` lies in 0..`demes.size()` - 1.
 //
 // A reader that meets bad input throws `BadInput` with a text naming the file, the line and the
 // field; `convert_to_tolm` turns it into the message of the run, so nothing is written or counted
@@ -30,6 +32,15 @@ struct BadInput : std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
+// The genotypes of one locus, individual after individual, two codes each (0: missing, else the
+// allele number): one byte per allele while the locus has fewer than 255 alleles, else two.
+struct LocusCodes {
+  std::vector<uint8_t> narrow;
+  std::vector<uint16_t> wide;
+  bool is_wide() const { return narrow.empty(); }
+  uint16_t at(size_t k) const { return is_wide() ? wide[k] : narrow[k]; }
+};
+
 struct Dataset {
   std::vector<std::string> loci;   // names as the file gives them
   std::vector<std::string> demes;  // names, in the order of deme numbers
@@ -40,8 +51,9 @@ struct Dataset {
     long line = 0;      // first line of the individual in the file
   };
   std::vector<Individual> inds;
-  std::vector<int32_t> alleles;    // 2 x loci per individual, individual after individual
-  std::vector<std::string> notes;  // console lines about what was left out or found
+  std::vector<int32_t> alleles;      // 2 x loci per individual, individual after individual
+  std::vector<LocusCodes> by_locus;  // or the same, locus after locus (see above)
+  std::vector<std::string> notes;    // console lines about what was left out or found
 };
 
 // The place in a file a message is about: "Genepop file "x.gen", line 57".

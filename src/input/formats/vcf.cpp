@@ -3,12 +3,17 @@
 // its genotype, the allele numbers being the allele index + 1 (REF = 1), multi-allelic sites
 // kept, "." missing. Phase is not gametic sex: a phased genotype is taken unordered like any
 // other. Demes from -popmap=; -region= / -regions-file= and -samples= restrict the sites and
-// samples read.
+// samples read. In a text file read whole, the sample columns of a site whose FORMAT is GT alone
+// and whose genotypes are all plain ("0/1", "1|0", "./.") are read here, the rest of its line by
+// htslib; any other site is read wholly by htslib, so both give the same genotypes and messages.
 #include <htslib/synced_bcf_reader.h>
 #include <htslib/vcf.h>
 
 #include <algorithm>
+#include <cstring>
+#include <functional>
 #include <memory>
+#include <new>
 #include <thread>
 
 #include "input/formats/dataset.h"
@@ -24,6 +29,85 @@ struct SrFree {
 std::string site_name(const bcf_hdr_t* h, bcf1_t* rec) {
   if (rec->d.id && std::string(rec->d.id) != ".") return rec->d.id;
   return std::string(bcf_seqname_safe(h, rec)) + ":" + std::to_string(rec->pos + 1);
+}
+
+// The start of the ninth column (FORMAT) of a record's line, null when the line has fewer.
+const char* eight_columns(const char* p, const char* end) {
+  for (int k = 0; k < 8; ++k) {
+    p = static_cast<const char*>(std::memchr(p, '\t', static_cast<size_t>(end - p)));
+    if (!p) return nullptr;
+    ++p;
+  }
+  return p;
+}
+
+// One allele of a GT at `p`: "." (code 0) or the allele index (code index + 1); false for
+// anything else.
+inline bool gt_allele(const char*& p, const char* end, uint16_t& code, int& maxa) {
+  if (p == end) return false;
+  if (*p == '.') {
+    ++p;
+    code = 0;
+    return true;
+  }
+  int a = 0, n = 0;
+  while (p != end && *p >= '0' && *p <= '9' && n < 6) {
+    a = a * 10 + (*p++ - '0');
+    ++n;
+  }
+  if (n == 0 || n == 6 || a >= 65535) return false;
+  maxa = std::max(maxa, a);
+  code = static_cast<uint16_t>(a + 1);
+  return true;
+}
+
+// The code of a one-character allele ("." 0, a digit its index + 1), -1 for another character.
+inline int one_digit_code(char c) {
+  if (c == '.') return 0;
+  return c >= '0' && c <= '9' ? c - '0' + 1 : -1;
+}
+
+// The genotypes of a record from the text of its FORMAT and sample columns (`p` to `end`), into
+// `codes` (two per sample kept, at its `slot`), when FORMAT is GT alone and every sample column
+// is a plain diploid GT ("a/b" or "a|b", a and b allele indices or "."), one column per sample of
+// the header; `maxa` is the highest allele index found (the caller refuses the codes
+// when it is not one of the record's alleles: a code may then not fit `Code`). False for anything
+// else: htslib then reads the record and says what is wrong with it.
+template <typename Code>
+bool direct_gt(const char* p, const char* end, const std::vector<int>& slot, Code* codes,
+               int& maxa) {
+  if (end - p < 3 || p[0] != 'G' || p[1] != 'T' || p[2] != '\t') return false;
+  p += 2;  // the TAB after FORMAT
+  const size_t ns = slot.size();
+  for (size_t s = 0; s < ns; ++s) {
+    ++p;  // the TAB before the column
+    // most columns: "a/b" or "a|b" of one-digit indices or "." and nothing more
+    const ptrdiff_t left = end - p;
+    if (left >= 3 && (p[1] == '/' || p[1] == '|') &&
+        (left == 3 ? s + 1 == ns : p[3] == '\t' && s + 1 < ns)) {
+      const int x = one_digit_code(p[0]), y = one_digit_code(p[2]);
+      if (x >= 0 && y >= 0) {
+        maxa = std::max(maxa, std::max(x, y) - 1);
+        if (slot[s] >= 0) {
+          codes[2 * static_cast<size_t>(slot[s])] = static_cast<Code>(x);
+          codes[2 * static_cast<size_t>(slot[s]) + 1] = static_cast<Code>(y);
+        }
+        p += 3;
+        continue;
+      }
+    }
+    uint16_t a = 0, b = 0;
+    if (!gt_allele(p, end, a, maxa) || p == end || (*p != '/' && *p != '|')) return false;
+    ++p;
+    if (!gt_allele(p, end, b, maxa)) return false;
+    if (p != end && *p != '\t') return false;
+    if ((p == end) != (s + 1 == ns)) return false;  // one column per sample
+    if (slot[s] >= 0) {
+      codes[2 * static_cast<size_t>(slot[s])] = static_cast<Code>(a);
+      codes[2 * static_cast<size_t>(slot[s]) + 1] = static_cast<Code>(b);
+    }
+  }
+  return true;
 }
 
 }  // namespace
@@ -131,38 +215,32 @@ Dataset read_vcf(const std::string& path, const RunOptions& o) {
   }
   const size_t nk = keep.size();
 
-  // 3. sites, one locus each; genotypes kept site by site, two bytes per allele (0 missing,
-  //    else the allele index + 1: htslib keeps at most 65535 alleles at a site)
-  std::vector<uint16_t> bysite;
-  int32_t* gt = nullptr;
-  int mgt = 0;
+  // 3. sites, one locus each, their genotypes kept locus by locus (`LocusCodes`)
+  std::vector<int> slot(static_cast<size_t>(nsmpl), -1);  // sample -> its place among those kept
+  for (size_t i = 0; i < nk; ++i) slot[static_cast<size_t>(keep[i])] = static_cast<int>(i);
+  std::vector<uint16_t> codes(2 * nk);  // the site's codes (0 missing, else allele index + 1)
   long site = 0;
   auto where = [&](bcf1_t* rec) {
     std::string s = site_name(hdr, rec);
     return std::string(bcf_seqname_safe(hdr, rec)) + ":" + std::to_string(rec->pos + 1) +
            (s.find(':') == std::string::npos ? " (" + s + ")" : "");
   };
+  auto keep_site = [&](bcf1_t* rec, LocusCodes&& c) {
+    d.loci.push_back(site_name(hdr, rec));
+    d.by_locus.push_back(std::move(c));
+  };
+  // a record read by htslib: its GT field, every sample kept checked
+  int32_t* gt = nullptr;
+  int mgt = 0;
   std::unique_ptr<int32_t, decltype(&free)> gt_owner(nullptr, &free);
-  while (bcf_sr_next_line(sr.get())) {
-    bcf1_t* rec = bcf_sr_get_line(sr.get(), 0);
-    ++site;
-    const long line = text ? header_lines + site : 0;
-    auto fail = [&](const std::string& what) {
-      if (line > 0) w.fail(line, "site " + where(rec) + ": " + what);
-      w.fail("site " + std::to_string(site) + ", " + where(rec) + ": " + what);
-    };
-    if (rec->errcode)
-      fail("the record cannot be read (htslib error code " + std::to_string(rec->errcode) + ")");
+  auto unpacked_site = [&](bcf1_t* rec, const std::function<void(const std::string&)>& fail) {
     int ngt = bcf_get_genotypes(hdr, rec, &gt, &mgt);  // into the buffer of the sites before
     gt_owner.release();
     gt_owner.reset(gt);
     if (ngt <= 0) fail("no GT field (diploid genotypes expected)");
     const int ploidy = ngt / nsmpl;
-    d.loci.push_back(site_name(hdr, rec));
-    const size_t at = bysite.size();
-    bysite.resize(at + 2 * nk);
-    uint16_t* out = bysite.data() + at;
     const int nall = rec->n_allele;
+    uint16_t* out = codes.data();
     for (size_t i = 0; i < nk; ++i) {
       const int32_t* p = gt + keep[i] * ploidy;
       auto who = [&]() { return "sample " + std::string(hdr->samples[keep[i]]); };
@@ -182,30 +260,94 @@ Dataset read_vcf(const std::string& path, const RunOptions& o) {
         *out++ = static_cast<uint16_t>(a + 1);
       }
     }
+    LocusCodes c;
+    if (rec->n_allele < 255)
+      c.narrow.assign(codes.begin(), codes.end());  // every code below 255
+    else
+      c.wide = codes;
+    keep_site(rec, std::move(c));
+  };
+  auto check_record = [&](bcf1_t* rec) {
+    const long line = text ? header_lines + site : 0;
+    auto fail = [&, line, rec](const std::string& what) {
+      if (line > 0) w.fail(line, "site " + where(rec) + ": " + what);
+      w.fail("site " + std::to_string(site) + ", " + where(rec) + ": " + what);
+    };
+    if (rec->errcode)
+      fail("the record cannot be read (htslib error code " + std::to_string(rec->errcode) + ")");
+    return fail;
+  };
+  int errnum = 0;
+  if (text) {
+    // 3a. a text file line by line: the sample columns read here where FORMAT is GT alone and
+    //     each is a plain diploid GT, the rest of the line (and every line that is not so plain,
+    //     whose other fields htslib checks) by htslib
+    htsFile* fp = sr->readers[0].file;
+    std::unique_ptr<bcf1_t, decltype(&bcf_destroy)> owner(bcf_init(), &bcf_destroy);
+    bcf1_t* rec = owner.get();
+    kstring_t line = {0, 0, nullptr}, head = {0, 0, nullptr};
+    std::unique_ptr<char, decltype(&free)> line_owner(nullptr, &free), head_owner(nullptr, &free);
+    for (;;) {
+      const int r = hts_getline(fp, '\n', &line);
+      line_owner.release();
+      line_owner.reset(line.s);
+      if (r < -1) errnum = bcf_read_error;
+      if (r < 0) break;
+      const char* format = eight_columns(line.s, line.s + line.l);
+      bool direct = false;
+      LocusCodes c;
+      if (format) {
+        head.l = 0;
+        if (kputsn(line.s, static_cast<size_t>(format - 1 - line.s), &head) < 0)
+          throw std::bad_alloc();
+        head_owner.release();
+        head_owner.reset(head.s);
+        rec->max_unpack = BCF_UN_INFO;
+        int maxa = -1;
+        if (vcf_parse(&head, hdr, rec) == 0 && rec->errcode == 0) {
+          const char* end = line.s + line.l;
+          if (rec->n_allele < 255) {  // every code below 255
+            c.narrow.resize(2 * nk);
+            direct = direct_gt(format, end, slot, c.narrow.data(), maxa);
+          } else {
+            c.wide.resize(2 * nk);
+            direct = direct_gt(format, end, slot, c.wide.data(), maxa);
+          }
+          direct = direct && maxa < static_cast<int>(rec->n_allele);
+        }
+      }
+      if (!direct) {
+        rec->max_unpack = 0;
+        if (vcf_parse(&line, hdr, rec) < 0) {
+          errnum = vcf_parse_error;
+          break;
+        }
+      }
+      ++site;
+      bcf_unpack(rec, BCF_UN_STR);
+      auto fail = check_record(rec);
+      if (direct)
+        keep_site(rec, std::move(c));
+      else
+        unpacked_site(rec, fail);
+    }
+  } else {
+    // 3b. BCF and the regions of an indexed file, through htslib's reader
+    while (bcf_sr_next_line(sr.get())) {
+      bcf1_t* rec = bcf_sr_get_line(sr.get(), 0);
+      ++site;
+      unpacked_site(rec, check_record(rec));
+    }
+    errnum = sr->errnum;
   }
-  if (sr->errnum) {
-    const std::string what = std::string("the record after site ") + std::to_string(site) +
-                             " cannot be read (" + bcf_sr_strerror(sr->errnum) +
-                             "): a damaged or truncated file?";
+  if (errnum) {
+    const std::string what =
+        std::string("the record after site ") + std::to_string(site) + " cannot be read (" +
+        bcf_sr_strerror(static_cast<bcf_sr_error>(errnum)) + "): a damaged or truncated file?";
     if (text) w.fail(header_lines + site + 1, what);
     w.fail(what);
   }
   if (site == 0) w.fail("no sites found");
-
-  // 4. individual after individual, in blocks of sites that stay in the cache
-  const size_t nl = d.loci.size();
-  d.alleles.resize(nk * nl * 2);
-  constexpr size_t kBlock = 64;
-  for (size_t l0 = 0; l0 < nl; l0 += kBlock) {
-    const size_t l1 = std::min(nl, l0 + kBlock);
-    for (size_t i = 0; i < nk; ++i)
-      for (size_t l = l0; l < l1; ++l)
-        for (size_t s = 0; s < 2; ++s) {
-          const uint16_t c = bysite[(l * nk + i) * 2 + s];
-          d.alleles[(i * nl + l) * 2 + s] = c == 0 ? kMissing : static_cast<int32_t>(c);
-        }
-  }
-  bysite = std::vector<uint16_t>();
   return d;
 }
 
