@@ -179,7 +179,8 @@ void tsthwp(RunState& rs, Work& w, const DemeExact* ex) {
 
   // 2. Counts and allele frequencies
   const int nfac = hw ? 2 : 1;
-  Ngeno ngeno(0, w.mxall, 0, w.mxall, 0);
+  // kept from test to test: a test costs the cells of its locus's alleles, not an allocation
+  static thread_local Ngeno ngeno;
   int mxkg = 0;
   rdfreq(rs, w, ngeno, mxkg);
 
@@ -222,10 +223,13 @@ void rdfreq(RunState& rs, Work& w, Ngeno& ngeno, int& mxkg) {
     if (h >= 1 && h <= T) w.lextyp(h) = k;
   }
 
-  // 2. Clear the tables
-  for (int k = 1; k <= w.mxall; ++k) w.pw(k) = w.pm(k) = 0.0f;
-  ngeno.fill(0);
-  w.xpec.fill(0.0f);
+  // 2. Clear the tables, as far as the positions of this locus reach (`lextyp` of an allele
+  // the order did not name keeps an earlier position, never beyond `mxall`)
+  int P = 0;
+  for (int h = 1; h <= T; ++h) P = std::max(P, w.lextyp(h));
+  for (int k = 1; k <= P; ++k) w.pw(k) = w.pm(k) = 0.0f;
+  ngeno.resize(0, P, 0, P, 0);
+  w.xpec.fill_block(0, P, 0, P, 0.0f);
   mxkg = 0;
 
   // 3. Genotype counts by (first, second) allele position. The loops of the tests run over
