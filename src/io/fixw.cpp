@@ -5,6 +5,8 @@
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
+#include <vector>
 
 namespace tolm::io {
 
@@ -68,25 +70,84 @@ bool is_tie(double x, int d) {
   return e.find_first_not_of('0', p + 1) == std::string::npos;
 }
 
+namespace {
+// x with d decimals into [b, e), rounded to nearest with halves away from zero; a value that
+// rounds to zero has no sign. Returns the end, or nullptr when the digits do not fit.
+char* fixed_to(char* b, char* e, double x, int d) {
+  if (!is_tie(x, d)) {
+    const auto r = std::to_chars(b, e, x, std::chars_format::fixed, d);
+    if (r.ec != std::errc()) return nullptr;
+    char* q = r.ptr;
+    if (*b == '-') {
+      bool zero = true;
+      for (const char* c = b + 1; c < q && zero; ++c) zero = *c == '0' || *c == '.';
+      if (zero) {
+        std::memmove(b, b + 1, static_cast<size_t>(q - b - 1));
+        --q;
+      }
+    }
+    return q;
+  }
+  // A tie ends in a 5 at decimal d+1: written exactly, the 5 dropped and one carried into the
+  // digits before it (never by stepping x, whose neighbour may differ in the kept digits).
+  const auto r = std::to_chars(b, e, x, std::chars_format::fixed, d + 1);
+  if (r.ec != std::errc() || r.ptr == e) return nullptr;
+  char* q = r.ptr - (d == 0 ? 2 : 1);
+  char* c = q - 1;
+  for (; c >= b && (*c == '9' || *c == '.'); --c)
+    if (*c == '9') *c = '0';
+  if (c >= b && *c != '-') {
+    ++*c;
+  } else {  // all nines: one more digit in front
+    char* f = c + 1;
+    std::memmove(f + 1, f, static_cast<size_t>(q - f));
+    *f = '1';
+    ++q;
+  }
+  return q;
+}
+}  // namespace
+
 // Rounding is to nearest, halves away from zero; a value that rounds to zero has no sign.
 std::string fixed(double x, int d) {
-  if (is_tie(x, d)) x = std::nextafter(x, x < 0 ? -HUGE_VAL : HUGE_VAL);
-  std::string s = fmt::format("{:.{}f}", x, d);
-  if (s[0] == '-' && s.find_first_not_of("-0.") == std::string::npos) s.erase(0, 1);
-  return s;
+  char b[512];
+  if (const char* q = fixed_to(b, b + sizeof b, x, d))
+    return std::string(static_cast<const char*>(b), q);
+  std::vector<char> v(static_cast<size_t>(d > 0 ? d : 0) +
+                      400);  // 309 digits at most before the point
+  const char* q = fixed_to(v.data(), v.data() + v.size(), x, d);
+  return q ? std::string(static_cast<const char*>(v.data()), q) : std::string();
 }
 
 std::string ff(double x, int w, int d) {
   if (!std::isfinite(x)) return stars(w);
-  std::string s = fixed(x, d);
-  if (static_cast<int>(s.size()) > w) {
-    // the optional leading zero goes first
-    if (s.rfind("0.", 0) == 0)
-      s.erase(0, 1);
-    else if (s.rfind("-0.", 0) == 0)
-      s.erase(1, 1);
+  char b[512];
+  char* q = fixed_to(b, b + sizeof b, x, d);
+  if (!q) {  // more digits than the buffer holds
+    std::string t = fixed(x, d);
+    if (static_cast<int>(t.size()) > w) {
+      if (t.rfind("0.", 0) == 0)
+        t.erase(0, 1);
+      else if (t.rfind("-0.", 0) == 0)
+        t.erase(1, 1);
+    }
+    return fit(std::move(t), w);
   }
-  return fit(std::move(s), w);
+  char* s = b;
+  if (q - s > w) {
+    // the optional leading zero goes first
+    if (q - s >= 2 && s[0] == '0' && s[1] == '.') {
+      ++s;
+    } else if (q - s >= 3 && s[0] == '-' && s[1] == '0' && s[2] == '.') {
+      s[1] = '-';
+      ++s;
+    }
+  }
+  const long n = q - s;
+  if (n > w) return stars(w);
+  std::string r(static_cast<size_t>(w - n), ' ');
+  r.append(s, static_cast<size_t>(n));
+  return r;
 }
 
 std::string fe(double x, int w, int d) {
