@@ -52,6 +52,7 @@ class LongTable {
   std::string path_;
   std::string tmp_;  // the temporary name the table is written under until it is closed
   int err_ = 0;
+  std::string line_;  // the text of the row being written, its storage kept from row to row
 };
 
 // One formatted cell of a number: "" for NaN or a missing-value marker (<= -9.0).
