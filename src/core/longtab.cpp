@@ -74,6 +74,8 @@ bool LongTable::open(const std::string& path, int& err) {
   }
   path_ = path;
   err_ = 0;
+  line_.clear();
+  line_.reserve(kBlock + 4096);
   if (std::fputs(kHeader, f_) < 0) err_ = errno;
   return true;
 }
@@ -81,8 +83,8 @@ bool LongTable::open(const std::string& path, int& err) {
 void LongTable::add(const LongRow& r) {
   if (keep) rows.push_back(r);
   if (!f_) return;
+  // Rows gather in `line_` and reach the file in blocks.
   std::string& l = line_;
-  l.clear();
   put_int(l, r.pass, 0);
   l += '\t';
   put_int(l, r.combination, 0);
@@ -115,11 +117,18 @@ void LongTable::add(const LongRow& r) {
   l += '\t';
   l += r.method;
   l += '\n';
-  if (std::fwrite(l.data(), 1, l.size(), f_) != l.size() && err_ == 0) err_ = errno;
+  if (l.size() >= kBlock) flush_rows();
+}
+
+void LongTable::flush_rows() {
+  if (!line_.empty() && std::fwrite(line_.data(), 1, line_.size(), f_) != line_.size() && err_ == 0)
+    err_ = errno;
+  line_.clear();
 }
 
 int LongTable::close() {
   if (!f_) return 0;
+  flush_rows();
   if (std::fflush(f_) != 0 && err_ == 0) err_ = errno;
   if (std::fclose(f_) != 0 && err_ == 0) err_ = errno;
   f_ = nullptr;
