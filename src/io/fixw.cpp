@@ -4,6 +4,7 @@
 
 #include <charconv>
 #include <cmath>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <vector>
@@ -56,18 +57,20 @@ void append_int(std::string& s, long v, int w) {
   s.append(b, static_cast<size_t>(n));
 }
 
-// True when x lies exactly halfway between two values of d decimals.
+// True when x lies exactly halfway between two values of d decimals. A binary fraction whose
+// lowest bit is 2^-k is odd * 5^k / 10^k: exactly k decimals, the last a 5. So x is a tie at d
+// decimals exactly when its lowest bit is 2^-(d+1).
 bool is_tie(double x, int d) {
-  // Far from a half: no tie (the exact decimal expansion below is costly).
-  static const double kPow10[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
-                                  1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
-  double y = std::fabs(x) * (d >= 0 && d <= 15 ? kPow10[d] : std::pow(10.0, d));
-  double f = y - std::floor(y);
-  if (!(std::fabs(f - 0.5) < 1e-6 * (1.0 + y) + 1e-9)) return false;
-  std::string e = fmt::format("{:.80f}", std::fabs(x));
-  size_t p = e.find('.') + 1 + static_cast<size_t>(d);
-  if (p >= e.size() || e[p] != '5') return false;
-  return e.find_first_not_of('0', p + 1) == std::string::npos;
+  if (!std::isfinite(x) || x == 0.0 || d < 0) return false;
+  int e = 0;
+  const double f = std::frexp(std::fabs(x), &e);      // x = f 2^e, f in [0.5, 1)
+  auto m = static_cast<uint64_t>(std::ldexp(f, 53));  // x = m 2^(e-53), exactly
+  int low = e - 53;
+  while ((m & 1u) == 0) {
+    m >>= 1;
+    ++low;
+  }
+  return low == -(d + 1);
 }
 
 namespace {
