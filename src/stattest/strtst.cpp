@@ -304,16 +304,25 @@ void tabout(RunState& rs, Work& w, const Ngeno& ngeno, int mxkg, int npater, int
         o.line(rep(' ', 7) + rule);
         return;
       }
-      std::string cnt = fi(w.irealt(r), 5) + "  O" + rep(' ', 10 * (n - s_n));
-      std::string exv = rep(' ', 7) + "E" + rep(' ', 10 * (n - s_n));
+      std::string cnt, exv;
+      cnt.reserve(static_cast<size_t>(10 * n + 16));
+      exv.reserve(static_cast<size_t>(10 * n + 16));
+      io::append_int(cnt, w.irealt(r), 5);
+      cnt += "  O";
+      cnt.append(static_cast<size_t>(10 * (n - s_n)), ' ');
+      exv.append(7, ' ');
+      exv += 'E';
+      exv.append(static_cast<size_t>(10 * (n - s_n)), ' ');
       for (int i = first; i <= l; ++i) {
         const int c = w.nada(i);
-        cnt += fi(ngeno(r, c), 5) + rep(' ', 5);
-        exv += ff(w.xpec(r, c), 8, 2) + "  ";
+        io::append_int(cnt, ngeno(r, c), 5);
+        cnt.append(5, ' ');
+        exv += ff(w.xpec(r, c), 8, 2);
+        exv += "  ";
       }
       close_row(cnt);
       close_row(exv);
-      if (last) cnt += fi(nint(genes * w.pw(r)), 5);
+      if (last) io::append_int(cnt, nint(genes * w.pw(r)), 5);
       o.line(cnt);
       o.line(exv);
     }
