@@ -22,7 +22,7 @@ void put_int(std::string& l, int v, int empty_at_or_below) {
   if (v <= empty_at_or_below) return;
   char b[16];
   const auto r = std::to_chars(b, b + sizeof b, v);
-  l.append(b, r.ptr);
+  l.append(b, static_cast<size_t>(r.ptr - b));
 }
 
 // Tabs and line ends cannot stand in a cell, and a double quote would open a quoted field for R
@@ -50,7 +50,7 @@ char* number_to(char* b, T v) {
 
 void put_number(std::string& l, double v) {
   char b[40];
-  l.append(b, number_to(b, v));
+  l.append(b, static_cast<size_t>(number_to(b, v) - b));
 }
 
 }  // namespace
