@@ -74,9 +74,49 @@ bool is_tie(double x, int d) {
 }
 
 namespace {
+// The common case of fixed_to: d <= 9 and |x| 10^d below 9 10^17. round(|x| 10^d), halves up,
+// taken from the exact binary value |x| = m 2^k in 128-bit integers. Writes the digits at b
+// (room for 21 characters needed) and returns the end, or nullptr outside that range.
+char* fixed_small(char* b, double x, int d) {
+  static const uint64_t kPow10[] = {1,      10,      100,      1000,      10000,
+                                    100000, 1000000, 10000000, 100000000, 1000000000};
+  if (d < 0 || d > 9) return nullptr;
+  const double a = std::fabs(x);
+  if (!(a < 9e17 / static_cast<double>(kPow10[d]))) return nullptr;  // NaN too
+  int e = 0;
+  const double f = std::frexp(a, &e);
+  const auto m = static_cast<uint64_t>(std::ldexp(f, 53));  // a = m 2^(e-53)
+  const int k = e - 53;
+  unsigned __int128 v = static_cast<unsigned __int128>(m) * kPow10[d];
+  uint64_t n = 0;
+  if (k >= 0) {
+    n = static_cast<uint64_t>(v << k);
+  } else if (-k < 128) {
+    const int sh = -k;
+    const unsigned __int128 q = v >> sh;
+    const unsigned __int128 r = v - (q << sh);
+    n = static_cast<uint64_t>(q) + (r >= (static_cast<unsigned __int128>(1) << (sh - 1)) ? 1 : 0);
+  }
+  char* p = b;
+  if (std::signbit(x) && n != 0) *p++ = '-';  // a value that rounds to zero has no sign
+  p = std::to_chars(p, p + 20, n / kPow10[d]).ptr;
+  if (d > 0) {
+    *p++ = '.';
+    uint64_t r = n % kPow10[d];
+    for (int i = d - 1; i >= 0; --i) {
+      p[i] = static_cast<char>('0' + r % 10);
+      r /= 10;
+    }
+    p += d;
+  }
+  return p;
+}
+
 // x with d decimals into [b, e), rounded to nearest with halves away from zero; a value that
 // rounds to zero has no sign. Returns the end, or nullptr when the digits do not fit.
 char* fixed_to(char* b, char* e, double x, int d) {
+  if (e - b >= 32)
+    if (char* q = fixed_small(b, x, d)) return q;
   if (!is_tie(x, d)) {
     const auto r = std::to_chars(b, e, x, std::chars_format::fixed, d);
     if (r.ec != std::errc()) return nullptr;

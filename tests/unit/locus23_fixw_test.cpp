@@ -53,9 +53,10 @@ std::string ff_brute(double x, const std::string& e, int w, int d) {
 
 TEST(Locus23Fixw, FixedPointAgreesWithExactExpansion) {
   std::mt19937_64 g(23);
-  std::vector<double> xs = {0.0,     -0.0,       0.5,      -0.5,   0.125,   -0.125,  2.5,
-                            0.03125, 1e-9,       -1e-9,    9.995,  99.995,  1e15,    -1e15,
-                            1e300,   -4.94e-324, 123.4567, 0.0625, 1.0 / 3, 2.0 / 3, 1e22};
+  std::vector<double> xs = {
+      0.0,   -0.0,  0.5,         -0.5,        0.125,  -0.125,  2.5,     0.03125, 1e-9,   8.99e17,
+      9e17,  1e18,  899999999.5, 89999999.25, 9e8,    -8.9e16, -1e-9,   9.995,   99.995, 1e15,
+      -1e15, 1e300, -4.94e-324,  123.4567,    0.0625, 1.0 / 3, 2.0 / 3, 1e22};
   std::uniform_real_distribution<double> u(-1.0, 1.0);
   std::uniform_int_distribution<int> ex(-12, 12);
   for (int i = 0; i < 800; ++i) {
