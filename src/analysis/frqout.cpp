@@ -196,11 +196,16 @@ void table(RunState& rs, Work& w, const Section& x, const FreqTable& f, int rel)
       // the per-deme cells of the row
       auto cells = [&](int int_width, int int_gap) {
         std::string s;
+        s.reserve(static_cast<size_t>(10 * (j2 - j1 + 1) + 8));
         for (int j = j1; j <= j2; ++j) {
-          if (rel)
-            s += " " + ff(freq(w, x, j, w.nsum(j)), 6, 3) + rep(' ', 3);
-          else
-            s += fi(w.nsum(j), int_width) + rep(' ', int_gap);
+          if (rel) {
+            s += ' ';
+            s += ff(freq(w, x, j, w.nsum(j)), 6, 3);
+            s += "   ";
+          } else {
+            io::append_int(s, w.nsum(j), int_width);
+            s.append(static_cast<size_t>(int_gap), ' ');
+          }
         }
         return s;
       };

@@ -4,6 +4,7 @@
 // offending index; in release builds it is a plain offset computation.
 #pragma once
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <unordered_map>
@@ -75,6 +76,19 @@ class Arr2 {
   long lo2() const { return lo2_; }
   long hi2() const { return hi2_; }
   void fill(const T& x) { v_.assign(v_.size(), x); }
+  // Sets the cells [lo1:hi1, lo2:hi2], cut to the table's bounds, to x: the part of a table
+  // a caller uses, without touching the rest.
+  void fill_block(long lo1, long hi1, long lo2, long hi2, const T& x) {
+    lo1 = lo1 < lo1_ ? lo1_ : lo1;
+    hi1 = hi1 > hi1_ ? hi1_ : hi1;
+    lo2 = lo2 < lo2_ ? lo2_ : lo2;
+    hi2 = hi2 > hi2_ ? hi2_ : hi2;
+    if (lo1 > hi1) return;
+    for (long j = lo2; j <= hi2; ++j) {
+      T* c = v_.data() + ((lo1 - lo1_) + n1_ * (j - lo2_));
+      std::fill(c, c + (hi1 - lo1 + 1), x);
+    }
+  }
 
  private:
   void check([[maybe_unused]] long i, [[maybe_unused]] long j) const {

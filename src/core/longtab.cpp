@@ -1,5 +1,6 @@
 #include "core/longtab.h"
 
+#include <fmt/compile.h>
 #include <fmt/format.h>
 
 #include <cerrno>
@@ -16,19 +17,40 @@ const char* const kHeader =
     "pass\tcombination\tloci\tkind\tdeme\tdeme_name\tother_deme\ttype\tmeasure\tvalue\tci_low\t"
     "ci_high\tdf\tp_value\tp_se\tmethod\n";
 
-std::string int_cell(int v, int empty_at_or_below) {
-  return v <= empty_at_or_below ? std::string() : std::to_string(v);
+// The cells of a row, appended to the row's text.
+void put_int(std::string& l, int v, int empty_at_or_below) {
+  if (v <= empty_at_or_below) return;
+  char b[16];
+  const auto r = std::to_chars(b, b + sizeof b, v);
+  l.append(b, static_cast<size_t>(r.ptr - b));
 }
 
 // Tabs and line ends cannot stand in a cell, and a double quote would open a quoted field for R
 // and pandas; names never hold them, but a file might.
-std::string text_cell(const std::string& s) {
-  std::string t = s;
-  for (char& c : t) {
+void put_text(std::string& l, const std::string& s) {
+  const size_t n = l.size();
+  l += s;
+  for (size_t i = n; i < l.size(); ++i) {
+    char& c = l[i];
     if (c == '\t' || c == '\n' || c == '\r') c = ' ';
     if (c == '"') c = '\'';
   }
-  return t;
+}
+
+// The shortest form that reads back to the same value; "" for NaN and the missing-value marker.
+template <class T>
+char* number_to(char* b, T v) {
+  if (std::isnan(v) || v <= kMissingNA) return b;
+  if (v == 0) {
+    *b = '0';
+    return b + 1;
+  }
+  return fmt::format_to(b, FMT_COMPILE("{}"), v);
+}
+
+void put_number(std::string& l, double v) {
+  char b[40];
+  l.append(b, static_cast<size_t>(number_to(b, v) - b));
 }
 
 }  // namespace
@@ -52,6 +74,8 @@ bool LongTable::open(const std::string& path, int& err) {
   }
   path_ = path;
   err_ = 0;
+  line_.clear();
+  line_.reserve(kBlock + 4096);
   if (std::fputs(kHeader, f_) < 0) err_ = errno;
   return true;
 }
@@ -59,29 +83,52 @@ bool LongTable::open(const std::string& path, int& err) {
 void LongTable::add(const LongRow& r) {
   if (keep) rows.push_back(r);
   if (!f_) return;
-  std::string l;
-  l.reserve(128);
-  l += int_cell(r.pass, 0) + '\t';
-  l += int_cell(r.combination, 0) + '\t';
-  l += text_cell(r.loci) + '\t';
-  l += r.kind + '\t';
-  l += int_cell(r.deme, 0) + '\t';
-  l += text_cell(r.deme_name) + '\t';
-  l += int_cell(r.other_deme, 0) + '\t';
-  l += text_cell(r.type) + '\t';
-  l += r.measure + '\t';
-  l += long_cell(r.value) + '\t';
-  l += long_cell(r.ci_low) + '\t';
-  l += long_cell(r.ci_high) + '\t';
-  l += int_cell(r.df, -1) + '\t';
-  l += long_cell(r.p_value) + '\t';
-  l += long_cell(r.p_se) + '\t';
-  l += r.method + '\n';
-  if (std::fwrite(l.data(), 1, l.size(), f_) != l.size() && err_ == 0) err_ = errno;
+  // Rows gather in `line_` and reach the file in blocks.
+  std::string& l = line_;
+  put_int(l, r.pass, 0);
+  l += '\t';
+  put_int(l, r.combination, 0);
+  l += '\t';
+  put_text(l, r.loci);
+  l += '\t';
+  l += r.kind;
+  l += '\t';
+  put_int(l, r.deme, 0);
+  l += '\t';
+  put_text(l, r.deme_name);
+  l += '\t';
+  put_int(l, r.other_deme, 0);
+  l += '\t';
+  put_text(l, r.type);
+  l += '\t';
+  l += r.measure;
+  l += '\t';
+  put_number(l, r.value);
+  l += '\t';
+  put_number(l, r.ci_low);
+  l += '\t';
+  put_number(l, r.ci_high);
+  l += '\t';
+  put_int(l, r.df, -1);
+  l += '\t';
+  put_number(l, r.p_value);
+  l += '\t';
+  put_number(l, r.p_se);
+  l += '\t';
+  l += r.method;
+  l += '\n';
+  if (l.size() >= kBlock) flush_rows();
+}
+
+void LongTable::flush_rows() {
+  if (!line_.empty() && std::fwrite(line_.data(), 1, line_.size(), f_) != line_.size() && err_ == 0)
+    err_ = errno;
+  line_.clear();
 }
 
 int LongTable::close() {
   if (!f_) return 0;
+  flush_rows();
   if (std::fflush(f_) != 0 && err_ == 0) err_ = errno;
   if (std::fclose(f_) != 0 && err_ == 0) err_ = errno;
   f_ = nullptr;
@@ -92,15 +139,13 @@ int LongTable::close() {
 }
 
 std::string long_cell(double v) {
-  if (std::isnan(v) || v <= kMissingNA) return std::string();
-  if (v == 0) return "0";
-  return fmt::format("{}", v);
+  char b[40];
+  return std::string(b, number_to(b, v));
 }
 
 std::string long_cell(float v) {
-  if (std::isnan(v) || v <= kMissingNA) return std::string();
-  if (v == 0) return "0";
-  return fmt::format("{}", v);
+  char b[40];
+  return std::string(b, number_to(b, v));
 }
 
 const char* long_kind(int mal) {
@@ -121,9 +166,10 @@ const char* long_kind(int mal) {
 double long_float(float v) {
   if (std::isnan(v) || v <= kMissingNA) return static_cast<double>(v);
   // read back as a double, independent of any locale the window layer may set
-  const std::string t = fmt::format("{}", v);
+  char t[40];
+  const char* e = fmt::format_to(t, FMT_COMPILE("{}"), v);
   double d = static_cast<double>(v);
-  std::from_chars(t.data(), t.data() + t.size(), d);
+  std::from_chars(t, e, d);
   return d;
 }
 

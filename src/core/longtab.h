@@ -51,7 +51,11 @@ class LongTable {
   std::FILE* f_ = nullptr;
   std::string path_;
   std::string tmp_;  // the temporary name the table is written under until it is closed
+  // Writes the rows gathered in `line_` to the file.
+  void flush_rows();
+  static constexpr size_t kBlock = 1 << 16;  // rows are written in blocks of about this size
   int err_ = 0;
+  std::string line_;  // rows not yet written, the last one being formatted
 };
 
 // One formatted cell of a number: "" for NaN or a missing-value marker (<= -9.0).

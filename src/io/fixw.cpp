@@ -4,7 +4,10 @@
 
 #include <charconv>
 #include <cmath>
+#include <cstdint>
 #include <cstdlib>
+#include <cstring>
+#include <vector>
 
 namespace tolm::io {
 
@@ -54,39 +57,140 @@ void append_int(std::string& s, long v, int w) {
   s.append(b, static_cast<size_t>(n));
 }
 
-// True when x lies exactly halfway between two values of d decimals.
+// True when x lies exactly halfway between two values of d decimals. A binary fraction whose
+// lowest bit is 2^-k is odd * 5^k / 10^k: exactly k decimals, the last a 5. So x is a tie at d
+// decimals exactly when its lowest bit is 2^-(d+1).
 bool is_tie(double x, int d) {
-  // Far from a half: no tie (the exact decimal expansion below is costly).
-  static const double kPow10[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
-                                  1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
-  double y = std::fabs(x) * (d >= 0 && d <= 15 ? kPow10[d] : std::pow(10.0, d));
-  double f = y - std::floor(y);
-  if (!(std::fabs(f - 0.5) < 1e-6 * (1.0 + y) + 1e-9)) return false;
-  std::string e = fmt::format("{:.80f}", std::fabs(x));
-  size_t p = e.find('.') + 1 + static_cast<size_t>(d);
-  if (p >= e.size() || e[p] != '5') return false;
-  return e.find_first_not_of('0', p + 1) == std::string::npos;
+  if (!std::isfinite(x) || x == 0.0 || d < 0) return false;
+  int e = 0;
+  const double f = std::frexp(std::fabs(x), &e);      // x = f 2^e, f in [0.5, 1)
+  auto m = static_cast<uint64_t>(std::ldexp(f, 53));  // x = m 2^(e-53), exactly
+  int low = e - 53;
+  while ((m & 1u) == 0) {
+    m >>= 1;
+    ++low;
+  }
+  return low == -(d + 1);
 }
+
+namespace {
+// The common case of fixed_to: d <= 9 and |x| 10^d below 9 10^17. round(|x| 10^d), halves up,
+// taken from the exact binary value |x| = m 2^k in 128-bit integers. Writes the digits at b
+// (room for 21 characters needed) and returns the end, or nullptr outside that range.
+char* fixed_small(char* b, double x, int d) {
+  static const uint64_t kPow10[] = {1,      10,      100,      1000,      10000,
+                                    100000, 1000000, 10000000, 100000000, 1000000000};
+  if (d < 0 || d > 9) return nullptr;
+  const double a = std::fabs(x);
+  if (!(a < 9e17 / static_cast<double>(kPow10[d]))) return nullptr;  // NaN too
+  int e = 0;
+  const double f = std::frexp(a, &e);
+  const auto m = static_cast<uint64_t>(std::ldexp(f, 53));  // a = m 2^(e-53)
+  const int k = e - 53;
+  unsigned __int128 v = static_cast<unsigned __int128>(m) * kPow10[d];
+  uint64_t n = 0;
+  if (k >= 0) {
+    n = static_cast<uint64_t>(v << k);
+  } else if (-k < 128) {
+    const int sh = -k;
+    const unsigned __int128 q = v >> sh;
+    const unsigned __int128 r = v - (q << sh);
+    n = static_cast<uint64_t>(q) + (r >= (static_cast<unsigned __int128>(1) << (sh - 1)) ? 1 : 0);
+  }
+  char* p = b;
+  if (std::signbit(x) && n != 0) *p++ = '-';  // a value that rounds to zero has no sign
+  p = std::to_chars(p, p + 20, n / kPow10[d]).ptr;
+  if (d > 0) {
+    *p++ = '.';
+    uint64_t r = n % kPow10[d];
+    for (int i = d - 1; i >= 0; --i) {
+      p[i] = static_cast<char>('0' + r % 10);
+      r /= 10;
+    }
+    p += d;
+  }
+  return p;
+}
+
+// x with d decimals into [b, e), rounded to nearest with halves away from zero; a value that
+// rounds to zero has no sign. Returns the end, or nullptr when the digits do not fit.
+char* fixed_to(char* b, char* e, double x, int d) {
+  if (e - b >= 32)
+    if (char* q = fixed_small(b, x, d)) return q;
+  if (!is_tie(x, d)) {
+    const auto r = std::to_chars(b, e, x, std::chars_format::fixed, d);
+    if (r.ec != std::errc()) return nullptr;
+    char* q = r.ptr;
+    if (*b == '-') {
+      bool zero = true;
+      for (const char* c = b + 1; c < q && zero; ++c) zero = *c == '0' || *c == '.';
+      if (zero) {
+        std::memmove(b, b + 1, static_cast<size_t>(q - b - 1));
+        --q;
+      }
+    }
+    return q;
+  }
+  // A tie ends in a 5 at decimal d+1: written exactly, the 5 dropped and one carried into the
+  // digits before it (never by stepping x, whose neighbour may differ in the kept digits).
+  const auto r = std::to_chars(b, e, x, std::chars_format::fixed, d + 1);
+  if (r.ec != std::errc() || r.ptr == e) return nullptr;
+  char* q = r.ptr - (d == 0 ? 2 : 1);
+  char* c = q - 1;
+  for (; c >= b && (*c == '9' || *c == '.'); --c)
+    if (*c == '9') *c = '0';
+  if (c >= b && *c != '-') {
+    ++*c;
+  } else {  // all nines: one more digit in front
+    char* f = c + 1;
+    std::memmove(f + 1, f, static_cast<size_t>(q - f));
+    *f = '1';
+    ++q;
+  }
+  return q;
+}
+}  // namespace
 
 // Rounding is to nearest, halves away from zero; a value that rounds to zero has no sign.
 std::string fixed(double x, int d) {
-  if (is_tie(x, d)) x = std::nextafter(x, x < 0 ? -HUGE_VAL : HUGE_VAL);
-  std::string s = fmt::format("{:.{}f}", x, d);
-  if (s[0] == '-' && s.find_first_not_of("-0.") == std::string::npos) s.erase(0, 1);
-  return s;
+  char b[512];
+  if (const char* q = fixed_to(b, b + sizeof b, x, d))
+    return std::string(static_cast<const char*>(b), q);
+  std::vector<char> v(static_cast<size_t>(d > 0 ? d : 0) +
+                      400);  // 309 digits at most before the point
+  const char* q = fixed_to(v.data(), v.data() + v.size(), x, d);
+  return q ? std::string(static_cast<const char*>(v.data()), q) : std::string();
 }
 
 std::string ff(double x, int w, int d) {
   if (!std::isfinite(x)) return stars(w);
-  std::string s = fixed(x, d);
-  if (static_cast<int>(s.size()) > w) {
-    // the optional leading zero goes first
-    if (s.rfind("0.", 0) == 0)
-      s.erase(0, 1);
-    else if (s.rfind("-0.", 0) == 0)
-      s.erase(1, 1);
+  char b[512];
+  char* q = fixed_to(b, b + sizeof b, x, d);
+  if (!q) {  // more digits than the buffer holds
+    std::string t = fixed(x, d);
+    if (static_cast<int>(t.size()) > w) {
+      if (t.rfind("0.", 0) == 0)
+        t.erase(0, 1);
+      else if (t.rfind("-0.", 0) == 0)
+        t.erase(1, 1);
+    }
+    return fit(std::move(t), w);
   }
-  return fit(std::move(s), w);
+  char* s = b;
+  if (q - s > w) {
+    // the optional leading zero goes first
+    if (q - s >= 2 && s[0] == '0' && s[1] == '.') {
+      ++s;
+    } else if (q - s >= 3 && s[0] == '-' && s[1] == '0' && s[2] == '.') {
+      s[1] = '-';
+      ++s;
+    }
+  }
+  const long n = q - s;
+  if (n > w) return stars(w);
+  std::string r(static_cast<size_t>(w - n), ' ');
+  r.append(s, static_cast<size_t>(n));
+  return r;
 }
 
 std::string fe(double x, int w, int d) {

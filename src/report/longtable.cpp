@@ -1,7 +1,5 @@
 #include "report/longtable.h"
 
-#include <utility>
-
 #include "core/runstate.h"
 #include "io/fixw.h"
 #include "io/units.h"
@@ -9,26 +7,43 @@
 namespace tolm {
 
 namespace {
-void fill_deme(const Work& w, LongRow& r) {
-  if (r.deme_name.empty() && r.deme >= 1 && r.deme <= w.nnp)
-    r.deme_name = io::trim(w.prbnam(r.deme));
-}
-}  // namespace
 
-void long_row(RunState& rs, const Work& w, LongRow r) {
-  if (!rs.longtab.is_open() && !rs.longtab.keep) return;
+// The length of a name without its trailing blanks.
+size_t trimmed(const std::string& name) {
+  size_t n = name.size();
+  while (n > 0 && name[n - 1] == ' ') --n;
+  return n;
+}
+
+void fill_deme(const Work& w, LongRow& r) {
+  if (r.deme_name.empty() && r.deme >= 1 && r.deme <= w.nnp) {
+    const std::string& name = w.prbnam(r.deme);
+    r.deme_name.assign(name, 0, trimmed(name));
+  }
+}
+
+// long_row on a row the caller built: filled in place and written.
+void add_row(RunState& rs, const Work& w, LongRow& r) {
   const Param& p = rs.param;
   if (r.pass == 0) r.pass = p.idurch < 1 ? 1 : p.idurch;
   if (r.combination == 0) r.combination = p.kc;
   if (r.loci.empty() && p.kc >= 1 && p.kc <= w.nnc) {
     for (int i = 1; i <= w.nrloc(p.kc); ++i) {
       if (i > 1) r.loci += '+';
-      r.loci += io::trim(w.locnam(w.loccmb(p.kc, i)));
+      const std::string& name = w.locnam(w.loccmb(p.kc, i));
+      r.loci.append(name, 0, trimmed(name));
     }
   }
   if (r.kind.empty()) r.kind = long_kind(p.mal);
   fill_deme(w, r);
   rs.longtab.add(r);
+}
+
+}  // namespace
+
+void long_row(RunState& rs, const Work& w, LongRow r) {
+  if (!rs.longtab.is_open() && !rs.longtab.keep) return;
+  add_row(rs, w, r);
 }
 
 bool long_wanted(const RunState& rs) {
@@ -44,7 +59,7 @@ void long_deme(RunState& rs, const Work& w, const char* measure, int d, float va
   r.type = type;
   r.measure = measure;
   r.value = long_float(value);
-  long_row(rs, w, std::move(r));
+  add_row(rs, w, r);
 }
 
 void long_deme_n(RunState& rs, const Work& w, const char* measure, int d, long count,
@@ -55,7 +70,7 @@ void long_deme_n(RunState& rs, const Work& w, const char* measure, int d, long c
   r.type = type;
   r.measure = measure;
   r.value = static_cast<double>(count);
-  long_row(rs, w, std::move(r));
+  add_row(rs, w, r);
 }
 
 void long_whole(RunState& rs, const Work& w, const char* measure, float value) {
@@ -63,7 +78,7 @@ void long_whole(RunState& rs, const Work& w, const char* measure, float value) {
   LongRow r;
   r.measure = measure;
   r.value = long_float(value);
-  long_row(rs, w, std::move(r));
+  add_row(rs, w, r);
 }
 
 void long_pool_row(RunState& rs, const Work& w, LongRow r) {

@@ -259,10 +259,34 @@ void build(RunState& rs, Work& w, bool geno) {
   exhom(rs, w);
 }
 
+// The critical value of `level` (1..3) for `ndf` degrees of freedom as the result block
+// writes it (F9.3), formatted once per run for each.
+const std::string& critical_text(int level, int ndf) {
+  static const std::vector<std::string> texts = [] {
+    std::vector<std::string> t;
+    t.reserve(300);
+    for (const float* c : {chisq1, chisq2, chisq3})
+      for (int i = 0; i < 100; ++i) t.push_back(ff(c[i], 9, 3));
+    return t;
+  }();
+  return texts[static_cast<size_t>((level - 1) * 100 + ndf - 1)];
+}
+
 // One row of the result block.
-std::string resrow(const std::string& lab, float s, const char* mark, const char* lev,
-                   const char* levmark, float c) {
-  return lab + ff(s, 9, 3) + " " + mark + rep(' ', 6) + lev + levmark + rep(' ', 3) + ff(c, 9, 3);
+std::string resrow(const char* lab, float s, const char* mark, const char* lev, const char* levmark,
+                   int level, int ndf) {
+  std::string r;
+  r.reserve(64);
+  r += lab;
+  r += ff(s, 9, 3);
+  r += ' ';
+  r += mark;
+  r += "      ";
+  r += lev;
+  r += levmark;
+  r += "   ";
+  r += critical_text(level, ndf);
+  return r;
 }
 
 const char* mark(float s, float c1, float c2, float c3) {
@@ -326,12 +350,12 @@ void test(RunState& rs, float gsum, float x2sum, float x2yate, int ndf, int isma
   o.line(rep(' ', 33) + "Level_of   C.V._of_CHI**2");
   o.line("Test_statistics                significance   (DF= " + fi(ndf, 3) + ")");
   o.line(rep('-', 58));
-  o.line(resrow("G          =", gsum, mg, "0.050", "(*  )", c1));
-  o.line(resrow("X**2       =", x2sum, mx, "0.010", "(** )", c2));
+  o.line(resrow("G          =", gsum, mg, "0.050", "(*  )", 1, ndf));
+  o.line(resrow("X**2       =", x2sum, mx, "0.010", "(** )", 2, ndf));
   if (ndf == 1)
-    o.line(resrow("X**2(c=.5) =", x2yate, my, "0.001", "(***)", c3));
+    o.line(resrow("X**2(c=.5) =", x2yate, my, "0.001", "(***)", 3, ndf));
   else
-    o.line(rep(' ', 32) + "0.001(***)" + rep(' ', 3) + ff(c3, 9, 3));
+    o.line(rep(' ', 32) + "0.001(***)" + rep(' ', 3) + critical_text(3, ndf));
 
   if (ismall == 1 && isignf == 1) {
     const std::string bar =

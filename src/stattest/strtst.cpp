@@ -179,7 +179,8 @@ void tsthwp(RunState& rs, Work& w, const DemeExact* ex) {
 
   // 2. Counts and allele frequencies
   const int nfac = hw ? 2 : 1;
-  Ngeno ngeno(0, w.mxall, 0, w.mxall, 0);
+  // kept from test to test: a test costs the cells of its locus's alleles, not an allocation
+  static thread_local Ngeno ngeno;
   int mxkg = 0;
   rdfreq(rs, w, ngeno, mxkg);
 
@@ -222,10 +223,13 @@ void rdfreq(RunState& rs, Work& w, Ngeno& ngeno, int& mxkg) {
     if (h >= 1 && h <= T) w.lextyp(h) = k;
   }
 
-  // 2. Clear the tables
-  for (int k = 1; k <= w.mxall; ++k) w.pw(k) = w.pm(k) = 0.0f;
-  ngeno.fill(0);
-  w.xpec.fill(0.0f);
+  // 2. Clear the tables, as far as the positions of this locus reach (`lextyp` of an allele
+  // the order did not name keeps an earlier position, never beyond `mxall`)
+  int P = 0;
+  for (int h = 1; h <= T; ++h) P = std::max(P, w.lextyp(h));
+  for (int k = 1; k <= P; ++k) w.pw(k) = w.pm(k) = 0.0f;
+  ngeno.resize(0, P, 0, P, 0);
+  w.xpec.fill_block(0, P, 0, P, 0.0f);
   mxkg = 0;
 
   // 3. Genotype counts by (first, second) allele position. The loops of the tests run over
@@ -300,16 +304,25 @@ void tabout(RunState& rs, Work& w, const Ngeno& ngeno, int mxkg, int npater, int
         o.line(rep(' ', 7) + rule);
         return;
       }
-      std::string cnt = fi(w.irealt(r), 5) + "  O" + rep(' ', 10 * (n - s_n));
-      std::string exv = rep(' ', 7) + "E" + rep(' ', 10 * (n - s_n));
+      std::string cnt, exv;
+      cnt.reserve(static_cast<size_t>(10 * n + 16));
+      exv.reserve(static_cast<size_t>(10 * n + 16));
+      io::append_int(cnt, w.irealt(r), 5);
+      cnt += "  O";
+      cnt.append(static_cast<size_t>(10 * (n - s_n)), ' ');
+      exv.append(7, ' ');
+      exv += 'E';
+      exv.append(static_cast<size_t>(10 * (n - s_n)), ' ');
       for (int i = first; i <= l; ++i) {
         const int c = w.nada(i);
-        cnt += fi(ngeno(r, c), 5) + rep(' ', 5);
-        exv += ff(w.xpec(r, c), 8, 2) + "  ";
+        io::append_int(cnt, ngeno(r, c), 5);
+        cnt.append(5, ' ');
+        exv += ff(w.xpec(r, c), 8, 2);
+        exv += "  ";
       }
       close_row(cnt);
       close_row(exv);
-      if (last) cnt += fi(nint(genes * w.pw(r)), 5);
+      if (last) io::append_int(cnt, nint(genes * w.pw(r)), 5);
       o.line(cnt);
       o.line(exv);
     }

@@ -22,15 +22,17 @@ namespace tolm {
 
 void strtst(RunState& rs, Work& w);
 
-// Genotype counts of one test: (first position, second position), 0..`mxall` both ways.
+// Genotype counts of one test: (first position, second position), 0 up to the largest
+// position of the locus's alleles both ways.
 using Ngeno = Arr2<int>;
 
 // One test of the current deme `kp`, the one named by `modus` ("HARDYWB" or "PRODUCT"); the
 // heterozygosity test follows the Hardy-Weinberg one.
 // `ex`, when given, holds the deme's exact tests, printed after the chi-square blocks.
 void tsthwp(RunState& rs, Work& w, const DemeExact* ex = nullptr);
-// Reads the deme's genotype counts into `ngeno`, forms `pw` and `pm` and returns in `mxkg` the
-// largest allele position met in the deme.
+// Reads the deme's genotype counts into `ngeno` (sized anew to the locus's allele positions,
+// its storage reused), forms `pw` and `pm` and returns in `mxkg` the largest allele position
+// met in the deme. Only the cells of `pw`, `pm` and `xpec` up to those positions are cleared.
 void rdfreq(RunState& rs, Work& w, Ngeno& ngeno, int& mxkg);
 // Writes the observed and expected table of the test; `npater` columns listed in `nada`.
 void tabout(RunState& rs, Work& w, const Ngeno& ngeno, int mxkg, int npater, int nfac);
