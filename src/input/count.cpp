@@ -449,6 +449,9 @@ struct Batch {
 
 constexpr size_t kBatchItems = 2048;
 constexpr size_t kBatchText = 1u << 20;
+// Values of a batch (16 MB): a file of long records (a VCF's tens of thousands of sites per
+// individual) fills a batch with a few dozen of them, not with 2048.
+constexpr size_t kBatchVals = 1u << 22;
 
 // Reads the data section record by record as the record reader does (classification, free or
 // fixed format, comments, ignored and zero records, unreadable lines) into batches. Touches only
@@ -463,7 +466,9 @@ class RecordReader {
   bool fill(Batch& b) {
     b.clear();
     bool more = true;
-    while (more && b.items.size() < kBatchItems && b.text.size() < kBatchText) more = next(b);
+    while (more && b.items.size() < kBatchItems && b.text.size() < kBatchText &&
+           b.vals.size() < kBatchVals)
+      more = next(b);
     if (progress_) b.pos = in_.position();
     return more;
   }
@@ -780,25 +785,52 @@ struct CountContext {
   // One genotype record (deme `kp`, `nadd` individuals, its values v, `la` set).
   void count(RunState& rs, Work& w, TypeIndex& ix, const int* v) {
     Param& p = rs.param;
-    const long kp = p.kp;
-    const int nadd = p.nadd;
-    for (const Single& s : singles) {
-      const int b1 = v[s.pos], b2 = v[s.pos + 1];
-      if (het) {
-        const int k = (b1 | b2) < 0 ? 2 : b1 != b2;
-        het1[(static_cast<size_t>(s.kc) * np + static_cast<size_t>(kp - 1)) * 3 + k] += nadd;
-      }
-      const bool swap = b2 < b1 && w.kmbord(s.kc, kp) != 1;
-      const int a1 = swap ? b2 : b1, a2 = swap ? b1 : b2;
-      if (!ix.count_known_pair(s.kc, kp, a1, a2, nadd))
-        count_single(rs, w, ix, s.kc, kp, nadd, b1, b2);
-    }
+    for (const Single& s : singles) one(rs, w, ix, s, p.kp, p.nadd, v);
     for (int kc : multi) {
       if (p.nurhet != 1) count_multi(rs, w, ix, kc, hap);
       if (het) het_one(rs, w, kc);
     }
     if (p.ncnow > 0) p.kc = w.kmbnow(p.ncnow);
   }
+
+  // Genotype records of single loci only, counted a run of records at a time, locus by locus:
+  // a record of tens of thousands of loci would otherwise visit the tables of every locus in
+  // turn, each far from the last in memory, for each individual. Each locus still sees its
+  // records in file order, and the counting of a locus touches nothing of another locus, so the
+  // counts and the numbering of the types are those of counting record by record.
+  struct Held {
+    const int* v;
+    long kp;
+    int nadd;
+  };
+  std::vector<Held> held;
+  bool may_hold(const RunState& rs) const { return multi.empty() && !rs.opt.bootstrap_individuals; }
+  void hold(RunState& rs, Work& w, const int* v) {
+    const Param& p = rs.param;
+    held.push_back({v, p.kp, p.nadd});
+    if (p.ncnow > 0) rs.param.kc = w.kmbnow(p.ncnow);
+  }
+  void count_held(RunState& rs, Work& w, TypeIndex& ix) {
+    if (held.empty()) return;
+    for (const Single& s : singles)
+      for (const Held& h : held) one(rs, w, ix, s, h.kp, h.nadd, h.v);
+    held.clear();
+  }
+
+ private:
+  void one(RunState& rs, Work& w, TypeIndex& ix, const Single& s, long kp, int nadd, const int* v) {
+    const int b1 = v[s.pos], b2 = v[s.pos + 1];
+    if (het) {
+      const int k = (b1 | b2) < 0 ? 2 : b1 != b2;
+      het1[(static_cast<size_t>(s.kc) * np + static_cast<size_t>(kp - 1)) * 3 + k] += nadd;
+    }
+    const bool swap = b2 < b1 && w.kmbord(s.kc, kp) != 1;
+    const int a1 = swap ? b2 : b1, a2 = swap ? b1 : b2;
+    if (!ix.count_known_pair(s.kc, kp, a1, a2, nadd))
+      count_single(rs, w, ix, s.kc, kp, nadd, b1, b2);
+  }
+
+ public:
   // The heterozygosity counts of the single loci into channel 26.
   void flush(RunState& rs) {
     if (!het) return;
@@ -914,6 +946,7 @@ struct Consumer {
 
   bool batch(const Batch& b) {
     const bool go_on = records_of(b);
+    cx.count_held(rs, w, ix);  // before the batch's values go back to the reader
     set_pending_la();
     return go_on;
   }
@@ -970,6 +1003,7 @@ struct Consumer {
   bool genotype(const int* v) {
     Param& p = rs.param;
     if (p.ks == 0) {
+      cx.count_held(rs, w, ix);  // under the locus list they were read with
       set_pending_la();
       locus_list(rs, w, ierr, df.nlread);
       cx.plan(rs, w, ix);
@@ -1004,7 +1038,10 @@ struct Consumer {
     else
       set_la(v);
     p.nadd = p.ndat == 1 ? p.ks : 1;
-    cx.count(rs, w, ix, v);
+    if (cx.may_hold(rs))
+      cx.hold(rs, w, v);
+    else
+      cx.count(rs, w, ix, v);
     keep_individual(rs, w, ix);
     ++tally.genotypes;
     return true;

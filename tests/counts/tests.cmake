@@ -10,4 +10,7 @@ if(NOT TOLM_SANITIZE)
     COMMAND sh ${CMAKE_CURRENT_LIST_DIR}/workflow.sh $<TARGET_FILE:tolm> ${CMAKE_SOURCE_DIR}
             ${CMAKE_CURRENT_BINARY_DIR}/counts-workflow)
   set_tests_properties(counts_workflow PROPERTIES SKIP_RETURN_CODE 77)
+  add_test(NAME counts_held
+    COMMAND sh ${CMAKE_CURRENT_LIST_DIR}/held.sh $<TARGET_FILE:tolm> $<TARGET_FILE:tolm_gen_vcf>
+            ${CMAKE_CURRENT_BINARY_DIR}/counts-held)
 endif()
