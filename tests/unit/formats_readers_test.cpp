@@ -10,30 +10,15 @@
 #include <string>
 
 #include "input/formats/formats.h"
+#include "tempdir.h"
 
 namespace tolm {
 namespace {
 
-struct Dir {
-  std::string path;
-  Dir() {
-    char t[] = "/tmp/tolm-formats-XXXXXX";
-    path = mkdtemp(t);
-  }
-  ~Dir() { std::system(("rm -rf '" + path + "'").c_str()); }
-  std::string put(const std::string& name, const std::string& text) const {
-    std::string p = path + "/" + name;
-    std::ofstream(p, std::ios::binary) << text;
-    return p;
-  }
+// The test's folder, named after this file's tests.
+struct Dir : TempDir {
+  Dir() : TempDir("tolm-formats") {}
 };
-
-std::string slurp(const std::string& p) {
-  std::ifstream f(p, std::ios::binary);
-  std::stringstream s;
-  s << f.rdbuf();
-  return s.str();
-}
 
 const char* kGenepop =
     "title\nA\nB,C\nPop\nx1 , 0101 0102 0202\nx2 , 0102 0202 0101\nPOP\ny1 , 0303 0101 0102\n";

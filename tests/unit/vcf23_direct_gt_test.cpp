@@ -12,30 +12,15 @@
 #include <string>
 
 #include "input/formats/formats.h"
+#include "tempdir.h"
 
 namespace tolm {
 namespace {
 
-struct Dir {
-  std::string path;
-  Dir() {
-    char t[] = "/tmp/tolm-vcf23-XXXXXX";
-    path = mkdtemp(t);
-  }
-  ~Dir() { std::system(("rm -rf '" + path + "'").c_str()); }
-  std::string put(const std::string& name, const std::string& text) const {
-    std::string p = path + "/" + name;
-    std::ofstream(p, std::ios::binary) << text;
-    return p;
-  }
+// The test's folder, named after this file's tests.
+struct Dir : TempDir {
+  Dir() : TempDir("tolm-vcf23") {}
 };
-
-std::string slurp(const std::string& p) {
-  std::ifstream f(p, std::ios::binary);
-  std::stringstream s;
-  s << f.rdbuf();
-  return s.str();
-}
 
 // The BCF file of a VCF text file, written by htslib.
 bool to_bcf(const std::string& vcf, const std::string& bcf) {
