@@ -1031,17 +1031,18 @@ struct Consumer {
       return true;
     }
     individuals += n;
-    // the alleles by locus: needed at once by the multilocus combinations only; otherwise
-    // those of the latest genotype record are set before the locus list or the batch changes
-    if (cx.multi.empty() && !rs.opt.bootstrap_individuals)
-      pending = v;
-    else
-      set_la(v);
+    // Single loci alone, no individuals kept: the record is held and counted with the rest of
+    // its batch, and the alleles by locus (`la`) of the latest genotype record are set before
+    // the locus list or the batch changes. Otherwise the multilocus combinations or the kept
+    // individuals need them at once, and the record is counted now.
     p.nadd = p.ndat == 1 ? p.ks : 1;
-    if (cx.may_hold(rs))
+    if (cx.may_hold(rs)) {
+      pending = v;
       cx.hold(rs, w, v);
-    else
+    } else {
+      set_la(v);
       cx.count(rs, w, ix, v);
+    }
     keep_individual(rs, w, ix);
     ++tally.genotypes;
     return true;
