@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "analysis/parsub.h"
 #include "core/records.h"
 #include "io/fixw.h"
 #include "report/kit.h"
@@ -133,7 +134,8 @@ void descriptors(RunState& rs, Work& w, const Section& x) {
   io::Unit& o = rs.out();
   for (int j = 1; j <= x.maxp; ++j) {
     w.nsum(j) = w.nsam(j) - w.n0(j);
-    if (x.haplo && w.nsum(j) == 0) p.nogpdif(x.mal) = 1;
+    if (x.haplo && w.nsum(j) == 0)
+      pool_step(rs, w, {PoolStep::no_pool, PoolStep::set, 0, x.mal, 0});
   }
   auto int_row = [&](const char* label, int j1, int j2, auto value) {
     o.line(kit::row_after(fa(label, 15), j1, j2, "     ", [&](int j) { return fi(value(j), 5); }));

@@ -55,6 +55,13 @@ void bump27(RunState& rs, long i, long n, long m) {
   swrite(rs, ch::even, r, old + 1);
 }
 
+inline void add(RunState& rs, Work& w, PoolStep::Sum sum, long i, int mal, float v) {
+  pool_step(rs, w, {sum, PoolStep::add, static_cast<int>(i), mal, v});
+}
+inline void mark(RunState& rs, Work& w, PoolStep::Sum sum, long i, int mal) {
+  pool_step(rs, w, {sum, PoolStep::mark, static_cast<int>(i), mal, 0.0f});
+}
+
 // Gene-pool sums are kept for the allele and haplotype kinds only.
 inline bool pooled(const RunState& rs) {
   return rs.param.mal != kind::genotypes;
@@ -90,15 +97,20 @@ void sizes(RunState& rs, Work& w) {
     for (int j = 1; j <= i; ++j) w.ga(pair(i, j)) = ast;
     for (int j = i + 1; j <= m; ++j) w.ga(pair(j, i)) = ast;
     if (pooled(rs)) {
-      w.gpdet(i, mal) = w.gpdiv(i, mal) = w.hgdiv(i, mal) = ast;
-      for (int j = 1; j <= i; ++j) w.gpga(pair(i, j), mal) = ast;
-      for (int j = i + 1; j <= m; ++j) w.gpga(pair(j, i), mal) = ast;
+      mark(rs, w, PoolStep::det, i, mal);
+      mark(rs, w, PoolStep::div, i, mal);
+      mark(rs, w, PoolStep::hdiv, i, mal);
+      for (int j = 1; j <= i; ++j) mark(rs, w, PoolStep::ga, pair(i, j), mal);
+      for (int j = i + 1; j <= m; ++j) mark(rs, w, PoolStep::ga, pair(j, i), mal);
     }
   }
+  if (rs.pool_steps)
+    rs.pool_steps->push_back(
+        {PoolStep::unknown_demes, PoolStep::set, 0, mal, static_cast<float>(q.igpdif(mal))});
   if (q.ispdif != 0) return;
   for (int i = 1; i <= m; ++i) {
     w.cj(i) = w.cj(i) / static_cast<float>(total);
-    if (pooled(rs)) gpadd(w.gpcj(i, mal), w.cj(i), ast);
+    if (pooled(rs)) add(rs, w, PoolStep::cj, i, mal, w.cj(i));
   }
 }
 
@@ -155,11 +167,11 @@ void within(RunState& rs, Work& w) {
     if (w.nsum(i) == 0) continue;
     w.deltat(i) = deltat_of(w.deltat(i), w.nsum(i), ast);
     if (pooled(rs)) {
-      gpadd(w.gpdet(i, mal), w.deltat(i), ast);
-      gpadd(w.gpdiv(i, mal), w.div(i), ast);  // the homozygosity, before it is inverted
+      add(rs, w, PoolStep::det, i, mal, w.deltat(i));
+      add(rs, w, PoolStep::div, i, mal, w.div(i));  // the homozygosity, before it is inverted
     }
     w.div(i) = div_of(w.div(i), ast);
-    if (pooled(rs)) gpmul(w.hgdiv(i, mal), w.div(i), ast);
+    if (pooled(rs)) pool_step(rs, w, {PoolStep::hdiv, PoolStep::mul, i, mal, w.div(i)});
   }
 }
 
@@ -234,18 +246,21 @@ void pool(RunState& rs, Work& w) {
   const float ast = q.astrix;
   if (q.igpdif(mal) != 0) {
     for (int i = 1; i <= q.maxp; ++i) {
-      w.gpfin(i, mal) = w.gpinf(i, mal) = w.gpcj(i, mal) = ast;
+      mark(rs, w, PoolStep::fin, i, mal);
+      mark(rs, w, PoolStep::inf, i, mal);
+      mark(rs, w, PoolStep::cj, i, mal);
       w.djfin(i) = w.djinf(i) = ast;
     }
-    w.gpdfin(mal) = w.gpdinf(mal) = ast;
+    mark(rs, w, PoolStep::dfin, 0, mal);
+    mark(rs, w, PoolStep::dinf, 0, mal);
     return;
   }
   for (int i = 1; i <= q.maxp; ++i) {
-    gpadd(w.gpfin(i, mal), w.djfin(i), ast);
-    gpadd(w.gpinf(i, mal), w.djinf(i), ast);
+    add(rs, w, PoolStep::fin, i, mal, w.djfin(i));
+    add(rs, w, PoolStep::inf, i, mal, w.djinf(i));
   }
-  gpadd(w.gpdfin(mal), w.delfin, ast);
-  gpadd(w.gpdinf(mal), w.delinf, ast);
+  add(rs, w, PoolStep::dfin, 0, mal, w.delfin);
+  add(rs, w, PoolStep::dinf, 0, mal, w.delinf);
 }
 
 // 7. Distances d_0: half the summed absolute differences (the diagonal stays 0).
@@ -254,7 +269,7 @@ void distances(RunState& rs, Work& w) {
   const float ast = q.astrix;
   for (long e = 1; e <= pair(q.maxp, q.maxp); ++e) {
     w.ga(e) = defined(w.ga(e)) ? w.ga(e) * 0.5f : ast;
-    if (pooled(rs)) gpadd(w.gpga(e, q.mal), w.ga(e), ast);
+    if (pooled(rs)) add(rs, w, PoolStep::ga, e, q.mal, w.ga(e));
   }
 }
 
@@ -441,6 +456,62 @@ void parout(RunState& rs, Work& w) {
     }
   }
   if (a.aprog(prog::homogeneity) == 'y') homtst(rs, w);
+}
+
+void apply_pool_step(Param& p, Work& w, const PoolStep& s) {
+  const float ast = p.astrix;
+  float* cell = nullptr;
+  switch (s.sum) {
+    case PoolStep::cj:
+      cell = &w.gpcj(s.i, s.mal);
+      break;
+    case PoolStep::det:
+      cell = &w.gpdet(s.i, s.mal);
+      break;
+    case PoolStep::div:
+      cell = &w.gpdiv(s.i, s.mal);
+      break;
+    case PoolStep::hdiv:
+      cell = &w.hgdiv(s.i, s.mal);
+      break;
+    case PoolStep::fin:
+      cell = &w.gpfin(s.i, s.mal);
+      break;
+    case PoolStep::inf:
+      cell = &w.gpinf(s.i, s.mal);
+      break;
+    case PoolStep::ga:
+      cell = &w.gpga(s.i, s.mal);
+      break;
+    case PoolStep::dfin:
+      cell = &w.gpdfin(s.mal);
+      break;
+    case PoolStep::dinf:
+      cell = &w.gpdinf(s.mal);
+      break;
+    case PoolStep::unknown_demes:
+      p.igpdif(s.mal) = static_cast<int>(s.v);
+      return;
+    case PoolStep::no_pool:
+      p.nogpdif(s.mal) = 1;
+      return;
+  }
+  switch (s.op) {
+    case PoolStep::add:
+      gpadd(*cell, s.v, ast);
+      break;
+    case PoolStep::mul:
+      gpmul(*cell, s.v, ast);
+      break;
+    default:
+      *cell = ast;
+      break;
+  }
+}
+
+void pool_step(RunState& rs, Work& w, PoolStep s) {
+  apply_pool_step(rs.param, w, s);
+  if (rs.pool_steps) rs.pool_steps->push_back(s);
 }
 
 }  // namespace tolm

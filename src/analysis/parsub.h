@@ -21,6 +21,11 @@
 namespace tolm {
 
 void parsub(RunState& rs, Work& w);
+
+// Makes one change of the gene-pool sums (see PoolStep) and records it when the run state
+// records them; apply_pool_step makes a recorded change again, on the run's arrays.
+void pool_step(RunState& rs, Work& w, PoolStep s);
+void apply_pool_step(Param& p, Work& w, const PoolStep& s);
 void parout(RunState& rs, Work& w);
 
 }  // namespace tolm

@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <filesystem>
+#include <mutex>
 #include <system_error>
 #include <utility>
 #include <vector>
@@ -59,7 +60,12 @@ void deme_row(io::Unit& t, const RunState& rs, const Work& w) {
 // written in it. The name goes to the file system as it stands, never through a command
 // interpreter, so quotes or '$' in a prefix are plain characters. Returns false (after saying so
 // on the console and counting a failed output) when the snails cannot be written.
+// The drawing layers keep state of their own: combinations analysed side by side draw their
+// snails one at a time.
+std::mutex snail_lock;
+
 bool make_snaildir(RunState& rs) {
+  const std::lock_guard<std::mutex> hold(snail_lock);
   namespace fs = std::filesystem;
   const std::string dir = io::trim(rs.names.snaildir);
   std::error_code ec;
@@ -110,6 +116,7 @@ void draw_snail(RunState& rs, Work& w, const Arr2<std::string>& aresu, int jc, i
     }
     snaildel = cellval(aresu(1, jdel));
   }
+  const std::lock_guard<std::mutex> hold(snail_lock);
   snailprint(rs, w, heading, cjtype, nsnailp, snailcj, snaildj, snaildel);
   if (!classic) return;
   const int failed =

@@ -82,7 +82,7 @@ bool LongTable::open(const std::string& path, int& err) {
 
 void LongTable::add(const LongRow& r) {
   if (keep) rows.push_back(r);
-  if (!f_) return;
+  if (!is_open()) return;
   // Rows gather in `line_` and reach the file in blocks.
   std::string& l = line_;
   put_int(l, r.pass, 0);
@@ -117,7 +117,24 @@ void LongTable::add(const LongRow& r) {
   l += '\t';
   l += r.method;
   l += '\n';
-  if (l.size() >= kBlock) flush_rows();
+  if (f_ && l.size() >= kBlock) flush_rows();
+}
+
+void LongTable::capture() {
+  capture_ = true;
+  line_.clear();
+}
+
+std::string LongTable::take_captured() {
+  std::string s;
+  s.swap(line_);
+  return s;
+}
+
+void LongTable::put_rows(std::string_view text) {
+  if (!f_) return;
+  line_ += text;
+  if (line_.size() >= kBlock) flush_rows();
 }
 
 void LongTable::flush_rows() {
@@ -127,6 +144,7 @@ void LongTable::flush_rows() {
 }
 
 int LongTable::close() {
+  capture_ = false;
   if (!f_) return 0;
   flush_rows();
   if (std::fflush(f_) != 0 && err_ == 0) err_ = errno;

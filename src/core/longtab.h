@@ -11,6 +11,7 @@
 #include <cmath>
 #include <cstdio>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace tolm {
@@ -37,12 +38,18 @@ class LongTable {
   ~LongTable();
   // Opens `path` for a new run (truncating it). False with the system's error code in `err`.
   bool open(const std::string& path, int& err);
-  bool is_open() const { return f_ != nullptr; }
+  bool is_open() const { return f_ != nullptr || capture_; }
   const std::string& path() const { return path_; }
   // Writes one row (and keeps it when `keep` is set).
   void add(const LongRow& r);
   // Closes the file; returns 0 or the system's error code of a failed write or close.
   int close();
+
+  // A table that gathers its rows in memory instead of a file: the share of one locus
+  // combination analysed beside others, handed to the run's table in order by put_rows().
+  void capture();
+  std::string take_captured();           // the rows formatted since the last call
+  void put_rows(std::string_view text);  // rows formatted elsewhere, added as they stand
 
   bool keep = false;
   std::vector<LongRow> rows;
@@ -55,6 +62,7 @@ class LongTable {
   void flush_rows();
   static constexpr size_t kBlock = 1 << 16;  // rows are written in blocks of about this size
   int err_ = 0;
+  bool capture_ = false;
   std::string line_;  // rows not yet written, the last one being formatted
 };
 

@@ -14,6 +14,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "core/bounded.h"
 #include "core/constants.h"
@@ -154,6 +155,21 @@ struct ProgramStop {
   int status;
 };
 
+// One change a locus combination makes to the gene-pool sums of the work arrays (`gpcj` ...
+// `gpdinf`) or to the gene-pool marks of the run switches (`igpdif`, `nogpdif`), with the
+// display deme i (or pair) and the kind. A combination analysed beside others records its
+// changes; applied to the run's arrays in the order of the combinations (apply_pool_step,
+// analysis/parsub.h), they leave the sums as one combination after the other would.
+struct PoolStep {
+  enum Sum : uint8_t { cj, det, div, hdiv, fin, inf, ga, dfin, dinf, unknown_demes, no_pool };
+  enum Op : uint8_t { add, mul, mark, set };
+  Sum sum;
+  Op op;
+  int i;
+  int mal;
+  float v;
+};
+
 struct IndividualTable;  // input/indivkeep.h
 struct IndividualCache;  // analysis/indivboot.h
 
@@ -174,6 +190,8 @@ struct RunState {
   std::shared_ptr<IndividualTable> individuals;       // genotypes kept for -bootstrap-individuals
   std::shared_ptr<IndividualCache> individual_cache;  // its intervals of the latest gene pool
   ExactRecords exact_kept;  // exact p-values of the pass, until the summary after the gene pool
+  // Set while a locus combination is analysed beside others: its changes of the gene-pool sums.
+  std::vector<PoolStep>* pool_steps = nullptr;
   // Shows a message box in widget mode ("|" separates lines); set by the start-up to the widget
   // layer's box, so that the layers below it can stop with a box.
   void (*msgbox)(const std::string& text) = nullptr;

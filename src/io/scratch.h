@@ -6,6 +6,11 @@
 // routines that write (see runstate.h: swrite / sread), so the store itself only keeps values.
 // A channel is open between open() and close(); close() drops its records (the files are
 // scratch files: deleted when closed).
+//
+// A store may read some channels from another store (share()): threads that analyse locus
+// combinations side by side each keep a store of their own, which reads the counts of the run's
+// store and writes only its own work channel. The other store must outlive the sharing one and
+// must not be written meanwhile.
 #pragma once
 
 #include <cstddef>
@@ -19,12 +24,22 @@ class Scratch {
  public:
   static constexpr int kFirst = 20, kLast = 27;
 
+  Scratch() {
+    for (int i = 0; i < 8; ++i) view_[i] = &data_[i];
+  }
+  Scratch(const Scratch&) = delete;
+  Scratch& operator=(const Scratch&) = delete;
+
+  // Reads of channel `ch` (and of channel 23's pairs) go to `from`, which holds it open; writes
+  // still go to this store's own records.
+  void share(int ch, const Scratch& from);
+
   int open(int ch);   // 0, or an errno-like code for a channel outside 20..27
   int close(int ch);  // 0; closing a channel that was never opened is no failure
   bool is_open(int ch) const { return valid(ch) && open_[ch - kFirst]; }
 
   int32_t get(int ch, long rec) const {
-    const Paged& v = data_[ch - kFirst];
+    const Paged& v = *view_[ch - kFirst];
     const auto k = static_cast<std::size_t>(rec);
     if (rec < 1 || k >= v.size) return 0;
     const uint32_t page = v.pages[k >> kPageBits];
@@ -53,9 +68,10 @@ class Scratch {
   // Channel 23: a pair per record.
   void get2(long rec, int32_t& a, int32_t& b) const {
     std::size_t k = static_cast<std::size_t>(rec);
-    if (rec >= 1 && 2 * k + 1 < pairs_.size()) {
-      a = pairs_[2 * k];
-      b = pairs_[2 * k + 1];
+    const std::vector<int32_t>& p = *pairs_view_;
+    if (rec >= 1 && 2 * k + 1 < p.size()) {
+      a = p[2 * k];
+      b = p[2 * k + 1];
     } else {
       a = b = 0;
     }
@@ -99,7 +115,9 @@ class Scratch {
   };
   bool open_[8]{};
   Paged data_[8];
+  const Paged* view_[8];        // where each channel is read: data_, or another store's
   std::vector<int32_t> pairs_;  // channel 23
+  const std::vector<int32_t>* pairs_view_ = &pairs_;
 };
 
 }  // namespace tolm::io

@@ -6,6 +6,8 @@
 #include <cairo.h>
 #include <zlib.h>
 
+#include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cmath>
 #include <cstdint>
@@ -122,7 +124,18 @@ bool canvas_format(const std::string& format) {
 Canvas::Canvas(const std::string& path, const std::string& format, double width, double height)
     : path_(path), format_(format), w_(width), h_(height) {
   if (format == "svg") {
-    surf_ = cairo_svg_surface_create(path.c_str(), width, height);
+    // The page is written at close(), after its group is renamed (canonical_svg_ids).
+    svg_file_ = std::fopen(path.c_str(), "wb");
+    if (!svg_file_) {
+      err_ = std::strerror(errno);
+      return;
+    }
+    surf_ = cairo_svg_surface_create_for_stream(
+        [](void* to, const unsigned char* data, unsigned int n) {
+          static_cast<std::string*>(to)->append(reinterpret_cast<const char*>(data), n);
+          return CAIRO_STATUS_SUCCESS;
+        },
+        &svg_, width, height);
   } else if (format == "pdf") {
     surf_ = cairo_pdf_surface_create(path.c_str(), width, height);
   } else if (format == "png" || format == "measure") {
@@ -135,6 +148,11 @@ Canvas::Canvas(const std::string& path, const std::string& format, double width,
     err_ = cairo_status_to_string(cairo_surface_status(surf_));
     cairo_surface_destroy(surf_);
     surf_ = nullptr;
+    if (svg_file_) {
+      std::fclose(svg_file_);
+      svg_file_ = nullptr;
+      std::remove(path.c_str());
+    }
     return;
   }
   cr_ = cairo_create(surf_);
@@ -242,7 +260,40 @@ std::string Canvas::close() {
   cairo_surface_destroy(surf_);
   surf_ = nullptr;
   if (st != CAIRO_STATUS_SUCCESS && err_.empty()) err_ = cairo_status_to_string(st);
+  if (svg_file_) {
+    const std::string text = canonical_svg_ids(svg_);
+    int e = std::fwrite(text.data(), 1, text.size(), svg_file_) == text.size() ? 0 : errno;
+    if (std::fclose(svg_file_) != 0 && e == 0) e = errno;
+    svg_file_ = nullptr;
+    if (e != 0 && err_.empty()) err_ = std::strerror(e);
+  }
   return err_;
+}
+
+std::string canonical_svg_ids(const std::string& svg) {
+  static const std::string kName = "surface";
+  std::vector<std::string> seen;
+  std::string out;
+  out.reserve(svg.size());
+  size_t from = 0;
+  for (size_t at = svg.find(kName); at != std::string::npos; at = svg.find(kName, at)) {
+    size_t end = at + kName.size();
+    while (end < svg.size() && std::isdigit(static_cast<unsigned char>(svg[end]))) ++end;
+    const bool named =
+        end > at + kName.size() && at > 0 && (svg[at - 1] == '"' || svg[at - 1] == '#');
+    if (!named) {
+      at = end;
+      continue;
+    }
+    const std::string number = svg.substr(at + kName.size(), end - at - kName.size());
+    size_t k = std::find(seen.begin(), seen.end(), number) - seen.begin();
+    if (k == seen.size()) seen.push_back(number);
+    out.append(svg, from, at + kName.size() - from);
+    out += std::to_string(k + 1);
+    from = at = end;
+  }
+  out.append(svg, from, std::string::npos);
+  return out;
 }
 
 }  // namespace tolm::plot

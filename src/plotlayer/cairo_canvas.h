@@ -9,6 +9,7 @@
 // a sans-serif face. Nothing of the run state is read or written here.
 #pragma once
 
+#include <cstdio>
 #include <memory>
 #include <string>
 
@@ -27,6 +28,11 @@ int png_pixels(double points);
 
 // True for "svg", "pdf" and "png".
 bool canvas_format(const std::string& format);
+
+// An SVG page as cairo writes it names its groups after a counter of the whole process
+// ("surface27"), which depends on what was drawn before and in which order; the same page
+// with its groups numbered 1, 2, ... in the order they first appear.
+std::string canonical_svg_ids(const std::string& svg);
 
 class Canvas {
  public:
@@ -64,6 +70,8 @@ class Canvas {
   std::string path_, format_;
   double w_ = 0, h_ = 0;
   cairo_surface_t* surf_ = nullptr;
+  std::FILE* svg_file_ = nullptr;  // an SVG page's file, written at close
+  std::string svg_;                // the SVG page as drawn
   cairo_t* cr_ = nullptr;
   std::string err_;
   bool closed_ = false;

@@ -20,6 +20,7 @@
 #include "report/figures.h"
 #include "report/html.h"
 #include "run/choices.h"
+#include "run/lociwork.h"
 #include "run/tolm.h"
 #include "stattest/exactout.h"
 
@@ -465,23 +466,21 @@ void results_head(RunState& rs, Drive& d) {
 void combinations(RunState& rs, Drive& d) {
   Param& p = rs.param;
   Work& w = d.w;
-  for (int kc = 1; kc <= p.nc; ++kc) {
-    p.kc = kc;
-    if (rs.names.outunit != 's') {
-      if (p.mxnrlc == 1) {
-        int l = w.loccmb(kc, 1);
-        rs.con().line("    - for_Locus " + fi(l, 3) + " : " + fa(w.locnam(l), 12));
-      } else {
-        for (int i = 1; i <= w.nrloc(kc); ++i) {
-          int l = w.loccmb(kc, i);
-          std::string lead = i == 1 ? "    - for_Combination_No. " + fi(kc, 3) + ":  Locus "
-                                    : std::string(29, ' ') + "   Locus ";
-          rs.con().line(lead + fi(l, 3) + " - " + fa(w.locnam(l), 12));
-        }
+  auto progress = [&](int kc) {
+    if (rs.names.outunit == 's') return;
+    if (p.mxnrlc == 1) {
+      int l = w.loccmb(kc, 1);
+      rs.con().line("    - for_Locus " + fi(l, 3) + " : " + fa(w.locnam(l), 12));
+    } else {
+      for (int i = 1; i <= w.nrloc(kc); ++i) {
+        int l = w.loccmb(kc, i);
+        std::string lead = i == 1 ? "    - for_Combination_No. " + fi(kc, 3) + ":  Locus "
+                                  : std::string(29, ' ') + "   Locus ";
+        rs.con().line(lead + fi(l, 3) + " - " + fa(w.locnam(l), 12));
       }
     }
-    frqpar(rs, w);
-  }
+  };
+  analyse_loci(rs, w, rs.opt.threads, progress);
 }
 
 // The long table of the run, opened once beside the results (for results on the screen too,
