@@ -67,7 +67,9 @@ const std::vector<OptionInfo> kOptions = {
     {"long", "off|on", "Outputs", "the long table <prefix>-long.tsv (default on)"},
     {"figures", "LIST", "Outputs", "figures for print, any of svg,pdf,png (default none)"},
     {"report", "html", "Outputs", "a report to open in a browser: <prefix>-report.html"},
-    {"threads", "N", "Running", "threads (default: the number of cores)"},
+    {"threads", "N", "Running",
+     "threads of the counting, the exact tests and the analyses of locus combinations "
+     "(default: the number of cores); every number gives the same outputs"},
     {"quiet", "", "Running", "no echo of the records while counting"},
     {"force", "", "Running", "overwrite existing output files"},
     {"emit", "counts", "Count files", "write the count tables to <prefix>.counts and stop"},
