@@ -33,49 +33,63 @@ struct Share {
   std::exception_ptr error;
 };
 
-// The combinations 1..last handed to the workers in order, at most `ahead` of them beyond the
-// one the caller waits for.
+// The combinations 1..last handed to the workers in order. A worker waits while it would run
+// too far ahead of the combination whose turn it is (`ahead` combinations, or `kPending` bytes of
+// output waiting), except for that combination itself; it is woken only when half the room is
+// free again, so that the threads do not wake one another for every combination.
 class Queue {
  public:
+  static constexpr size_t kPending = size_t{64} << 20;
+
   Queue(int last, int ahead) : last_(last), ahead_(ahead), shares_(static_cast<size_t>(last) + 1) {}
 
   // The next combination for a worker, 0 when there is none (all handed out, or stopped).
   int next() {
     std::unique_lock<std::mutex> l(m_);
-    cv_.wait(l, [&] { return stopped_ || next_ > last_ || next_ <= turn_ + ahead_; });
+    ++idle_;
+    work_.wait(l, [&] { return stopped_ || next_ > last_ || room(ahead_, kPending); });
+    --idle_;
     if (stopped_ || next_ > last_) return 0;
     return next_++;
   }
   void finish(int kc, Share s) {
-    {
-      const std::lock_guard<std::mutex> l(m_);
-      s.done = true;
-      if (s.error) last_ = std::min(last_, kc);  // nothing after a stop is started
-      shares_[static_cast<size_t>(kc)] = std::move(s);
-    }
-    cv_.notify_all();
+    const std::lock_guard<std::mutex> l(m_);
+    s.done = true;
+    if (s.error) last_ = std::min(last_, kc);  // nothing after a stop is started
+    pending_ += size(s);
+    shares_[static_cast<size_t>(kc)] = std::move(s);
+    if (kc == turn_) done_.notify_one();
   }
   // Waits for combination kc, whose turn it is now, and takes its share.
   Share take(int kc) {
     std::unique_lock<std::mutex> l(m_);
     turn_ = kc;
-    cv_.notify_all();
-    cv_.wait(l, [&] { return shares_[static_cast<size_t>(kc)].done; });
-    return std::move(shares_[static_cast<size_t>(kc)]);
+    if (idle_ > 0 && room(ahead_ / 2, kPending / 2)) work_.notify_all();
+    Share& s = shares_[static_cast<size_t>(kc)];
+    done_.wait(l, [&] { return s.done; });
+    pending_ -= size(s);
+    return std::move(s);
   }
   void stop() {
     {
       const std::lock_guard<std::mutex> l(m_);
       stopped_ = true;
     }
-    cv_.notify_all();
+    work_.notify_all();
   }
 
  private:
+  static size_t size(const Share& s) {
+    return s.con.size() + s.out.size() + s.tab.size() + s.rows_text.size();
+  }
+  bool room(int ahead, size_t bytes) const {
+    return next_ <= turn_ || (next_ <= turn_ + ahead && pending_ <= bytes);
+  }
   std::mutex m_;
-  std::condition_variable cv_;
+  std::condition_variable work_, done_;
   int last_, ahead_;
-  int next_ = 1, turn_ = 1;
+  int next_ = 1, turn_ = 1, idle_ = 0;
+  size_t pending_ = 0;
   bool stopped_ = false;
   std::vector<Share> shares_;
 };
@@ -172,7 +186,7 @@ void analyse_loci(RunState& rs, Work& w, int threads, const std::function<void(i
     return;
   }
   const int nt = std::min(thread_total(threads), nc - 1);
-  Queue q(nc - 1, 4 * nt);
+  Queue q(nc - 1, 64);
   {
     // Each worker's state and work arrays are made here, before any worker starts.
     std::vector<std::unique_ptr<RunState>> states;
