@@ -529,25 +529,31 @@ class RecordReader {
 // file.
 bool RecordReader::next(Batch& b) {
   const int n = 2 + 2 * df_.nlread;
+  int* v = v_.data();
   for (;;) {
-    io::Rd r = in_.read_line(line_);
-    if (r == io::Rd::eof) {
-      item(b, Item::end);
-      return false;
+    // a record held as values (an input converted in memory) needs no text
+    const bool held = df_.free && in_.read_values(v, n);
+    if (!held) {
+      io::Rd r = in_.read_line(line_);
+      if (r == io::Rd::eof) {
+        item(b, Item::end);
+        return false;
+      }
+      ++ncard_;
+      if (r != io::Rd::ok) {  // the file itself cannot be read on: end here
+        unreadable(b, kBadValue);
+        item(b, Item::end);
+        return false;
+      }
+      if ((!line_.empty() && (line_[0] == '#' || line_[0] == '\t')) || blank10(line_)) {
+        if (!quiet_) line(b, 'c', fi(ncard_, 5) + ": " + io::trim(line_.substr(0, 256)));
+        if (blank10(line_) && holds_number(line_)) ++indented;
+        continue;
+      }
+    } else {
+      ++ncard_;
     }
-    ++ncard_;
-    if (r != io::Rd::ok) {  // the file itself cannot be read on: end here
-      unreadable(b, kBadValue);
-      item(b, Item::end);
-      return false;
-    }
-    if ((!line_.empty() && (line_[0] == '#' || line_[0] == '\t')) || blank10(line_)) {
-      if (!quiet_) line(b, 'c', fi(ncard_, 5) + ": " + io::trim(line_.substr(0, 256)));
-      if (blank10(line_) && holds_number(line_)) ++indented;
-      continue;
-    }
-    int* v = v_.data();
-    if (df_.free && plain_ints(line_, v, n)) {
+    if (held || (df_.free && plain_ints(line_, v, n))) {
       if (v[0] == 9999) {
         if (!quiet_) line(b, 'c', fi(ncard_, 5) + ": " + fi(9999, 4));
         item(b, Item::ignored);

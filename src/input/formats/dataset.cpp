@@ -307,3 +307,115 @@ void write_tolm(const Dataset& d, const std::string& out) {
 }
 
 }  // namespace tolm::fmt_in
+
+namespace tolm::fmt_in {
+
+namespace {
+
+// 3. the converted file held in memory: the header lines as text, the records as values made
+// from the data set when they are read (the individuals kept locus by locus turned around a block
+// at a time, as write_by_locus does)
+class HeldTolm final : public io::LineSource {
+ public:
+  explicit HeldTolm(Dataset&& d) : d_(std::move(d)) {
+    const size_t nl = d_.loci.size(), np = d_.demes.size();
+    head_.push_back(std::to_string(np) + ' ' + std::to_string(nl));
+    for (size_t l = 0; l < nl; ++l)
+      head_.push_back(header_name(d_.loci[l], 12, "L" + std::to_string(l + 1)));
+    for (size_t k = 0; k < np; ++k)
+      head_.push_back(header_name(d_.demes[k], 40, std::to_string(k + 1)));
+    head_.push_back("UNFORMATTED");
+    first_ind_ = static_cast<long>(head_.size() + np);
+    bytes_ = 0;
+    std::string s;
+    for (long i = 0; i < first_ind_; ++i) {
+      text(i, s);
+      bytes_ += static_cast<long>(s.size()) + 1;
+    }
+    if (!d_.inds.empty()) {  // the individuals' records taken as long as the first one
+      text(first_ind_, s);
+      bytes_ += static_cast<long>(d_.inds.size()) * (static_cast<long>(s.size()) + 1);
+    }
+  }
+  long lines() const override { return first_ind_ + static_cast<long>(d_.inds.size()); }
+  long bytes() const override { return bytes_; }
+
+  void text(long i, std::string& s) const override {
+    const auto hn = static_cast<long>(head_.size());
+    if (i < hn) {
+      s = head_[static_cast<size_t>(i)];
+      return;
+    }
+    const size_t n = 2 + 2 * d_.loci.size();
+    std::vector<int> v(n);
+    values(i, v.data(), static_cast<int>(n));
+    s.resize(n * 12);
+    char* o = s.data();
+    o = std::to_chars(o, o + 12, v[0]).ptr;
+    for (size_t j = 1; j < n; ++j) o = put_num(o, v[j]);
+    s.resize(static_cast<size_t>(o - s.data()));
+  }
+
+  bool values(long i, int* v, int n) const override {
+    const auto hn = static_cast<long>(head_.size());
+    const long nl = static_cast<long>(d_.loci.size());
+    if (i < hn || i >= lines() || n < 0 || n > 2 + 2 * nl) return false;
+    if (i < first_ind_) {  // the locus list of deme k: every locus, no gametic sex
+      const int k = static_cast<int>(i - hn) + 1;
+      for (int j = 0; j < n; ++j) v[j] = j == 0 ? k : (j % 2 == 0 ? j / 2 : 0);
+      return true;
+    }
+    const auto ind = static_cast<size_t>(i - first_ind_);
+    const int head[2] = {d_.inds[ind].deme + 1, static_cast<int>(ind + 1)};
+    for (int j = 0; j < n && j < 2; ++j) v[j] = head[j];
+    if (n <= 2) return true;
+    const auto na = static_cast<size_t>(n - 2);
+    if (d_.by_locus.empty()) {
+      std::copy_n(d_.alleles.data() + ind * static_cast<size_t>(nl) * 2, na, v + 2);
+      return true;
+    }
+    const uint16_t* c = turned(ind);
+    for (size_t j = 0; j < na; ++j) v[2 + j] = c[j] == 0 ? kMissing : c[j];
+    return true;
+  }
+
+ private:
+  static constexpr size_t kBlock = 64;
+  static constexpr size_t kNoBlock = static_cast<size_t>(-1);
+  // The codes of individual `ind` (2 per locus, locus after locus) from its block turned around.
+  const uint16_t* turned(size_t ind) const {
+    const size_t nl = d_.loci.size(), ni = d_.inds.size();
+    const size_t i0 = ind - ind % kBlock;
+    if (block0_ != i0) {
+      const size_t i1 = std::min(ni, i0 + kBlock), k0 = 2 * i0, k1 = 2 * i1;
+      block_.resize(kBlock * nl * 2);
+      for (size_t l = 0; l < nl; ++l) {
+        const LocusCodes& c = d_.by_locus[l];
+        uint16_t* to = block_.data() + 2 * l;
+        if (c.is_wide())
+          for (size_t k = k0; k < k1; k += 2, to += 2 * nl)
+            to[0] = c.wide[k], to[1] = c.wide[k + 1];
+        else
+          for (size_t k = k0; k < k1; k += 2, to += 2 * nl)
+            to[0] = c.narrow[k], to[1] = c.narrow[k + 1];
+      }
+      block0_ = i0;
+    }
+    return block_.data() + (ind - i0) * nl * 2;
+  }
+
+  Dataset d_;
+  std::vector<std::string> head_;  // record 1, the names, the read format
+  long first_ind_ = 0;             // the line of the first individual
+  long bytes_ = 0;
+  mutable std::vector<uint16_t> block_;  // the records of a block of individuals, codes
+  mutable size_t block0_ = kNoBlock;     // its first individual
+};
+
+}  // namespace
+
+std::shared_ptr<const io::LineSource> held_tolm(Dataset&& d) {
+  return std::make_shared<HeldTolm>(std::move(d));
+}
+
+}  // namespace tolm::fmt_in

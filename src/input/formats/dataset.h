@@ -17,11 +17,13 @@
 #include <cstdint>
 #include <fstream>
 #include <map>
+#include <memory>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "input/formats/formats.h"
+#include "io/units.h"
 
 namespace tolm::fmt_in {
 
@@ -110,5 +112,9 @@ Dataset read_vcf(const std::string& path, const RunOptions& o);
 void check_dataset(Dataset& d, const Where& w);
 // Writes the TOLM input file; throws `BadInput` when it cannot be written.
 void write_tolm(const Dataset& d, const std::string& out);
+// The same TOLM input file held in memory, line by line (the data set is kept, not its text): the
+// text of each line is what write_tolm writes, and the deme lists and individuals give their
+// values without text.
+std::shared_ptr<const io::LineSource> held_tolm(Dataset&& d);
 
 }  // namespace tolm::fmt_in
