@@ -9,6 +9,41 @@
 
 namespace tolm::fmt_in {
 
+template <typename Code>
+LocusCodes LocusCodes::of(const Code* c, size_t n, unsigned top) {
+  LocusCodes l;
+  l.n = n;
+  if (top < 4) {
+    l.small.assign((n + 3) / 4, 0);
+    for (size_t k = 0; k < n; ++k)
+      l.small[k / 4] = static_cast<uint8_t>(l.small[k / 4] | (c[k] & 3u) << (2 * (k % 4)));
+  } else if (top < 255) {
+    l.narrow.assign(c, c + n);
+  } else {
+    l.wide.assign(c, c + n);
+  }
+  return l;
+}
+template LocusCodes LocusCodes::of(const uint8_t*, size_t, unsigned);
+template LocusCodes LocusCodes::of(const uint16_t*, size_t, unsigned);
+
+void LocusCodes::get(size_t k0, size_t k1, uint16_t* out) const {
+  if (!small.empty()) {
+    size_t k = k0;
+    for (; k < k1 && k % 4 != 0; ++k) *out++ = at(k);
+    for (; k + 4 <= k1; k += 4) {  // a byte at a time
+      const unsigned b = small[k / 4];
+      out[0] = b & 3u, out[1] = b >> 2 & 3u, out[2] = b >> 4 & 3u, out[3] = b >> 6;
+      out += 4;
+    }
+    for (; k < k1; ++k) *out++ = at(k);
+  } else if (!narrow.empty()) {
+    std::copy(narrow.begin() + static_cast<long>(k0), narrow.begin() + static_cast<long>(k1), out);
+  } else {
+    std::copy(wide.begin() + static_cast<long>(k0), wide.begin() + static_cast<long>(k1), out);
+  }
+}
+
 void Where::fail(long line, const std::string& what) const {
   // "line 57, individual N216: ...", "line 3: the file ends ..."
   static const char* kPlaces[] = {"individual ", "site ", "sample ", "field ", "locus "};
@@ -136,15 +171,17 @@ std::vector<size_t> distinct_alleles(const Dataset& d) {
   const size_t nl = d.loci.size(), ni = d.inds.size();
   std::vector<size_t> n(nl, 0);
   if (!d.by_locus.empty()) {
-    std::vector<uint8_t> seen;
+    std::vector<uint8_t> seen(65536);
+    std::vector<uint16_t> codes;
     for (size_t l = 0; l < nl; ++l) {
       const LocusCodes& c = d.by_locus[l];
-      seen.assign(c.is_wide() ? 65536 : 256, 0);
-      if (c.is_wide())
-        for (uint16_t a : c.wide) seen[a] = 1;
-      else
-        for (uint8_t a : c.narrow) seen[a] = 1;
-      for (size_t a = 1; a < seen.size(); ++a) n[l] += seen[a];  // code 0: missing
+      codes.resize(c.size());
+      c.get(0, c.size(), codes.data());
+      std::fill(seen.begin(), seen.end(), 0);
+      for (uint16_t a : codes) {
+        n[l] += !seen[a] && a != 0;  // code 0: missing
+        seen[a] = 1;
+      }
     }
     return n;
   }
@@ -204,6 +241,21 @@ char* put_code(char* o, unsigned c) {
   return o;
 }
 
+// The codes k0..k1 - 1 of every locus (the individuals k0 / 2 .. k1 / 2 - 1) turned around into
+// their records, side by side at `to`: 2 x loci codes a record.
+void turn_block(const Dataset& d, size_t k0, size_t k1, uint16_t* to) {
+  const size_t nl = d.loci.size();
+  uint16_t run[256];
+  for (size_t l = 0; l < nl; ++l) {
+    for (size_t a = k0; a < k1; a += sizeof run / sizeof run[0]) {
+      const size_t b = std::min(k1, a + sizeof run / sizeof run[0]);
+      d.by_locus[l].get(a, b, run);
+      uint16_t* t = to + 2 * l + (a - k0) / 2 * 2 * nl;
+      for (size_t k = 0; k < b - a; k += 2, t += 2 * nl) t[0] = run[k], t[1] = run[k + 1];
+    }
+  }
+}
+
 // 2. the individuals of a dataset kept locus after locus, a block of individuals at a time turned
 // around into their records
 void write_by_locus(const Dataset& d, OutBuffer& out) {
@@ -212,15 +264,7 @@ void write_by_locus(const Dataset& d, OutBuffer& out) {
   std::vector<uint16_t> block(kBlock * nl * 2);
   for (size_t i0 = 0; i0 < ni; i0 += kBlock) {
     const size_t i1 = std::min(ni, i0 + kBlock), k0 = 2 * i0, k1 = 2 * i1;
-    for (size_t l = 0; l < nl; ++l) {  // the block's records filled side by side
-      const LocusCodes& c = d.by_locus[l];
-      uint16_t* to = block.data() + 2 * l;
-      if (c.is_wide())
-        for (size_t k = k0; k < k1; k += 2, to += 2 * nl) to[0] = c.wide[k], to[1] = c.wide[k + 1];
-      else
-        for (size_t k = k0; k < k1; k += 2, to += 2 * nl)
-          to[0] = c.narrow[k], to[1] = c.narrow[k + 1];
-    }
+    turn_block(d, k0, k1, block.data());
     for (size_t i = i0; i < i1; ++i) {
       char* o = out.line();
       o = std::to_chars(o, o + 20, d.inds[i].deme + 1).ptr;
@@ -389,16 +433,7 @@ class HeldTolm final : public io::LineSource {
     if (block0_ != i0) {
       const size_t i1 = std::min(ni, i0 + kBlock), k0 = 2 * i0, k1 = 2 * i1;
       block_.resize(kBlock * nl * 2);
-      for (size_t l = 0; l < nl; ++l) {
-        const LocusCodes& c = d_.by_locus[l];
-        uint16_t* to = block_.data() + 2 * l;
-        if (c.is_wide())
-          for (size_t k = k0; k < k1; k += 2, to += 2 * nl)
-            to[0] = c.wide[k], to[1] = c.wide[k + 1];
-        else
-          for (size_t k = k0; k < k1; k += 2, to += 2 * nl)
-            to[0] = c.narrow[k], to[1] = c.narrow[k + 1];
-      }
+      turn_block(d_, k0, k1, block_.data());
       block0_ = i0;
     }
     return block_.data() + (ind - i0) * nl * 2;
