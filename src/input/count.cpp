@@ -818,8 +818,33 @@ struct CountContext {
   }
   void count_held(RunState& rs, Work& w, TypeIndex& ix) {
     if (held.empty()) return;
-    for (const Single& s : singles)
-      for (const Held& h : held) one(rs, w, ix, s, h.kp, h.nadd, h.v);
+    std::vector<char> ordered(static_cast<size_t>(np) + 1);
+    constexpr size_t kAhead = 6;  // loci whose tables are fetched while one is counted
+    for (size_t j = 0; j < singles.size(); ++j) {
+      const Single& s = singles[j];
+      if (j + kAhead < singles.size()) ix.prefetch(singles[j + kAhead].kc);
+      for (int kp = 1; kp <= np; ++kp) ordered[static_cast<size_t>(kp)] = w.kmbord(s.kc, kp) == 1;
+      // the records whose genotype is known counted through the tables as they stand; a record
+      // that adds a type goes the whole way, and the tables are taken again after it
+      for (size_t i = 0; i < held.size();) {
+        const TypeIndex::PairView pv = ix.pair_view(s.kc);
+        for (; i < held.size(); ++i) {
+          const Held& h = held[i];
+          const int b1 = h.v[s.pos], b2 = h.v[s.pos + 1];
+          if (het) {
+            const int k = (b1 | b2) < 0 ? 2 : b1 != b2;
+            het1[(static_cast<size_t>(s.kc) * np + static_cast<size_t>(h.kp - 1)) * 3 + k] +=
+                h.nadd;
+          }
+          const bool swap = b2 < b1 && !ordered[static_cast<size_t>(h.kp)];
+          if (!pv.count(h.kp, swap ? b2 : b1, swap ? b1 : b2, h.nadd)) {
+            count_single(rs, w, ix, s.kc, h.kp, h.nadd, b1, b2);
+            ++i;
+            break;
+          }
+        }
+      }
+    }
     held.clear();
   }
 
@@ -952,10 +977,15 @@ struct Consumer {
 
   bool batch(const Batch& b) {
     const bool go_on = records_of(b);
-    cx.count_held(rs, w, ix);  // before the batch's values go back to the reader
-    set_pending_la();
+    settle();
     return go_on;
   }
+  // The records held are counted and `la` set: before their batches go back to the reader.
+  void settle() {
+    cx.count_held(rs, w, ix);
+    set_pending_la();
+  }
+  bool holding() const { return !cx.held.empty(); }
 
   bool records_of(const Batch& b) {
     Param& p = rs.param;
@@ -1117,13 +1147,24 @@ void rddata(RunState& rs, Work& w, int& ierr, const DataFormat& df, TypeIndex& i
       q.close();
     });
     try {
+      // The records held of two batches are counted together: a file of long records holds few
+      // records a batch, and the tables of each locus are then visited half as often.
+      constexpr size_t kKeep = 2;
+      std::vector<Batch*> kept;
+      auto give_back = [&]() {
+        use.settle();
+        for (Batch* k : kept) q.put_empty(k);
+        kept.clear();
+      };
       for (;;) {
         Batch* b = q.take_full();
         if (!b) break;
-        const bool go_on = use.batch(*b);
-        q.put_empty(b);
+        const bool go_on = use.records_of(*b);
+        kept.push_back(b);
+        if (!go_on || kept.size() >= kKeep || !use.holding()) give_back();
         if (!go_on) break;
       }
+      give_back();
     } catch (...) {  // the reading thread is stopped before the failure goes on
       q.cancel();
       th.join();

@@ -9,13 +9,40 @@
 
 namespace tolm::fmt_in {
 
+namespace {
+
+// The four codes of each byte of the small layout, as four 16-bit codes.
+struct SmallBytes {
+  uint16_t codes[256][4];
+  uint8_t present[256];  // bit c set when code c is among the four
+  SmallBytes() {
+    for (unsigned b = 0; b < 256; ++b) {
+      present[b] = 0;
+      for (unsigned j = 0; j < 4; ++j) {
+        codes[b][j] = static_cast<uint16_t>(b >> (2 * j) & 3u);
+        present[b] = static_cast<uint8_t>(present[b] | 1u << codes[b][j]);
+      }
+    }
+  }
+};
+const SmallBytes& small_bytes() {
+  static const SmallBytes t;
+  return t;
+}
+
+}  // namespace
+
 template <typename Code>
 LocusCodes LocusCodes::of(const Code* c, size_t n, unsigned top) {
   LocusCodes l;
   l.n = n;
   if (top < 4) {
     l.small.assign((n + 3) / 4, 0);
-    for (size_t k = 0; k < n; ++k)
+    size_t k = 0;
+    for (; k + 4 <= n; k += 4)
+      l.small[k / 4] = static_cast<uint8_t>((c[k] & 3u) | (c[k + 1] & 3u) << 2 |
+                                            (c[k + 2] & 3u) << 4 | (c[k + 3] & 3u) << 6);
+    for (; k < n; ++k)
       l.small[k / 4] = static_cast<uint8_t>(l.small[k / 4] | (c[k] & 3u) << (2 * (k % 4)));
   } else if (top < 255) {
     l.narrow.assign(c, c + n);
@@ -29,13 +56,10 @@ template LocusCodes LocusCodes::of(const uint16_t*, size_t, unsigned);
 
 void LocusCodes::get(size_t k0, size_t k1, uint16_t* out) const {
   if (!small.empty()) {
+    const SmallBytes& t = small_bytes();
     size_t k = k0;
     for (; k < k1 && k % 4 != 0; ++k) *out++ = at(k);
-    for (; k + 4 <= k1; k += 4) {  // a byte at a time
-      const unsigned b = small[k / 4];
-      out[0] = b & 3u, out[1] = b >> 2 & 3u, out[2] = b >> 4 & 3u, out[3] = b >> 6;
-      out += 4;
-    }
+    for (; k + 4 <= k1; k += 4, out += 4) std::memcpy(out, t.codes[small[k / 4]], 8);
     for (; k < k1; ++k) *out++ = at(k);
   } else if (!narrow.empty()) {
     std::copy(narrow.begin() + static_cast<long>(k0), narrow.begin() + static_cast<long>(k1), out);
@@ -171,17 +195,21 @@ std::vector<size_t> distinct_alleles(const Dataset& d) {
   const size_t nl = d.loci.size(), ni = d.inds.size();
   std::vector<size_t> n(nl, 0);
   if (!d.by_locus.empty()) {
-    std::vector<uint8_t> seen(65536);
-    std::vector<uint16_t> codes;
+    std::vector<uint8_t> seen;
     for (size_t l = 0; l < nl; ++l) {
       const LocusCodes& c = d.by_locus[l];
-      codes.resize(c.size());
-      c.get(0, c.size(), codes.data());
-      std::fill(seen.begin(), seen.end(), 0);
-      for (uint16_t a : codes) {
-        n[l] += !seen[a] && a != 0;  // code 0: missing
-        seen[a] = 1;
+      if (!c.small.empty()) {  // the codes present, a byte at a time (padding codes are 0)
+        unsigned present = 0;
+        for (uint8_t b : c.small) present |= small_bytes().present[b];
+        for (unsigned a = 1; a < 4; ++a) n[l] += present >> a & 1u;  // code 0: missing
+        continue;
       }
+      seen.assign(c.narrow.empty() ? 65536 : 256, 0);
+      if (c.narrow.empty())
+        for (uint16_t a : c.wide) seen[a] = 1;
+      else
+        for (uint8_t a : c.narrow) seen[a] = 1;
+      for (size_t a = 1; a < seen.size(); ++a) n[l] += seen[a];
     }
     return n;
   }
