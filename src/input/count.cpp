@@ -819,10 +819,7 @@ struct CountContext {
   void count_held(RunState& rs, Work& w, TypeIndex& ix) {
     if (held.empty()) return;
     std::vector<char> ordered(static_cast<size_t>(np) + 1);
-    constexpr size_t kAhead = 6;  // loci whose tables are fetched while one is counted
-    for (size_t j = 0; j < singles.size(); ++j) {
-      const Single& s = singles[j];
-      if (j + kAhead < singles.size()) ix.prefetch(singles[j + kAhead].kc);
+    for (const Single& s : singles) {
       for (int kp = 1; kp <= np; ++kp) ordered[static_cast<size_t>(kp)] = w.kmbord(s.kc, kp) == 1;
       // the records whose genotype is known counted through the tables as they stand; a record
       // that adds a type goes the whole way, and the tables are taken again after it

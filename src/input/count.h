@@ -156,14 +156,6 @@ class TypeIndex {
     v.side_ = d.side;
     return v;
   }
-  // Asks for the pair tables of kc to be brought into the cache ahead of their use.
-  void prefetch(int kc) const {
-    const Direct& d = dir_[static_cast<size_t>(kc)];
-    __builtin_prefetch(d.hap.data());
-    __builtin_prefetch(d.gen.data());
-    const char* p = reinterpret_cast<const char*>(d.pairs.data());
-    for (size_t b = 0; b < d.pairs.size() * sizeof(int32_t); b += 64) __builtin_prefetch(p + b, 1);
-  }
   // Adds the held counts into channels 20 and 22 and drops them.
   void flush_counts(RunState& rs, const Work& w);
 
