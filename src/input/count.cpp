@@ -449,9 +449,9 @@ struct Batch {
 
 constexpr size_t kBatchItems = 2048;
 constexpr size_t kBatchText = 1u << 20;
-// Values of a batch (16 MB): a file of long records (a VCF's tens of thousands of sites per
+// Values of a batch (8 MB): a file of long records (a VCF's tens of thousands of sites per
 // individual) fills a batch with a few dozen of them, not with 2048.
-constexpr size_t kBatchVals = 1u << 22;
+constexpr size_t kBatchVals = 1u << 21;
 
 // Reads the data section record by record as the record reader does (classification, free or
 // fixed format, comments, ignored and zero records, unreadable lines) into batches. Touches only
@@ -1128,7 +1128,7 @@ void rddata(RunState& rs, Work& w, int& ierr, const DataFormat& df, TypeIndex& i
     }
   } else {
     // one thread reads and parses, this one counts; the batches go through in file order
-    BatchQueue<Batch> q(4);
+    BatchQueue<Batch> q(5);
     std::exception_ptr failed;
     std::thread th([&] {
       try {
@@ -1144,9 +1144,10 @@ void rddata(RunState& rs, Work& w, int& ierr, const DataFormat& df, TypeIndex& i
       q.close();
     });
     try {
-      // The records held of two batches are counted together: a file of long records holds few
-      // records a batch, and the tables of each locus are then visited half as often.
-      constexpr size_t kKeep = 2;
+      // The records held of three batches are counted together: a file of long records holds
+      // few records a batch, and the tables of each locus are then visited a third as often;
+      // the reader fills the other two meanwhile.
+      constexpr size_t kKeep = 3;
       std::vector<Batch*> kept;
       auto give_back = [&]() {
         use.settle();
