@@ -57,9 +57,9 @@ class LineSource {
   virtual long lines() const = 0;
   // The text of line i (0 <= i < lines()), without its line end.
   virtual void text(long i, std::string& s) const = 0;
-  // The first n values of line i when that line is a record of at least n plain integers
-  // separated by blanks (its text read as free format gives the same n values); false for any
-  // other line.
+  // The first n values of line i, when the source holds that line as a record of at least n
+  // integers (its text, read as free format, gives the same n values); false otherwise: the
+  // line is then read as text.
   virtual bool values(long i, int* v, int n) const = 0;
   // The bytes of the text, line ends included (for the progress of a long reading).
   virtual long bytes() const = 0;
