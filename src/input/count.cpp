@@ -818,26 +818,35 @@ struct CountContext {
   }
   void count_held(RunState& rs, Work& w, TypeIndex& ix) {
     if (held.empty()) return;
-    std::vector<char> ordered(static_cast<size_t>(np) + 1);
-    for (const Single& s : singles) {
-      for (int kp = 1; kp <= np; ++kp) ordered[static_cast<size_t>(kp)] = w.kmbord(s.kc, kp) == 1;
-      // the records whose genotype is known counted through the tables as they stand; a record
-      // that adds a type goes the whole way, and the tables are taken again after it
-      for (size_t i = 0; i < held.size();) {
-        const TypeIndex::PairView pv = ix.pair_view(s.kc);
-        for (; i < held.size(); ++i) {
-          const Held& h = held[i];
+    // A group of loci at a time, record after record: the values of a record are read in
+    // order and the tables of the group stay at hand. Each locus still sees the records in file
+    // order. A record whose genotype is known is counted through the tables as they stand; one
+    // that adds a type goes the whole way, and the tables of its locus are taken again after it.
+    constexpr size_t kGroup = 64;
+    const auto nd = static_cast<size_t>(np) + 1;
+    TypeIndex::PairView view[kGroup];
+    std::vector<char> ordered(kGroup * nd);  // gametic sex given, by locus of the group and deme
+    for (size_t j0 = 0; j0 < singles.size(); j0 += kGroup) {
+      const size_t n = std::min(kGroup, singles.size() - j0);
+      const Single* grp = singles.data() + j0;
+      for (size_t j = 0; j < n; ++j) {
+        view[j] = ix.pair_view(grp[j].kc);
+        for (int kp = 1; kp <= np; ++kp)
+          ordered[j * nd + static_cast<size_t>(kp)] = w.kmbord(grp[j].kc, kp) == 1;
+      }
+      for (const Held& h : held) {
+        const auto kp = static_cast<size_t>(h.kp);
+        for (size_t j = 0; j < n; ++j) {
+          const Single& s = grp[j];
           const int b1 = h.v[s.pos], b2 = h.v[s.pos + 1];
           if (het) {
             const int k = (b1 | b2) < 0 ? 2 : b1 != b2;
-            het1[(static_cast<size_t>(s.kc) * np + static_cast<size_t>(h.kp - 1)) * 3 + k] +=
-                h.nadd;
+            het1[(static_cast<size_t>(s.kc) * np + kp - 1) * 3 + static_cast<size_t>(k)] += h.nadd;
           }
-          const bool swap = b2 < b1 && !ordered[static_cast<size_t>(h.kp)];
-          if (!pv.count(h.kp, swap ? b2 : b1, swap ? b1 : b2, h.nadd)) {
+          const bool swap = b2 < b1 && !ordered[j * nd + kp];
+          if (!view[j].count(h.kp, swap ? b2 : b1, swap ? b1 : b2, h.nadd)) {
             count_single(rs, w, ix, s.kc, h.kp, h.nadd, b1, b2);
-            ++i;
-            break;
+            view[j] = ix.pair_view(s.kc);
           }
         }
       }
