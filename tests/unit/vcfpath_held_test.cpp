@@ -2,6 +2,7 @@
 // and values an input unit reads from the held copy (checked against the file the converter
 // writes, parsed here on its own), and the counting of the two (console and counts the same).
 #include <gtest/gtest.h>
+#include <stdlib.h>
 
 #include <random>
 #include <sstream>
@@ -11,6 +12,7 @@
 #include "core/runstate.h"
 #include "input/count.h"
 #include "input/formats/dataset.h"
+#include "input/formats/formats.h"
 #include "input/namein.h"
 #include "tempdir.h"
 
@@ -202,6 +204,55 @@ TEST(VcfpathHeld, CountingMatchesTheWrittenFile) {
     EXPECT_FALSE(file.counts.empty());
     EXPECT_EQ(held.counts, file.counts);
   }
+}
+
+// A run on a VCF file needs no temporary file (none can be left behind by a run that is stopped),
+// and its copy held in memory reads line by line as the file -convert= writes: sites read by
+// this reader and by htslib (FORMAT GT:DP), a multi-allelic site, missing alleles.
+TEST(VcfpathHeld, ARunOnAVcfFileWritesNoTemporaryFile) {
+  TempDir dir("tolm-vcfpath");
+  const std::string in = dir.put("in.vcf",
+                                 "##fileformat=VCFv4.2\n##contig=<ID=c,length=1000>\n"
+                                 "##FORMAT=<ID=GT,Number=1,Type=String,Description=\"Genotype\">\n"
+                                 "##FORMAT=<ID=DP,Number=1,Type=Integer,Description=\"Depth\">\n"
+                                 "#CHROM\tPOS\tID\tREF\tALT\tQUAL\tFILTER\tINFO\tFORMAT\ta\tb\tc\n"
+                                 "c\t10\ts1\tA\tC\t.\t.\t.\tGT\t0/1\t1/1\t./.\n"
+                                 "c\t20\ts2\tA\tC,G\t.\t.\t.\tGT\t2/1\t0|0\t1/.\n"
+                                 "c\t30\ts3\tA\tC\t.\t.\t.\tGT:DP\t0/1:3\t0/0:5\t1/1:2\n");
+  const char* was = getenv("TMPDIR");
+  const std::string saved = was ? was : "";
+  setenv("TMPDIR", (dir.path + "/no-such-folder").c_str(), 1);
+  RunOptions o;
+  std::string open_path, title, err, notes;
+  std::shared_ptr<const io::LineSource> held;
+  const Prepared pr = prepare_input(in, o, open_path, title, err, notes, &held);
+  std::string err_written, notes_written;
+  const Prepared written = prepare_input(in, o, open_path, title, err_written, notes_written);
+  if (was)
+    setenv("TMPDIR", saved.c_str(), 1);
+  else
+    unsetenv("TMPDIR");
+  ASSERT_EQ(pr, Prepared::held) << err;
+  EXPECT_EQ(title, "VCF");
+  EXPECT_NE(notes.find("3 samples form one deme"), std::string::npos) << notes;
+  EXPECT_EQ(written, Prepared::failed) << "a copy to be written has no place here";
+
+  o.convert = dir.path + "/copy.dat";
+  std::string notes_convert;
+  ASSERT_EQ(prepare_input(in, o, open_path, title, err, notes_convert), Prepared::convert_only)
+      << err;
+  EXPECT_EQ(notes_convert, notes);
+  const std::vector<std::string> file = lines_of(slurp(o.convert));
+  ASSERT_EQ(file.size(), 1 + 3 + 1 + 1 + 1 + 3u);  // record 1, loci, deme, format, list, samples
+  EXPECT_EQ(file.back(), "1 3 -1 -1 2 -1 2 2");
+  io::Unit u;
+  u.open_source(held, "in.vcf");
+  std::string s;
+  for (const std::string& want : file) {
+    ASSERT_EQ(u.read_line(s), io::Rd::ok);
+    EXPECT_EQ(s, want);
+  }
+  EXPECT_EQ(u.read_line(s), io::Rd::eof);
 }
 
 }  // namespace
