@@ -449,9 +449,9 @@ struct Batch {
 
 constexpr size_t kBatchItems = 2048;
 constexpr size_t kBatchText = 1u << 20;
-// Values of a batch (16 MB): a file of long records (a VCF's tens of thousands of sites per
+// Values of a batch (8 MB): a file of long records (a VCF's tens of thousands of sites per
 // individual) fills a batch with a few dozen of them, not with 2048.
-constexpr size_t kBatchVals = 1u << 22;
+constexpr size_t kBatchVals = 1u << 21;
 
 // Reads the data section record by record as the record reader does (classification, free or
 // fixed format, comments, ignored and zero records, unreadable lines) into batches. Touches only
@@ -529,25 +529,31 @@ class RecordReader {
 // file.
 bool RecordReader::next(Batch& b) {
   const int n = 2 + 2 * df_.nlread;
+  int* v = v_.data();
   for (;;) {
-    io::Rd r = in_.read_line(line_);
-    if (r == io::Rd::eof) {
-      item(b, Item::end);
-      return false;
+    // a record held as values (an input converted in memory) needs no text
+    const bool held = df_.free && in_.read_values(v, n);
+    if (!held) {
+      io::Rd r = in_.read_line(line_);
+      if (r == io::Rd::eof) {
+        item(b, Item::end);
+        return false;
+      }
+      ++ncard_;
+      if (r != io::Rd::ok) {  // the file itself cannot be read on: end here
+        unreadable(b, kBadValue);
+        item(b, Item::end);
+        return false;
+      }
+      if ((!line_.empty() && (line_[0] == '#' || line_[0] == '\t')) || blank10(line_)) {
+        if (!quiet_) line(b, 'c', fi(ncard_, 5) + ": " + io::trim(line_.substr(0, 256)));
+        if (blank10(line_) && holds_number(line_)) ++indented;
+        continue;
+      }
+    } else {
+      ++ncard_;
     }
-    ++ncard_;
-    if (r != io::Rd::ok) {  // the file itself cannot be read on: end here
-      unreadable(b, kBadValue);
-      item(b, Item::end);
-      return false;
-    }
-    if ((!line_.empty() && (line_[0] == '#' || line_[0] == '\t')) || blank10(line_)) {
-      if (!quiet_) line(b, 'c', fi(ncard_, 5) + ": " + io::trim(line_.substr(0, 256)));
-      if (blank10(line_) && holds_number(line_)) ++indented;
-      continue;
-    }
-    int* v = v_.data();
-    if (df_.free && plain_ints(line_, v, n)) {
+    if (held || (df_.free && plain_ints(line_, v, n))) {
       if (v[0] == 9999) {
         if (!quiet_) line(b, 'c', fi(ncard_, 5) + ": " + fi(9999, 4));
         item(b, Item::ignored);
@@ -812,8 +818,39 @@ struct CountContext {
   }
   void count_held(RunState& rs, Work& w, TypeIndex& ix) {
     if (held.empty()) return;
-    for (const Single& s : singles)
-      for (const Held& h : held) one(rs, w, ix, s, h.kp, h.nadd, h.v);
+    // A group of loci at a time, record after record: the values of a record are read in
+    // order and the tables of the group stay at hand. Each locus still sees the records in file
+    // order. A record whose genotype is known is counted through the tables as they stand; one
+    // that adds a type goes the whole way, and the tables of its locus are taken again after it.
+    constexpr size_t kGroup = 64;
+    const auto nd = static_cast<size_t>(np) + 1;
+    TypeIndex::PairView view[kGroup];
+    std::vector<char> ordered(kGroup * nd);  // gametic sex given, by locus of the group and deme
+    for (size_t j0 = 0; j0 < singles.size(); j0 += kGroup) {
+      const size_t n = std::min(kGroup, singles.size() - j0);
+      const Single* grp = singles.data() + j0;
+      for (size_t j = 0; j < n; ++j) {
+        view[j] = ix.pair_view(grp[j].kc);
+        for (int kp = 1; kp <= np; ++kp)
+          ordered[j * nd + static_cast<size_t>(kp)] = w.kmbord(grp[j].kc, kp) == 1;
+      }
+      for (const Held& h : held) {
+        const auto kp = static_cast<size_t>(h.kp);
+        for (size_t j = 0; j < n; ++j) {
+          const Single& s = grp[j];
+          const int b1 = h.v[s.pos], b2 = h.v[s.pos + 1];
+          if (het) {
+            const int k = (b1 | b2) < 0 ? 2 : b1 != b2;
+            het1[(static_cast<size_t>(s.kc) * np + kp - 1) * 3 + static_cast<size_t>(k)] += h.nadd;
+          }
+          const bool swap = b2 < b1 && !ordered[j * nd + kp];
+          if (!view[j].count(h.kp, swap ? b2 : b1, swap ? b1 : b2, h.nadd)) {
+            count_single(rs, w, ix, s.kc, h.kp, h.nadd, b1, b2);
+            view[j] = ix.pair_view(s.kc);
+          }
+        }
+      }
+    }
     held.clear();
   }
 
@@ -946,10 +983,15 @@ struct Consumer {
 
   bool batch(const Batch& b) {
     const bool go_on = records_of(b);
-    cx.count_held(rs, w, ix);  // before the batch's values go back to the reader
-    set_pending_la();
+    settle();
     return go_on;
   }
+  // The records held are counted and `la` set: before their batches go back to the reader.
+  void settle() {
+    cx.count_held(rs, w, ix);
+    set_pending_la();
+  }
+  bool holding() const { return !cx.held.empty(); }
 
   bool records_of(const Batch& b) {
     Param& p = rs.param;
@@ -1095,7 +1137,7 @@ void rddata(RunState& rs, Work& w, int& ierr, const DataFormat& df, TypeIndex& i
     }
   } else {
     // one thread reads and parses, this one counts; the batches go through in file order
-    BatchQueue<Batch> q(4);
+    BatchQueue<Batch> q(5);
     std::exception_ptr failed;
     std::thread th([&] {
       try {
@@ -1111,13 +1153,25 @@ void rddata(RunState& rs, Work& w, int& ierr, const DataFormat& df, TypeIndex& i
       q.close();
     });
     try {
+      // The records held of three batches are counted together: a file of long records holds
+      // few records a batch, and the tables of each locus are then visited a third as often;
+      // the reader fills the other two meanwhile.
+      constexpr size_t kKeep = 3;
+      std::vector<Batch*> kept;
+      auto give_back = [&]() {
+        use.settle();
+        for (Batch* k : kept) q.put_empty(k);
+        kept.clear();
+      };
       for (;;) {
         Batch* b = q.take_full();
         if (!b) break;
-        const bool go_on = use.batch(*b);
-        q.put_empty(b);
+        const bool go_on = use.records_of(*b);
+        kept.push_back(b);
+        if (!go_on || kept.size() >= kKeep || !use.holding()) give_back();
         if (!go_on) break;
       }
+      give_back();
     } catch (...) {  // the reading thread is stopped before the failure goes on
       q.cancel();
       th.join();

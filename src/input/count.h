@@ -118,6 +118,44 @@ class TypeIndex {
     c += nadd;
     return true;
   }
+  // The pair tables of a single-locus combination kc counting pairs, for a run of records
+  // counted one after the other: count_known_pair without looking up the tables each time. Valid
+  // until a type of kc is added.
+  class PairView {
+   public:
+    bool count(long kp, int a1, int a2, int nadd) const {  // as count_known_pair
+      const auto u1 = static_cast<size_t>(static_cast<unsigned>(a1));
+      const auto u2 = static_cast<size_t>(static_cast<unsigned>(a2));
+      if (u1 >= nhap_ || u2 >= nhap_) return false;
+      const int h1 = hap_[u1], h2 = hap_[u2];
+      if (h1 == 0 || h2 == 0 || h1 >= side_ || h2 >= side_) return false;
+      const auto k = static_cast<size_t>(h1 * side_ + h2);
+      int32_t& c = pairs_[static_cast<size_t>(kp - 1) * sq_ + k];
+      if (c == 0 && gen_[k] == 0) return false;
+      c += nadd;
+      return true;
+    }
+
+   private:
+    friend class TypeIndex;
+    const int* hap_ = nullptr;
+    const int* gen_ = nullptr;
+    int32_t* pairs_ = nullptr;
+    size_t nhap_ = 0, sq_ = 0;
+    int side_ = 0;
+  };
+  PairView pair_view(int kc) {
+    Direct& d = dir_[static_cast<size_t>(kc)];
+    PairView v;
+    if (!d.paired) return v;  // counts nothing
+    v.hap_ = d.hap.data();
+    v.nhap_ = d.hap.size();
+    v.gen_ = d.gen.data();
+    v.pairs_ = d.pairs.data();
+    v.sq_ = d.gen.size();
+    v.side_ = d.side;
+    return v;
+  }
   // Adds the held counts into channels 20 and 22 and drops them.
   void flush_counts(RunState& rs, const Work& w);
 

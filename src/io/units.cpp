@@ -188,12 +188,17 @@ bool Unit::is_terminal() const {
 long Unit::position() const {
   if (state_ != State::in || kind_ == Kind::console) return -1;
   if (kind_ == Kind::text) return static_cast<long>(tpos_);
+  if (kind_ == Kind::source) {  // as far into the bytes as the lines read are into the lines
+    const long n = src_->lines();
+    return n > 0 ? static_cast<long>(static_cast<double>(src_->bytes()) * spos_ / n) : 0;
+  }
   return f_ ? std::ftell(f_) : -1;
 }
 
 long Unit::size() const {
   if (state_ != State::in || kind_ == Kind::console) return -1;
   if (kind_ == Kind::text) return static_cast<long>(text_.size());
+  if (kind_ == Kind::source) return src_->bytes();
   struct stat st;
   if (!f_ || ::fstat(fileno(f_), &st) != 0) return -1;
   return static_cast<long>(st.st_size);
@@ -246,6 +251,26 @@ void Unit::feed(std::string text) {
   last_start_ = -1;
 }
 
+void Unit::open_source(std::shared_ptr<const LineSource> src, const std::string& name) {
+  close();
+  src_ = std::move(src);
+  spos_ = 0;
+  kind_ = Kind::source;
+  state_ = State::in;
+  path_ = name;
+  nread_ = 0;
+  last_start_ = -1;
+}
+
+bool Unit::read_values(int* v, int n) {
+  if (state_ != State::in || kind_ != Kind::source || (echo_ && tie_)) return false;
+  if (spos_ >= src_->lines() || !src_->values(spos_, v, n)) return false;
+  if (tie_) tie_->flush();
+  last_start_ = spos_++;
+  ++nread_;
+  return true;
+}
+
 Rd Unit::read_line(std::string& s) {
   s.clear();
   if (state_ != State::in) return Rd::error;
@@ -267,6 +292,10 @@ Rd Unit::next_line(std::string& s) {
       s.assign(text_, tpos_, e - tpos_);
       tpos_ = e + 1;
     }
+  } else if (kind_ == Kind::source) {
+    if (spos_ >= src_->lines()) return Rd::eof;
+    last_start_ = spos_;
+    src_->text(spos_++, s);
   } else {
     if (kind_ == Kind::file) last_start_ = std::ftell(f_);
     errno = 0;
@@ -290,6 +319,8 @@ bool Unit::backspace() {
   if (state_ != State::in || last_start_ < 0) return false;
   if (kind_ == Kind::text) {
     tpos_ = static_cast<size_t>(last_start_);
+  } else if (kind_ == Kind::source) {
+    spos_ = last_start_;
   } else if (kind_ == Kind::file) {
     if (std::fseek(f_, last_start_, SEEK_SET) != 0) return false;
   } else {
@@ -306,6 +337,10 @@ bool Unit::rewind() {
   nread_ = 0;
   if (kind_ == Kind::text) {
     tpos_ = 0;
+    return true;
+  }
+  if (kind_ == Kind::source) {
+    spos_ = 0;
     return true;
   }
   if (kind_ != Kind::file) return false;
@@ -348,6 +383,8 @@ int Unit::close() {
   buf_.clear();
   text_.clear();
   tpos_ = 0;
+  src_.reset();
+  spos_ = 0;
   return rc;
 }
 

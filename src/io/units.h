@@ -17,10 +17,15 @@
 // as it was until the new one replaces it whole. A unit destroyed without close() (an error
 // stop) removes its temporary file. Appending writes the file in place. After the first write
 // that fails (a full disk) the unit drops further output and close() returns the errno.
+//
+// An input unit may also read the lines of a `LineSource` held in memory (an input file converted
+// from another format, never written out): it gives the same lines as the file would, and the
+// values of a record of plain integers without making its text (read_values).
 #pragma once
 
 #include <cstdio>
 #include <map>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -43,6 +48,22 @@ std::string os_reason(int code);
 // How an output file is opened: status "new" (must not exist), "old" (must exist, written
 // from its beginning), "unknown" (created or truncated), or appended to.
 enum class OpenMode { fresh, old, unknown, append };
+
+// The lines of an input held in memory, numbered from 0. A source is read by one unit at a time,
+// line after line from the start or from a line read before (rewind, backspace).
+class LineSource {
+ public:
+  virtual ~LineSource() = default;
+  virtual long lines() const = 0;
+  // The text of line i (0 <= i < lines()), without its line end.
+  virtual void text(long i, std::string& s) const = 0;
+  // The first n values of line i, when the source holds that line as a record of at least n
+  // integers (its text, read as free format, gives the same n values); false otherwise: the
+  // line is then read as text.
+  virtual bool values(long i, int* v, int n) const = 0;
+  // The bytes of the text, line ends included (for the progress of a long reading).
+  virtual long bytes() const = 0;
+};
 
 class Unit {
  public:
@@ -69,8 +90,14 @@ class Unit {
   int open_in(const std::string& path);  // 0 or errno
   void attach_in(std::FILE* f);          // standard input; not closed by close()
   void feed(std::string text);           // input from a text (tests)
-  Rd read_line(std::string& s);          // next line without its line end
-  bool backspace();                      // the line last read is read again
+  // Input from lines held in memory; `name` stands for the file in messages (path()).
+  void open_source(std::shared_ptr<const LineSource> src, const std::string& name);
+  Rd read_line(std::string& s);  // next line without its line end
+  // The next line as the first n values of a record of plain integers, when the unit holds them
+  // without text (a `LineSource`): true, and the line counts as read (backspace returns to it).
+  // False, nothing read, for any other line or unit: read_line then gives the line.
+  bool read_values(int* v, int n);
+  bool backspace();  // the line last read is read again
   bool rewind();
   long line_number() const { return nread_; }  // lines read since open or rewind
   // Answers: `out` is flushed before every read; with echo, each line read is also written to
@@ -97,7 +124,7 @@ class Unit {
  private:
   Rd next_line(std::string& s);
   enum class State { closed, out, in };
-  enum class Kind { file, console, capture, text };
+  enum class Kind { file, console, capture, text, source };
   State state_ = State::closed;
   Kind kind_ = Kind::file;
   std::FILE* f_ = nullptr;
@@ -106,11 +133,13 @@ class Unit {
   std::string path_;
   std::string tmp_;  // temporary name of a file written afresh, until close()
   int werr_ = 0;
-  std::string buf_;       // pending output
-  std::string cap_;       // captured output
-  std::string text_;      // input text of a fed unit
-  size_t tpos_ = 0;       // read position in text_
-  long last_start_ = -1;  // where the line last read began (for backspace)
+  std::string buf_;                        // pending output
+  std::string cap_;                        // captured output
+  std::string text_;                       // input text of a fed unit
+  size_t tpos_ = 0;                        // read position in text_
+  std::shared_ptr<const LineSource> src_;  // the lines of a source unit
+  long spos_ = 0;                          // the next line of src_
+  long last_start_ = -1;                   // where the line last read began (for backspace)
   long nread_ = 0;
   char* lbuf_ = nullptr;  // getline buffer
   Unit* tie_ = nullptr;

@@ -354,10 +354,11 @@ void startup(RunState& rs, int argc, char** argv) {
     dialogue_start(rs, argc, argv, si, idowidget);
   }
 
-  // 9a. a file of another format is read through a TOLM copy of it
+  // 9a. a file of another format is read through a TOLM copy of it, held in memory
+  std::shared_ptr<const io::LineSource> held;
   if (merged_input.empty()) {
     std::string open_path, title, err, notes;
-    Prepared pr = prepare_input(si.file, rs.opt, open_path, title, err, notes);
+    Prepared pr = prepare_input(si.file, rs.opt, open_path, title, err, notes, &held);
     if (!notes.empty()) rs.con().put(notes);
     if (pr == Prepared::failed) {
       rs.con().nl();
@@ -369,15 +370,19 @@ void startup(RunState& rs, int argc, char** argv) {
       say(rs, "Converted input --> " + rs.opt.convert);
       stop(rs, 0);
     }
-    if (pr == Prepared::converted) {
+    if (pr == Prepared::converted || pr == Prepared::held) {
       rs.input_file = trim(si.file);
-      rs.input_copy = open_path;
       rs.input_format = title;
     }
+    if (pr == Prepared::converted) rs.input_copy = open_path;
   }
 
-  // 10. open the input file
-  int rc = rs.u(ch::input).open_in(rs.input_copy.empty() ? si.file : rs.input_copy);
+  // 10. open the input file (or the copy held in memory, which stands under its name)
+  int rc = 0;
+  if (held)
+    rs.u(ch::input).open_source(std::move(held), rs.input_file);
+  else
+    rc = rs.u(ch::input).open_in(rs.input_copy.empty() ? si.file : rs.input_copy);
   if (rc != 0) {
     rs.param.io = rc;
     say(rs, "** Error opening \"" + trim(si.file) + "\" **");

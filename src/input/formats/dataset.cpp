@@ -9,6 +9,65 @@
 
 namespace tolm::fmt_in {
 
+namespace {
+
+// The four codes of each byte of the small layout, as four 16-bit codes.
+struct SmallBytes {
+  uint16_t codes[256][4];
+  uint8_t present[256];  // bit c set when code c is among the four
+  SmallBytes() {
+    for (unsigned b = 0; b < 256; ++b) {
+      present[b] = 0;
+      for (unsigned j = 0; j < 4; ++j) {
+        codes[b][j] = static_cast<uint16_t>(b >> (2 * j) & 3u);
+        present[b] = static_cast<uint8_t>(present[b] | 1u << codes[b][j]);
+      }
+    }
+  }
+};
+const SmallBytes& small_bytes() {
+  static const SmallBytes t;
+  return t;
+}
+
+}  // namespace
+
+template <typename Code>
+LocusCodes LocusCodes::of(const Code* c, size_t n, unsigned top) {
+  LocusCodes l;
+  l.n = n;
+  if (top < 4) {
+    l.small.assign((n + 3) / 4, 0);
+    size_t k = 0;
+    for (; k + 4 <= n; k += 4)
+      l.small[k / 4] = static_cast<uint8_t>((c[k] & 3u) | (c[k + 1] & 3u) << 2 |
+                                            (c[k + 2] & 3u) << 4 | (c[k + 3] & 3u) << 6);
+    for (; k < n; ++k)
+      l.small[k / 4] = static_cast<uint8_t>(l.small[k / 4] | (c[k] & 3u) << (2 * (k % 4)));
+  } else if (top < 255) {
+    l.narrow.assign(c, c + n);
+  } else {
+    l.wide.assign(c, c + n);
+  }
+  return l;
+}
+template LocusCodes LocusCodes::of(const uint8_t*, size_t, unsigned);
+template LocusCodes LocusCodes::of(const uint16_t*, size_t, unsigned);
+
+void LocusCodes::get(size_t k0, size_t k1, uint16_t* out) const {
+  if (!small.empty()) {
+    const SmallBytes& t = small_bytes();
+    size_t k = k0;
+    for (; k < k1 && k % 4 != 0; ++k) *out++ = at(k);
+    for (; k + 4 <= k1; k += 4, out += 4) std::memcpy(out, t.codes[small[k / 4]], 8);
+    for (; k < k1; ++k) *out++ = at(k);
+  } else if (!narrow.empty()) {
+    std::copy(narrow.begin() + static_cast<long>(k0), narrow.begin() + static_cast<long>(k1), out);
+  } else {
+    std::copy(wide.begin() + static_cast<long>(k0), wide.begin() + static_cast<long>(k1), out);
+  }
+}
+
 void Where::fail(long line, const std::string& what) const {
   // "line 57, individual N216: ...", "line 3: the file ends ..."
   static const char* kPlaces[] = {"individual ", "site ", "sample ", "field ", "locus "};
@@ -139,12 +198,18 @@ std::vector<size_t> distinct_alleles(const Dataset& d) {
     std::vector<uint8_t> seen;
     for (size_t l = 0; l < nl; ++l) {
       const LocusCodes& c = d.by_locus[l];
-      seen.assign(c.is_wide() ? 65536 : 256, 0);
-      if (c.is_wide())
+      if (!c.small.empty()) {  // the codes present, a byte at a time (padding codes are 0)
+        unsigned present = 0;
+        for (uint8_t b : c.small) present |= small_bytes().present[b];
+        for (unsigned a = 1; a < 4; ++a) n[l] += present >> a & 1u;  // code 0: missing
+        continue;
+      }
+      seen.assign(c.narrow.empty() ? 65536 : 256, 0);
+      if (c.narrow.empty())
         for (uint16_t a : c.wide) seen[a] = 1;
       else
         for (uint8_t a : c.narrow) seen[a] = 1;
-      for (size_t a = 1; a < seen.size(); ++a) n[l] += seen[a];  // code 0: missing
+      for (size_t a = 1; a < seen.size(); ++a) n[l] += seen[a];
     }
     return n;
   }
@@ -204,6 +269,21 @@ char* put_code(char* o, unsigned c) {
   return o;
 }
 
+// The codes k0..k1 - 1 of every locus (the individuals k0 / 2 .. k1 / 2 - 1) turned around into
+// their records, side by side at `to`: 2 x loci codes a record.
+void turn_block(const Dataset& d, size_t k0, size_t k1, uint16_t* to) {
+  const size_t nl = d.loci.size();
+  uint16_t run[256];
+  for (size_t l = 0; l < nl; ++l) {
+    for (size_t a = k0; a < k1; a += sizeof run / sizeof run[0]) {
+      const size_t b = std::min(k1, a + sizeof run / sizeof run[0]);
+      d.by_locus[l].get(a, b, run);
+      uint16_t* t = to + 2 * l + (a - k0) / 2 * 2 * nl;
+      for (size_t k = 0; k < b - a; k += 2, t += 2 * nl) t[0] = run[k], t[1] = run[k + 1];
+    }
+  }
+}
+
 // 2. the individuals of a dataset kept locus after locus, a block of individuals at a time turned
 // around into their records
 void write_by_locus(const Dataset& d, OutBuffer& out) {
@@ -212,15 +292,7 @@ void write_by_locus(const Dataset& d, OutBuffer& out) {
   std::vector<uint16_t> block(kBlock * nl * 2);
   for (size_t i0 = 0; i0 < ni; i0 += kBlock) {
     const size_t i1 = std::min(ni, i0 + kBlock), k0 = 2 * i0, k1 = 2 * i1;
-    for (size_t l = 0; l < nl; ++l) {  // the block's records filled side by side
-      const LocusCodes& c = d.by_locus[l];
-      uint16_t* to = block.data() + 2 * l;
-      if (c.is_wide())
-        for (size_t k = k0; k < k1; k += 2, to += 2 * nl) to[0] = c.wide[k], to[1] = c.wide[k + 1];
-      else
-        for (size_t k = k0; k < k1; k += 2, to += 2 * nl)
-          to[0] = c.narrow[k], to[1] = c.narrow[k + 1];
-    }
+    turn_block(d, k0, k1, block.data());
     for (size_t i = i0; i < i1; ++i) {
       char* o = out.line();
       o = std::to_chars(o, o + 20, d.inds[i].deme + 1).ptr;
@@ -304,6 +376,109 @@ void write_tolm(const Dataset& d, const std::string& out) {
   if (!f)
     throw BadInput("cannot write the converted file \"" + out + "\" (" + std::strerror(errno) +
                    ")");
+}
+
+}  // namespace tolm::fmt_in
+
+namespace tolm::fmt_in {
+
+namespace {
+
+// 3. the converted file held in memory: the header lines as text, the records as values made
+// from the data set when they are read (the individuals kept locus by locus turned around a block
+// at a time, as write_by_locus does)
+class HeldTolm final : public io::LineSource {
+ public:
+  explicit HeldTolm(Dataset&& d) : d_(std::move(d)) {
+    const size_t nl = d_.loci.size(), np = d_.demes.size();
+    head_.push_back(std::to_string(np) + ' ' + std::to_string(nl));
+    for (size_t l = 0; l < nl; ++l)
+      head_.push_back(header_name(d_.loci[l], 12, "L" + std::to_string(l + 1)));
+    for (size_t k = 0; k < np; ++k)
+      head_.push_back(header_name(d_.demes[k], 40, std::to_string(k + 1)));
+    head_.push_back("UNFORMATTED");
+    first_ind_ = static_cast<long>(head_.size() + np);
+    bytes_ = 0;
+    std::string s;
+    for (long i = 0; i < first_ind_; ++i) {
+      text(i, s);
+      bytes_ += static_cast<long>(s.size()) + 1;
+    }
+    if (!d_.inds.empty()) {  // the individuals' records taken as long as the first one
+      text(first_ind_, s);
+      bytes_ += static_cast<long>(d_.inds.size()) * (static_cast<long>(s.size()) + 1);
+    }
+  }
+  long lines() const override { return first_ind_ + static_cast<long>(d_.inds.size()); }
+  long bytes() const override { return bytes_; }
+
+  void text(long i, std::string& s) const override {
+    const auto hn = static_cast<long>(head_.size());
+    if (i < hn) {
+      s = head_[static_cast<size_t>(i)];
+      return;
+    }
+    const size_t n = 2 + 2 * d_.loci.size();
+    std::vector<int> v(n);
+    values(i, v.data(), static_cast<int>(n));
+    s.resize(n * 12);
+    char* o = s.data();
+    o = std::to_chars(o, o + 12, v[0]).ptr;
+    for (size_t j = 1; j < n; ++j) o = put_num(o, v[j]);
+    s.resize(static_cast<size_t>(o - s.data()));
+  }
+
+  bool values(long i, int* v, int n) const override {
+    const auto hn = static_cast<long>(head_.size());
+    const long nl = static_cast<long>(d_.loci.size());
+    if (i < hn || i >= lines() || n < 0 || n > 2 + 2 * nl) return false;
+    if (i < first_ind_) {  // the locus list of deme k: every locus, no gametic sex
+      const int k = static_cast<int>(i - hn) + 1;
+      for (int j = 0; j < n; ++j) v[j] = j == 0 ? k : (j % 2 == 0 ? j / 2 : 0);
+      return true;
+    }
+    const auto ind = static_cast<size_t>(i - first_ind_);
+    const int head[2] = {d_.inds[ind].deme + 1, static_cast<int>(ind + 1)};
+    for (int j = 0; j < n && j < 2; ++j) v[j] = head[j];
+    if (n <= 2) return true;
+    const auto na = static_cast<size_t>(n - 2);
+    if (d_.by_locus.empty()) {
+      std::copy_n(d_.alleles.data() + ind * static_cast<size_t>(nl) * 2, na, v + 2);
+      return true;
+    }
+    const uint16_t* c = turned(ind);
+    for (size_t j = 0; j < na; ++j) v[2 + j] = c[j] == 0 ? kMissing : c[j];
+    return true;
+  }
+
+ private:
+  static constexpr size_t kBlock = 64;
+  static constexpr size_t kNoBlock = static_cast<size_t>(-1);
+  // The codes of individual `ind` (2 per locus, locus after locus) from its block turned around.
+  const uint16_t* turned(size_t ind) const {
+    const size_t nl = d_.loci.size(), ni = d_.inds.size();
+    const size_t i0 = ind - ind % kBlock;
+    if (block0_ != i0) {
+      const size_t i1 = std::min(ni, i0 + kBlock), k0 = 2 * i0, k1 = 2 * i1;
+      block_.resize(kBlock * nl * 2);
+      turn_block(d_, k0, k1, block_.data());
+      block0_ = i0;
+    }
+    return block_.data() + (ind - i0) * nl * 2;
+  }
+
+  Dataset d_;
+  std::vector<std::string> head_;  // record 1, the names, the read format
+  long first_ind_ = 0;             // the line of the first individual
+  long bytes_ = 0;
+  mutable std::vector<uint16_t> block_;  // the records of a block of individuals, codes
+  mutable size_t block0_ = kNoBlock;     // its first individual
+};
+
+}  // namespace
+
+std::shared_ptr<const io::LineSource> held_tolm(Dataset&& d) {
+  return std::make_shared<HeldTolm>(std::move(d));
 }
 
 }  // namespace tolm::fmt_in

@@ -17,11 +17,13 @@
 #include <cstdint>
 #include <fstream>
 #include <map>
+#include <memory>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "input/formats/formats.h"
+#include "io/units.h"
 
 namespace tolm::fmt_in {
 
@@ -33,12 +35,24 @@ struct BadInput : std::runtime_error {
 };
 
 // The genotypes of one locus, individual after individual, two codes each (0: missing, else the
-// allele number): one byte per allele while the locus has fewer than 255 alleles, else two.
+// allele number), in the smallest of three layouts that holds them: two bits a code, four codes a
+// byte (code k in bits 2 * (k % 4) of byte k / 4) while every code is below 4 (a site of at most
+// three alleles); one byte a code while every code is below 255; else two bytes.
 struct LocusCodes {
+  std::vector<uint8_t> small;
   std::vector<uint8_t> narrow;
   std::vector<uint16_t> wide;
-  bool is_wide() const { return narrow.empty(); }
-  uint16_t at(size_t k) const { return is_wide() ? wide[k] : narrow[k]; }
+  size_t n = 0;  // codes held
+  // The layout for the codes c[0..n), the highest of them `top`.
+  template <typename Code>
+  static LocusCodes of(const Code* c, size_t n, unsigned top);
+  size_t size() const { return n; }
+  uint16_t at(size_t k) const {
+    if (!small.empty()) return (small[k / 4] >> (2 * (k % 4))) & 3u;
+    return narrow.empty() ? wide[k] : narrow[k];
+  }
+  // The codes k0..k1 - 1 into out.
+  void get(size_t k0, size_t k1, uint16_t* out) const;
 };
 
 struct Dataset {
@@ -110,5 +124,9 @@ Dataset read_vcf(const std::string& path, const RunOptions& o);
 void check_dataset(Dataset& d, const Where& w);
 // Writes the TOLM input file; throws `BadInput` when it cannot be written.
 void write_tolm(const Dataset& d, const std::string& out);
+// The same TOLM input file held in memory, line by line (the data set is kept, not its text): the
+// text of each line is what write_tolm writes, and the deme lists and individuals give their
+// values without text.
+std::shared_ptr<const io::LineSource> held_tolm(Dataset&& d);
 
 }  // namespace tolm::fmt_in

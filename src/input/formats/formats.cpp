@@ -215,38 +215,52 @@ Format detect_format(const std::string& path, std::string& why) {
   return Format::unknown;
 }
 
+namespace {
+
+// The data set of the file `in`, read and checked; throws `BadInput` (or std::bad_alloc).
+fmt_in::Dataset read_checked(const std::string& in, Format f, const RunOptions& o) {
+  fmt_in::Where w{format_title(f), in};
+  fmt_in::Dataset d;
+  switch (f) {
+    case Format::genepop:
+      d = fmt_in::read_genepop(in);
+      break;
+    case Format::fstat:
+      d = fmt_in::read_fstat(in);
+      break;
+    case Format::genetix:
+      d = fmt_in::read_genetix(in);
+      break;
+    case Format::structure:
+      d = fmt_in::read_structure(in, o);
+      break;
+    case Format::genalex:
+      d = fmt_in::read_genalex(in);
+      break;
+    case Format::vcf:
+      d = fmt_in::read_vcf(in, o);
+      break;
+    default:
+      w.fail("no reader for this format");
+  }
+  if (!o.popmap.empty() && f != Format::vcf && f != Format::structure)
+    d.notes.push_back(
+        "-popmap= is used for VCF and STRUCTURE files only: the demes of the file are kept");
+  fmt_in::check_dataset(d, w);
+  return d;
+}
+
+std::string no_memory(Format f, const std::string& in) {
+  return std::string(format_title(f)) + " file \"" + in + "\": not enough memory to read it";
+}
+
+}  // namespace
+
 bool convert_to_tolm(const std::string& in, Format f, const RunOptions& o, const std::string& out,
                      std::string& err, std::string& notes) {
-  fmt_in::Where w{format_title(f), in};
   bool writing = false;
   try {
-    fmt_in::Dataset d;
-    switch (f) {
-      case Format::genepop:
-        d = fmt_in::read_genepop(in);
-        break;
-      case Format::fstat:
-        d = fmt_in::read_fstat(in);
-        break;
-      case Format::genetix:
-        d = fmt_in::read_genetix(in);
-        break;
-      case Format::structure:
-        d = fmt_in::read_structure(in, o);
-        break;
-      case Format::genalex:
-        d = fmt_in::read_genalex(in);
-        break;
-      case Format::vcf:
-        d = fmt_in::read_vcf(in, o);
-        break;
-      default:
-        w.fail("no reader for this format");
-    }
-    if (!o.popmap.empty() && f != Format::vcf && f != Format::structure)
-      d.notes.push_back(
-          "-popmap= is used for VCF and STRUCTURE files only: the demes of the file are kept");
-    fmt_in::check_dataset(d, w);
+    fmt_in::Dataset d = read_checked(in, f, o);
     writing = true;
     fmt_in::write_tolm(d, out);
     for (const auto& n : d.notes) notes += " " + n + "\n";
@@ -254,14 +268,33 @@ bool convert_to_tolm(const std::string& in, Format f, const RunOptions& o, const
   } catch (const fmt_in::BadInput& e) {
     err = e.what();
   } catch (const std::bad_alloc&) {
-    err = std::string(format_title(f)) + " file \"" + in + "\": not enough memory to read it";
+    err = no_memory(f, in);
   }
   if (writing) unlink(out.c_str());  // a file begun before the failure is no TOLM file
   return false;
 }
 
+std::shared_ptr<const io::LineSource> convert_in_memory(const std::string& in, Format f,
+                                                        const RunOptions& o, std::string& err,
+                                                        std::string& notes) {
+  try {
+    fmt_in::Dataset d = read_checked(in, f, o);
+    std::string said;
+    for (const auto& n : d.notes) said += " " + n + "\n";
+    auto held = fmt_in::held_tolm(std::move(d));
+    notes += said;
+    return held;
+  } catch (const fmt_in::BadInput& e) {
+    err = e.what();
+  } catch (const std::bad_alloc&) {
+    err = no_memory(f, in);
+  }
+  return nullptr;
+}
+
 Prepared prepare_input(const std::string& file, const RunOptions& o, std::string& open_path,
-                       std::string& title, std::string& err, std::string& notes) {
+                       std::string& title, std::string& err, std::string& notes,
+                       std::shared_ptr<const io::LineSource>* held) {
   open_path = file;
   title.clear();
   Format f = Format::unknown;
@@ -278,6 +311,10 @@ Prepared prepare_input(const std::string& file, const RunOptions& o, std::string
     return Prepared::failed;
   }
   title = format_title(f);
+  if (held && o.convert.empty()) {
+    *held = convert_in_memory(file, f, o, err, notes);
+    return *held ? Prepared::held : Prepared::failed;
+  }
   std::string out = o.convert;
   if (out.empty()) {
     const char* dir = getenv("TMPDIR");

@@ -2,16 +2,19 @@
 // Genetix, STRUCTURE, GenAlEx and VCF/BCF. A file in one of them is turned into a TOLM input
 // file (header, locus and deme names, UNFORMATTED, one locus-list record per deme, one record
 // per individual) so that counting, every analysis and every output run on it unchanged: the
-// analyses never know the format.
+// analyses never know the format. For a run the converted file is held in memory, line by line,
+// and read through the input unit as a file would be; -convert= writes it out.
 //
 // A reader checks the whole file before anything is written; a file that fails gives one
 // message naming the file, the line and the field and what was expected, and nothing of it is
 // counted.
 #pragma once
 
+#include <memory>
 #include <string>
 
 #include "core/runopts.h"
+#include "io/units.h"
 
 namespace tolm {
 
@@ -37,12 +40,22 @@ bool looks_like_tolm(const std::string& path);
 bool convert_to_tolm(const std::string& in, Format f, const RunOptions& o, const std::string& out,
                      std::string& err, std::string& notes);
 
+// The same conversion held in memory instead of written: the lines of the TOLM input file, read
+// through an input unit (io::Unit::open_source). Null with a message in `err` as above.
+std::shared_ptr<const io::LineSource> convert_in_memory(const std::string& in, Format f,
+                                                        const RunOptions& o, std::string& err,
+                                                        std::string& notes);
+
 // What start-up does with the input file `file` before opening it: decides its format (the
 // option -format= first) and, for a foreign format, converts it into a temporary TOLM file
 // (`open_path`, to be removed at the end of the run) or, with -convert=, into the file named
-// there. `title` is the format's title for a foreign file, empty for TOLM's own.
-enum class Prepared { tolm, converted, convert_only, failed };
+// there. `title` is the format's title for a foreign file, empty for TOLM's own. Given `held`,
+// a conversion for the run itself is held in memory there instead (Prepared::held): no
+// temporary file is written, none can be left behind by a run that is killed, and the records
+// are counted from the data set without being formatted and parsed again.
+enum class Prepared { tolm, converted, held, convert_only, failed };
 Prepared prepare_input(const std::string& file, const RunOptions& o, std::string& open_path,
-                       std::string& title, std::string& err, std::string& notes);
+                       std::string& title, std::string& err, std::string& notes,
+                       std::shared_ptr<const io::LineSource>* held = nullptr);
 
 }  // namespace tolm

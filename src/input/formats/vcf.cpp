@@ -219,6 +219,7 @@ Dataset read_vcf(const std::string& path, const RunOptions& o) {
   std::vector<int> slot(static_cast<size_t>(nsmpl), -1);  // sample -> its place among those kept
   for (size_t i = 0; i < nk; ++i) slot[static_cast<size_t>(keep[i])] = static_cast<int>(i);
   std::vector<uint16_t> codes(2 * nk);  // the site's codes (0 missing, else allele index + 1)
+  std::vector<uint8_t> codes8(2 * nk);  // the same for a site of fewer than 255 alleles
   long site = 0;
   auto where = [&](bcf1_t* rec) {
     std::string s = site_name(hdr, rec);
@@ -260,12 +261,7 @@ Dataset read_vcf(const std::string& path, const RunOptions& o) {
         *out++ = static_cast<uint16_t>(a + 1);
       }
     }
-    LocusCodes c;
-    if (rec->n_allele < 255)
-      c.narrow.assign(codes.begin(), codes.end());  // every code below 255
-    else
-      c.wide = codes;
-    keep_site(rec, std::move(c));
+    keep_site(rec, LocusCodes::of(codes.data(), codes.size(), static_cast<unsigned>(nall)));
   };
   auto check_record = [&](bcf1_t* rec) {
     const long line = text ? header_lines + site : 0;
@@ -295,7 +291,7 @@ Dataset read_vcf(const std::string& path, const RunOptions& o) {
       if (r < 0) break;
       const char* format = eight_columns(line.s, line.s + line.l);
       bool direct = false;
-      LocusCodes c;
+      int maxa = -1;
       if (format) {
         head.l = 0;
         if (kputsn(line.s, static_cast<size_t>(format - 1 - line.s), &head) < 0)
@@ -303,16 +299,12 @@ Dataset read_vcf(const std::string& path, const RunOptions& o) {
         head_owner.release();
         head_owner.reset(head.s);
         rec->max_unpack = BCF_UN_INFO;
-        int maxa = -1;
         if (vcf_parse(&head, hdr, rec) == 0 && rec->errcode == 0) {
           const char* end = line.s + line.l;
-          if (rec->n_allele < 255) {  // every code below 255
-            c.narrow.resize(2 * nk);
-            direct = direct_gt(format, end, slot, c.narrow.data(), maxa);
-          } else {
-            c.wide.resize(2 * nk);
-            direct = direct_gt(format, end, slot, c.wide.data(), maxa);
-          }
+          if (rec->n_allele < 255)  // every code below 255
+            direct = direct_gt(format, end, slot, codes8.data(), maxa);
+          else
+            direct = direct_gt(format, end, slot, codes.data(), maxa);
           direct = direct && maxa < static_cast<int>(rec->n_allele);
         }
       }
@@ -326,8 +318,11 @@ Dataset read_vcf(const std::string& path, const RunOptions& o) {
       ++site;
       bcf_unpack(rec, BCF_UN_STR);
       auto fail = check_record(rec);
-      if (direct)
-        keep_site(rec, std::move(c));
+      if (direct && rec->n_allele < 255)  // the codes 0 .. maxa + 1
+        keep_site(rec,
+                  LocusCodes::of(codes8.data(), codes8.size(), static_cast<unsigned>(maxa + 1)));
+      else if (direct)
+        keep_site(rec, LocusCodes::of(codes.data(), codes.size(), static_cast<unsigned>(maxa + 1)));
       else
         unpacked_site(rec, fail);
     }
