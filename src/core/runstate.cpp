@@ -56,12 +56,16 @@ double table_bytes(double P, double L, double C, double A) {
   return 4 * cells + static_cast<double>(sizeof(std::string)) * (L + P + C * P);
 }
 
+}  // namespace
+
 double physical_memory() {
   const long pages = sysconf(_SC_PHYS_PAGES), size = sysconf(_SC_PAGE_SIZE);
   return pages > 0 && size > 0 ? static_cast<double>(pages) * static_cast<double>(size) : 0;
 }
 
-}  // namespace
+double Work::bytes() const {
+  return table_bytes(nnp, nnl, nnc, mxall);
+}
 
 void Work::create(int nnp_, int nnl_, int nnc_, int mxall_) {
   // Tables larger than the machine's memory would only be filled with zeros for a long time

@@ -330,6 +330,10 @@ struct Work {
   Fix<float, 1, 3> gpdfin, gpdinf;  // per kind, gene-pool delta: parsub, gnpool; partab
 
   void create(int nnp_, int nnl_, int nnc_, int mxall_);
+  double bytes() const;  // about what the arrays take
 };
+
+// The memory of the machine in bytes, 0 when unknown.
+double physical_memory();
 
 }  // namespace tolm

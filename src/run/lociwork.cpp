@@ -171,13 +171,16 @@ void hand_over(RunState& rs, Work& w, Share& s) {
 
 }  // namespace
 
-bool loci_in_parallel(const RunState& rs, int threads) {
-  return thread_total(threads) > 1 && rs.param.nc >= 2 && !rs.opt.bootstrap_individuals;
+bool loci_in_parallel(const RunState& rs, const Work& w, int threads) {
+  const int nt = thread_total(threads);
+  if (nt <= 1 || rs.param.nc < 2 || rs.opt.bootstrap_individuals) return false;
+  const double mem = physical_memory();
+  return mem <= 0 || std::min(nt, rs.param.nc - 1) * w.bytes() <= mem / 4;
 }
 
 void analyse_loci(RunState& rs, Work& w, int threads, const std::function<void(int)>& progress) {
   const int nc = rs.param.nc;
-  if (!loci_in_parallel(rs, threads)) {
+  if (!loci_in_parallel(rs, w, threads)) {
     for (int kc = 1; kc <= nc; ++kc) {
       rs.param.kc = kc;
       progress(kc);

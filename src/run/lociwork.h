@@ -22,9 +22,10 @@
 namespace tolm {
 
 // True when the combinations of this pass may be analysed side by side with `threads` threads
-// (0: the number of cores): more than one thread and two combinations at least, and nothing of
-// the run that only one thread may touch (the individuals kept for the bootstrap over them).
-bool loci_in_parallel(const RunState& rs, int threads);
+// (0: the number of cores): more than one thread and two combinations at least, nothing of the
+// run that only one thread may touch (the individuals kept for the bootstrap over them), and
+// work arrays small enough that a copy per thread takes at most a quarter of the memory.
+bool loci_in_parallel(const RunState& rs, const Work& w, int threads);
 
 // Analyses combinations 1..`nc` in order as described above. `progress`(kc) writes the line
 // that announces combination kc on the console; it is called in the order of the combinations,
