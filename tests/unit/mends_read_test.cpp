@@ -8,6 +8,7 @@
 
 #include "input/count.h"
 #include "core/runstate.h"
+#include "countsetup.h"
 
 namespace tolm {
 namespace {
@@ -19,24 +20,8 @@ struct ReadRun {
   int ierr = -1;
   std::string con, out;
   ReadRun(int np, int nl, bool quiet = false) {
-    w.create(np, nl, nl + 1, 250);
-    Param& p = rs.param;
-    p.np = np;
-    p.nl = nl;
-    p.nc = nl;
-    p.mxnrlc = 1;
-    for (int kc = 1; kc <= nl; ++kc) {
-      w.nrloc(kc) = 1;
-      w.loccmb(kc, 1) = kc;
-    }
-    p.idurch = 1;
-    p.icount = 1;
-    p.iunit = 8;
-    rs.names.aprog(8) = 'n';
+    single_loci_run(rs, w, np, nl);
     rs.opt.quiet = quiet;
-    for (int ch = 20; ch <= 27; ++ch) rs.scratch.open(ch);
-    rs.con().capture();
-    rs.u(8).capture();
   }
   void count(const std::string& text, const std::string& fcard = "*", int nlread = -1) {
     rs.u(10).feed(text);

@@ -9,6 +9,7 @@
 
 #include "input/count.h"
 #include "core/runstate.h"
+#include "countsetup.h"
 
 namespace tolm {
 namespace {
@@ -48,21 +49,7 @@ TEST(SpeedCount, SingleLocusCountsMatchABruteForce) {
   RunState rs;
   Work w;
   const int np = 3;
-  w.create(np, 1, 2, 250);
-  Param& p = rs.param;
-  p.np = np;
-  p.nl = 1;
-  p.nc = 1;
-  p.mxnrlc = 1;
-  w.nrloc(1) = 1;
-  w.loccmb(1, 1) = 1;
-  p.idurch = 1;
-  p.icount = 1;
-  p.iunit = 8;
-  rs.names.aprog(8) = 'n';
-  for (int ch = 20; ch <= 27; ++ch) rs.scratch.open(ch);
-  rs.con().capture();
-  rs.u(8).capture();
+  single_loci_run(rs, w, np, 1);
 
   std::string text = "3 1\nL1\nD1\nD2\nD3\nUNFORMATTED\n1 0 1 0\n";
   std::map<int, int> hnum;                  // allele -> haplotype number

@@ -14,6 +14,7 @@
 #include "input/formats/dataset.h"
 #include "input/formats/formats.h"
 #include "input/namein.h"
+#include "countsetup.h"
 #include "tempdir.h"
 
 namespace tolm {
@@ -150,23 +151,7 @@ Counted count_unit(const Dataset& d, bool held, const std::string& path) {
   RunState rs;
   Work w;
   const int np = static_cast<int>(d.demes.size()), nl = static_cast<int>(d.loci.size());
-  w.create(np, nl, nl + 1, 250);
-  Param& p = rs.param;
-  p.np = np;
-  p.nl = nl;
-  p.nc = nl;
-  p.mxnrlc = 1;
-  for (int kc = 1; kc <= nl; ++kc) {
-    w.nrloc(kc) = 1;
-    w.loccmb(kc, 1) = kc;
-  }
-  p.idurch = 1;
-  p.icount = 1;
-  p.iunit = 8;
-  rs.names.aprog(8) = 'n';
-  for (int ch = 20; ch <= 27; ++ch) rs.scratch.open(ch);
-  rs.con().capture();
-  rs.u(8).capture();
+  single_loci_run(rs, w, np, nl);
   if (held) {
     Dataset copy = d;
     rs.u(10).open_source(fmt_in::held_tolm(std::move(copy)), path);
