@@ -6,7 +6,6 @@
 #include <memory>
 #include <random>
 #include <string>
-#include <thread>
 #include <utility>
 
 #include "input/count.h"
@@ -177,9 +176,7 @@ const Intervals& individual_intervals(RunState& rs, const Work& w,
     for (const LocusCounts& lc : c) ps.push_back(part_of_counts(lc, mal, ast));
     return pool_of(ps, all, ast);
   };
-  const int threads =
-      rs.opt.threads > 0 ? rs.opt.threads : static_cast<int>(std::thread::hardware_concurrency());
-  percentile_intervals(b, std::max(threads, 1), one, true, v);
+  percentile_intervals(b, run_threads(rs.opt), one, true, v);
   return v;
 }
 

@@ -1,7 +1,9 @@
 #include "core/runopts.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
+#include <thread>
 
 namespace tolm {
 
@@ -345,6 +347,11 @@ bool apply_run_option(RunOptions& o, const std::string& arg, std::string& err) {
   if (name == "regions-file") return o.regions.push_back("@" + v), true;
   if (name == "samples") return o.samples = v, true;
   return bad("not handled");
+}
+
+int run_threads(const RunOptions& o) {
+  const int n = o.threads > 0 ? o.threads : static_cast<int>(std::thread::hardware_concurrency());
+  return std::max(1, n);
 }
 
 }  // namespace tolm

@@ -102,6 +102,9 @@ std::string option_name(const std::string& arg);
 // True for the options that make a choice of the dialogue (allowed only beside -input=).
 bool is_choice_option(const std::string& name);
 
+// The threads a run may use: -threads=N, else the number of cores; at least 1.
+int run_threads(const RunOptions& o);
+
 // True when `arg` ("-name=value" or "-name") is an option of the list.
 bool is_run_option(const std::string& arg);
 

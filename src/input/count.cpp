@@ -1092,9 +1092,7 @@ struct Consumer {
 };
 
 int reading_threads(const RunState& rs) {
-  const int n =
-      rs.opt.threads > 0 ? rs.opt.threads : static_cast<int>(std::thread::hardware_concurrency());
-  return n >= 2 ? 2 : 1;
+  return run_threads(rs.opt) >= 2 ? 2 : 1;
 }
 
 }  // namespace

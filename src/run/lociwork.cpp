@@ -17,11 +17,6 @@ namespace tolm {
 
 namespace {
 
-int thread_total(int threads) {
-  const int n = threads > 0 ? threads : static_cast<int>(std::thread::hardware_concurrency());
-  return std::max(1, n);
-}
-
 // What one combination wrote and changed, waiting for its turn.
 struct Share {
   bool done = false;
@@ -171,16 +166,16 @@ void hand_over(RunState& rs, Work& w, Share& s) {
 
 }  // namespace
 
-bool loci_in_parallel(const RunState& rs, const Work& w, int threads) {
-  const int nt = thread_total(threads);
+bool loci_in_parallel(const RunState& rs, const Work& w) {
+  const int nt = run_threads(rs.opt);
   if (nt <= 1 || rs.param.nc < 2 || rs.opt.bootstrap_individuals) return false;
   const double mem = physical_memory();
   return mem <= 0 || std::min(nt, rs.param.nc - 1) * w.bytes() <= mem / 4;
 }
 
-void analyse_loci(RunState& rs, Work& w, int threads, const std::function<void(int)>& progress) {
+void analyse_loci(RunState& rs, Work& w, const std::function<void(int)>& progress) {
   const int nc = rs.param.nc;
-  if (!loci_in_parallel(rs, w, threads)) {
+  if (!loci_in_parallel(rs, w)) {
     for (int kc = 1; kc <= nc; ++kc) {
       rs.param.kc = kc;
       progress(kc);
@@ -188,7 +183,7 @@ void analyse_loci(RunState& rs, Work& w, int threads, const std::function<void(i
     }
     return;
   }
-  const int nt = std::min(thread_total(threads), nc - 1);
+  const int nt = std::min(run_threads(rs.opt), nc - 1);
   Queue q(nc - 1, 64);
   {
     // Each worker's state and work arrays are made here, before any worker starts.

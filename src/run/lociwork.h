@@ -21,15 +21,15 @@
 
 namespace tolm {
 
-// True when the combinations of this pass may be analysed side by side with `threads` threads
-// (0: the number of cores): more than one thread and two combinations at least, nothing of the
+// True when the combinations of this pass may be analysed side by side on the threads of the
+// run (-threads=, run_threads): more than one thread and two combinations at least, nothing of the
 // run that only one thread may touch (the individuals kept for the bootstrap over them), and
 // work arrays small enough that a copy per thread takes at most a quarter of the memory.
-bool loci_in_parallel(const RunState& rs, const Work& w, int threads);
+bool loci_in_parallel(const RunState& rs, const Work& w);
 
 // Analyses combinations 1..`nc` in order as described above. `progress`(kc) writes the line
 // that announces combination kc on the console; it is called in the order of the combinations,
 // each just before that combination's output.
-void analyse_loci(RunState& rs, Work& w, int threads, const std::function<void(int)>& progress);
+void analyse_loci(RunState& rs, Work& w, const std::function<void(int)>& progress);
 
 }  // namespace tolm

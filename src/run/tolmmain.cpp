@@ -480,7 +480,7 @@ void combinations(RunState& rs, Drive& d) {
       }
     }
   };
-  analyse_loci(rs, w, rs.opt.threads, progress);
+  analyse_loci(rs, w, progress);
 }
 
 // The long table of the run, opened once beside the results (for results on the screen too,

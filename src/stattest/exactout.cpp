@@ -29,9 +29,7 @@ namespace {
 enum Tag : long { tag_hom = 1, tag_pair = 2, tag_hw = 3, tag_prod = 4 };
 
 int thread_count(const RunState& rs) {
-  int n =
-      rs.opt.threads > 0 ? rs.opt.threads : static_cast<int>(std::thread::hardware_concurrency());
-  return std::max(1, n);
+  return run_threads(rs.opt);
 }
 
 // Runs fn(0..n-1) on the run's threads; each call writes only its own slot.
