@@ -184,7 +184,7 @@ struct RunState {
   LongTable longtab;         // <prefix>-long.tsv
   std::string input_format;  // title of a foreign input format ("Genepop", ...); empty: TOLM's
   std::string input_file;    // the input file as the user named it
-  std::string input_copy;    // the TOLM file converted from it; removed at the end of the run
+  std::string input_copy;    // TOLM file read in its place (merged counts); removed at the end
   int output_failures = 0;   // outputs that could not be written; the run then ends with status 1
   int snail_failures = 0;    // of them, snail folders or files
   std::shared_ptr<IndividualTable> individuals;       // genotypes kept for -bootstrap-individuals

@@ -357,8 +357,8 @@ void startup(RunState& rs, int argc, char** argv) {
   // 9a. a file of another format is read through a TOLM copy of it, held in memory
   std::shared_ptr<const io::LineSource> held;
   if (merged_input.empty()) {
-    std::string open_path, title, err, notes;
-    Prepared pr = prepare_input(si.file, rs.opt, open_path, title, err, notes, &held);
+    std::string title, err, notes;
+    Prepared pr = prepare_input(si.file, rs.opt, title, err, notes, held);
     if (!notes.empty()) rs.con().put(notes);
     if (pr == Prepared::failed) {
       rs.con().nl();
@@ -370,11 +370,10 @@ void startup(RunState& rs, int argc, char** argv) {
       say(rs, "Converted input --> " + rs.opt.convert);
       stop(rs, 0);
     }
-    if (pr == Prepared::converted || pr == Prepared::held) {
+    if (pr == Prepared::held) {
       rs.input_file = trim(si.file);
       rs.input_format = title;
     }
-    if (pr == Prepared::converted) rs.input_copy = open_path;
   }
 
   // 10. open the input file (or the copy held in memory, which stands under its name)

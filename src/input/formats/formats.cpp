@@ -292,10 +292,9 @@ std::shared_ptr<const io::LineSource> convert_in_memory(const std::string& in, F
   return nullptr;
 }
 
-Prepared prepare_input(const std::string& file, const RunOptions& o, std::string& open_path,
-                       std::string& title, std::string& err, std::string& notes,
-                       std::shared_ptr<const io::LineSource>* held) {
-  open_path = file;
+Prepared prepare_input(const std::string& file, const RunOptions& o, std::string& title,
+                       std::string& err, std::string& notes,
+                       std::shared_ptr<const io::LineSource>& held) {
   title.clear();
   Format f = Format::unknown;
   if (!o.format.empty()) {
@@ -311,29 +310,12 @@ Prepared prepare_input(const std::string& file, const RunOptions& o, std::string
     return Prepared::failed;
   }
   title = format_title(f);
-  if (held && o.convert.empty()) {
-    *held = convert_in_memory(file, f, o, err, notes);
-    return *held ? Prepared::held : Prepared::failed;
+  if (o.convert.empty()) {
+    held = convert_in_memory(file, f, o, err, notes);
+    return held ? Prepared::held : Prepared::failed;
   }
-  std::string out = o.convert;
-  if (out.empty()) {
-    const char* dir = getenv("TMPDIR");
-    std::string tmpl = std::string(dir && *dir ? dir : "/tmp") + "/tolm-input-XXXXXX";
-    int fd = mkstemp(tmpl.data());
-    if (fd < 0) {
-      err = "cannot make a temporary file for the converted input";
-      return Prepared::failed;
-    }
-    close(fd);
-    out = tmpl;
-  }
-  if (!convert_to_tolm(file, f, o, out, err, notes)) {
-    if (o.convert.empty()) unlink(out.c_str());
-    return Prepared::failed;
-  }
-  if (!o.convert.empty()) return Prepared::convert_only;
-  open_path = out;
-  return Prepared::converted;
+  return convert_to_tolm(file, f, o, o.convert, err, notes) ? Prepared::convert_only
+                                                             : Prepared::failed;
 }
 
 }  // namespace tolm

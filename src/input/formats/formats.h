@@ -47,15 +47,14 @@ std::shared_ptr<const io::LineSource> convert_in_memory(const std::string& in, F
                                                         std::string& notes);
 
 // What start-up does with the input file `file` before opening it: decides its format (the
-// option -format= first) and, for a foreign format, converts it into a temporary TOLM file
-// (`open_path`, to be removed at the end of the run) or, with -convert=, into the file named
-// there. `title` is the format's title for a foreign file, empty for TOLM's own. Given `held`,
-// a conversion for the run itself is held in memory there instead (Prepared::held): no
-// temporary file is written, none can be left behind by a run that is killed, and the records
-// are counted from the data set without being formatted and parsed again.
-enum class Prepared { tolm, converted, held, convert_only, failed };
-Prepared prepare_input(const std::string& file, const RunOptions& o, std::string& open_path,
-                       std::string& title, std::string& err, std::string& notes,
-                       std::shared_ptr<const io::LineSource>* held = nullptr);
+// option -format= first) and, for a foreign format, converts it: with -convert= into the file
+// named there (Prepared::convert_only), otherwise into `held`, the TOLM input file held in
+// memory (Prepared::held). A run writes no copy of its input, so none can be left behind by a
+// run that is killed, and the records are counted from the data set without being formatted and
+// parsed again. `title` is the format's title for a foreign file, empty for TOLM's own.
+enum class Prepared { tolm, held, convert_only, failed };
+Prepared prepare_input(const std::string& file, const RunOptions& o, std::string& title,
+                       std::string& err, std::string& notes,
+                       std::shared_ptr<const io::LineSource>& held);
 
 }  // namespace tolm
