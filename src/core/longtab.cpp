@@ -133,8 +133,13 @@ std::string LongTable::take_captured() {
 
 void LongTable::put_rows(std::string_view text) {
   if (!f_) return;
-  line_ += text;
-  if (line_.size() >= kBlock) flush_rows();
+  if (text.size() < kBlock) {
+    line_ += text;
+    if (line_.size() >= kBlock) flush_rows();
+    return;
+  }
+  flush_rows();  // a large block is written as it stands
+  if (std::fwrite(text.data(), 1, text.size(), f_) != text.size() && err_ == 0) err_ = errno;
 }
 
 void LongTable::flush_rows() {

@@ -164,8 +164,18 @@ void Unit::put(std::string_view s) {
     cap_.append(s);
     return;
   }
-  buf_.append(s);
-  if (buf_.size() >= kFlushAt) flush();
+  if (s.size() < kFlushAt || !f_) {
+    buf_.append(s);
+    if (buf_.size() >= kFlushAt) flush();
+    return;
+  }
+  // A large block (the share of a locus combination analysed beside others) goes to the file as
+  // it stands, after what the buffer holds, instead of being copied into the buffer first.
+  flush();
+  if (werr_ != 0) return;
+  errno = 0;
+  if (std::fwrite(s.data(), 1, s.size(), f_) != s.size() && kind_ == Kind::file)
+    werr_ = errno ? errno : EIO;
 }
 
 void Unit::flush() {

@@ -79,7 +79,7 @@ void keep(RunState& rs, const Work& w, const std::string& measure, int deme, int
   row.p_value = p;
   row.p_se = se;
   row.method = method_long_name(r.method);
-  long_row(rs, w, row);
+  long_row(rs, w, std::move(row));
 }
 
 // The homogeneity table of the current combination and kind: types by analysis demes.
@@ -291,7 +291,7 @@ void chisq_rows(RunState& rs, const Work& w, const std::string& name, int deme, 
       r.p_value = chisq_p(v[i], ndf);
       r.method = "chisq";
     }
-    long_row(rs, w, r);
+    long_row(rs, w, std::move(r));
   }
 }
 
@@ -339,7 +339,7 @@ void exgpl(RunState& rs, Work& w) {
     } else {
       r.combination = g.kc;
       r.loci = loci_of(w, g.kc);
-      long_row(rs, w, r);
+      long_row(rs, w, std::move(r));
     }
     return c;
   };

@@ -80,6 +80,9 @@ TEST(VcfDirectGt, TextReadHereEqualsHtslib) {
            "c\t10\tm1\tA\tC\t.\t.\t.\tGT\t0/1\t1\t1/1\n"
            "c\t20\tm2\tA\tC\t.\t.\t.\tGT\t1|1\t0/0/1\t./1\n"),
        "s1\ns3\n", "1 1 1 2 2 2\n1 2 2 2 -1 2\n"},
+      {"as long as a line of one-character genotypes, with a haploid and a wide column",
+       vcf("s1\ts2\ts3", "c\t10\tm1\tA\t" + alts(12) + "\t.\t.\t.\tGT\t0/1\t1\t10/12\n"),
+       "s1\ns3\n", "1 1 1 2\n1 2 11 13\n"},
       {"CRLF line ends, ID missing, other contig",
        vcf("s1\ts2",
            "c\t10\t.\tA\tC\t.\t.\t.\tGT\t0/1\t1|1\r\n"

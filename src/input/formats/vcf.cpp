@@ -10,6 +10,7 @@
 #include <htslib/vcf.h>
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 #include <functional>
 #include <memory>
@@ -79,7 +80,31 @@ bool direct_gt(const char* p, const char* end, const std::vector<int>& slot, Cod
   if (end - p < 3 || p[0] != 'G' || p[1] != 'T' || p[2] != '\t') return false;
   p += 2;  // the TAB after FORMAT
   const size_t ns = slot.size();
-  for (size_t s = 0; s < ns; ++s) {
+  size_t s = 0;
+  // Most lines hold nothing but one-character genotypes: four bytes per column with its TAB,
+  // read here without looking for the column's end. The first column that is not of that form
+  // and every one after it are read below.
+  if (static_cast<size_t>(end - p) == 4 * ns) {
+    static const auto code_of = [] {
+      std::array<int8_t, 256> t{};
+      for (int c = 0; c < 256; ++c)
+        t[static_cast<size_t>(c)] = static_cast<int8_t>(one_digit_code(static_cast<char>(c)));
+      return t;
+    }();
+    unsigned seen = 0;  // bit c: code c found
+    for (; s < ns; ++s, p += 4) {
+      const int x = code_of[static_cast<uint8_t>(p[1])], y = code_of[static_cast<uint8_t>(p[3])];
+      if (p[0] != '\t' || (p[2] != '/' && p[2] != '|') || (x | y) < 0) break;
+      seen |= 1u << x | 1u << y;
+      if (slot[s] >= 0) {
+        codes[2 * static_cast<size_t>(slot[s])] = static_cast<Code>(x);
+        codes[2 * static_cast<size_t>(slot[s]) + 1] = static_cast<Code>(y);
+      }
+    }
+    if (seen != 0) maxa = std::max(maxa, 30 - __builtin_clz(seen));  // highest code - 1
+    if (s == ns) return true;
+  }
+  for (; s < ns; ++s) {
     ++p;  // the TAB before the column
     // most columns: "a/b" or "a|b" of one-digit indices or "." and nothing more
     const ptrdiff_t left = end - p;
