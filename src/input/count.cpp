@@ -3,12 +3,14 @@
 #include "input/count.h"
 
 #include <algorithm>
+#include <atomic>
 #include <charconv>
 #include <chrono>
 #include <climits>
 #include <cstdlib>
 #include <cstring>
 #include <exception>
+#include <mutex>
 #include <thread>
 
 #include "core/message.h"
@@ -657,8 +659,14 @@ void new_gen(RunState& rs, TypeIndex& ix, int kc, int h1, int h2, int g) {
 
 // One single-locus combination kc of the genotype record: the same counts as the general
 // path below, held in the flat blocks of `ix` until the end of the file (flush_counts); the
-// channels are extended for every new type as they are read, as on the general path.
-void count_single(RunState& rs, Work& w, TypeIndex& ix, int kc, long kp, int nadd, int a1, int a2) {
+// channels are extended for every new type as they are read, as on the general path. Where
+// other loci are counted on another thread at the same time, `types` is held while a new type
+// goes to the channels, the one thing loci share here.
+void count_single(RunState& rs, Work& w, TypeIndex& ix, int kc, long kp, int nadd, int a1, int a2,
+                  std::mutex* types = nullptr) {
+  auto one_at_a_time = [types]() {
+    return types ? std::unique_lock<std::mutex>(*types) : std::unique_lock<std::mutex>();
+  };
   int a[2] = {a1, a2};
   if (a[1] < a[0] && w.kmbord(kc, kp) != 1) std::swap(a[0], a[1]);
   int hs[2] = {0, 0};
@@ -670,6 +678,7 @@ void count_single(RunState& rs, Work& w, TypeIndex& ix, int kc, long kp, int nad
     int h = ix.find_hap(kc, &a[s], 1);
     if (h == 0) {
       h = ++w.nptr1(kc);
+      const auto lock = one_at_a_time();
       new_hap(rs, ix, kc, &a[s], 1, h);
     }
     ix.count20(kc, kp, h, s + 1) += nadd;
@@ -685,6 +694,7 @@ void count_single(RunState& rs, Work& w, TypeIndex& ix, int kc, long kp, int nad
   int g = ix.find_gen(kc, hs[0], hs[1]);
   if (g == 0) {
     g = ++w.nptr2(kc);
+    const auto lock = one_at_a_time();
     new_gen(rs, ix, kc, hs[0], hs[1], g);
   }
   ix.count22(kc, kp, g) += nadd;
@@ -816,45 +826,91 @@ struct CountContext {
     held.push_back({v, p.kp, p.nadd});
     if (p.ncnow > 0) rs.param.kc = w.kmbnow(p.ncnow);
   }
+  // Counted on two threads (this one and a helper), the groups of loci shared between them,
+  // where the reading has two threads.
+  bool split = false;
   void count_held(RunState& rs, Work& w, TypeIndex& ix) {
     if (held.empty()) return;
     // A group of loci at a time, record after record: the values of a record are read in
     // order and the tables of the group stay at hand. Each locus still sees the records in file
-    // order. A record whose genotype is known is counted through the tables as they stand; one
-    // that adds a type goes the whole way, and the tables of its locus are taken again after it.
-    constexpr size_t kGroup = 64;
-    const auto nd = static_cast<size_t>(np) + 1;
-    TypeIndex::PairView view[kGroup];
-    std::vector<char> ordered(kGroup * nd);  // gametic sex given, by locus of the group and deme
-    for (size_t j0 = 0; j0 < singles.size(); j0 += kGroup) {
-      const size_t n = std::min(kGroup, singles.size() - j0);
-      const Single* grp = singles.data() + j0;
-      for (size_t j = 0; j < n; ++j) {
-        view[j] = ix.pair_view(grp[j].kc);
-        for (int kp = 1; kp <= np; ++kp)
-          ordered[j * nd + static_cast<size_t>(kp)] = w.kmbord(grp[j].kc, kp) == 1;
-      }
-      for (const Held& h : held) {
-        const auto kp = static_cast<size_t>(h.kp);
-        for (size_t j = 0; j < n; ++j) {
-          const Single& s = grp[j];
-          const int b1 = h.v[s.pos], b2 = h.v[s.pos + 1];
-          if (het) {
-            const int k = (b1 | b2) < 0 ? 2 : b1 != b2;
-            het1[(static_cast<size_t>(s.kc) * np + kp - 1) * 3 + static_cast<size_t>(k)] += h.nadd;
-          }
-          const bool swap = b2 < b1 && !ordered[j * nd + kp];
-          if (!view[j].count(h.kp, swap ? b2 : b1, swap ? b1 : b2, h.nadd)) {
-            count_single(rs, w, ix, s.kc, h.kp, h.nadd, b1, b2);
-            view[j] = ix.pair_view(s.kc);
-          }
+    // order, on one thread, and touches nothing of another locus but the channels of a new type
+    // (count_single), so the counts and the numbering of the types are those of counting record
+    // by record, on any number of threads.
+    const size_t groups = (singles.size() + kGroup - 1) / kGroup;
+    std::atomic<size_t> next{0};
+    auto count_groups = [&](std::mutex* types) {
+      TypeIndex::PairView view[kGroup];
+      std::vector<char> ordered(kGroup * (static_cast<size_t>(np) + 1));
+      for (size_t g; (g = next.fetch_add(1)) < groups;)
+        count_group(rs, w, ix, g * kGroup, view, ordered.data(), types);
+    };
+    // a helper only where there is enough to count: some hundred thousand genotypes
+    if (!split || groups < 2 || held.size() * singles.size() < (size_t{1} << 17)) {
+      count_groups(nullptr);
+    } else {
+      std::mutex types;
+      std::exception_ptr failed;
+      std::thread helper([&] {
+        try {
+          count_groups(&types);
+        } catch (...) {
+          failed = std::current_exception();
+          next = groups;  // the other thread stops at its next group
         }
+      });
+      try {
+        count_groups(&types);
+      } catch (...) {
+        next = groups;
+        helper.join();
+        throw;
       }
+      helper.join();
+      if (failed) std::rethrow_exception(failed);
     }
     held.clear();
   }
 
  private:
+  static constexpr size_t kGroup = 64;
+  // The loci j0 .. j0 + kGroup - 1 of `singles` (those there are) over the records held. A
+  // record whose genotype is known is counted through the tables as they stand; one that adds a
+  // type goes the whole way, and the tables of its locus are taken again after it.
+  void count_group(RunState& rs, Work& w, TypeIndex& ix, size_t j0, TypeIndex::PairView* view,
+                   char* ordered, std::mutex* types) {
+    const auto nd = static_cast<size_t>(np) + 1;
+    const size_t n = std::min(kGroup, singles.size() - j0);
+    const Single* grp = singles.data() + j0;
+    for (size_t j = 0; j < n; ++j) {
+      view[j] = ix.pair_view(grp[j].kc);
+      for (int kp = 1; kp <= np; ++kp)  // gametic sex given, by locus of the group and deme
+        ordered[j * nd + static_cast<size_t>(kp)] = w.kmbord(grp[j].kc, kp) == 1;
+    }
+    // The values of the group in the next record lie far from these: they are asked for in
+    // advance where they stand together (the loci of the group in the order of the record).
+    const int first = grp[0].pos, last = grp[n - 1].pos + 2;
+    const bool ahead = last > first && last - first <= 2 * static_cast<int>(n);
+    for (size_t r = 0; r < held.size(); ++r) {
+      const Held& h = held[r];
+      if (ahead && r + 1 < held.size())
+        for (int k = first; k < last; k += 16) __builtin_prefetch(held[r + 1].v + k);
+      const auto kp = static_cast<size_t>(h.kp);
+      for (size_t j = 0; j < n; ++j) {
+        const Single& s = grp[j];
+        const int b1 = h.v[s.pos], b2 = h.v[s.pos + 1];
+        if (het) {
+          const int k = (b1 | b2) < 0 ? 2 : b1 != b2;
+          het1[(static_cast<size_t>(s.kc) * np + kp - 1) * 3 + static_cast<size_t>(k)] += h.nadd;
+        }
+        const bool swap = b2 < b1 && !ordered[j * nd + kp];
+        if (!view[j].count(h.kp, swap ? b2 : b1, swap ? b1 : b2, h.nadd)) {
+          count_single(rs, w, ix, s.kc, h.kp, h.nadd, b1, b2, types);
+          view[j] = ix.pair_view(s.kc);
+        }
+      }
+    }
+  }
+
   void one(RunState& rs, Work& w, TypeIndex& ix, const Single& s, long kp, int nadd, const int* v) {
     const int b1 = v[s.pos], b2 = v[s.pos + 1];
     if (het) {
@@ -1124,6 +1180,7 @@ void rddata(RunState& rs, Work& w, int& ierr, const DataFormat& df, TypeIndex& i
   Progress progress(rs, in);
   CountContext cx;
   cx.start(rs);
+  cx.split = reading_threads(rs) == 2;
   Consumer use{rs, w, ierr, df, ix, cx, progress, tally};
   RecordReader reader(in, df, quiet(rs), progress.on(), header);
 
