@@ -11,6 +11,7 @@
 #include <array>
 #include <cmath>
 #include <cstdint>
+#include <vector>
 
 #include "analysis/parsub_measures.h"
 #include "core/records.h"
@@ -180,19 +181,39 @@ void even(RunState& rs, Work& w) {
   const Param& q = rs.param;
   const int m = q.maxp;
   const float ast = q.astrix;
+  // The cells of the table that are not empty, the highest count first, put together by deme:
+  // cell (i, c), the types found c times in deme i, is record i + (c - 1) * m.
+  struct Cell {
+    int deme, c;
+    int32_t types;
+  };
+  std::vector<Cell> found;
+  rs.scratch.each_nonzero_down(ch::even, q.mind27, [&](long r, int32_t v) {
+    found.push_back({static_cast<int>((r - 1) % m) + 1, static_cast<int>((r - 1) / m) + 1, v});
+  });
+  std::vector<int> start(static_cast<size_t>(m) + 2, 0);
+  for (const Cell& f : found) ++start[static_cast<size_t>(f.deme) + 1];
+  for (int i = 1; i <= m; ++i) start[static_cast<size_t>(i) + 1] += start[static_cast<size_t>(i)];
+  std::vector<Cell> cells(found.size());
+  {
+    std::vector<int> at(start);
+    for (const Cell& f : found) cells[static_cast<size_t>(at[static_cast<size_t>(f.deme)]++)] = f;
+  }
   std::array<int, maxtyp> neven{};
   for (int i = 1; i <= m; ++i) {
     if (w.nsum(i) == 0) continue;
     int ntyp = 0;
     bool over = false;
-    for (long c = w.mxityp(i); c >= 1 && !over; --c) {
-      const int32_t cells = sread(rs, ch::even, i + (c - 1) * m);
-      for (int32_t t = 0; t < cells; ++t) {
+    for (int k = start[static_cast<size_t>(i)]; k < start[static_cast<size_t>(i) + 1] && !over;
+         ++k) {
+      const Cell& cell = cells[static_cast<size_t>(k)];
+      if (cell.c > w.mxityp(i)) continue;
+      for (int32_t t = 0; t < cell.types; ++t) {
         if (ntyp == maxtyp) {
           over = true;
           break;
         }
-        neven[static_cast<size_t>(ntyp++)] = static_cast<int>(c);
+        neven[static_cast<size_t>(ntyp++)] = cell.c;
       }
     }
     if (over) {

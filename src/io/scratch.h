@@ -13,6 +13,7 @@
 // must not be written meanwhile.
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -64,6 +65,26 @@ class Scratch {
     uint32_t& page = v.pages[k >> kPageBits];
     if (!page) page = v.new_page();
     return v.at(page)[k & kPageMask];
+  }
+  // The records of channel `ch` from `last` down to 1 that hold a value other than zero:
+  // f(record, value), the highest record first. Pages never written are passed over, so a
+  // table of mostly empty cells is read in the time of its filled ones.
+  template <class F>
+  void each_nonzero_down(int ch, long last, F&& f) const {
+    const Paged& v = *view_[ch - kFirst];
+    if (last < 1 || v.size == 0) return;
+    const std::size_t hi = std::min(static_cast<std::size_t>(last), v.size - 1);
+    for (std::size_t pg = (hi >> kPageBits) + 1; pg-- > 0;) {
+      const uint32_t page = v.pages[pg];
+      if (!page) continue;
+      const int32_t* d = v.at(page);
+      int32_t any = 0;  // pages written once and cleared since read as empty at a glance
+      for (std::size_t j = 0; j <= kPageMask; ++j) any |= d[j];
+      if (any == 0) continue;
+      const std::size_t lo = std::max(pg << kPageBits, std::size_t{1});
+      for (std::size_t k = std::min(hi, (pg << kPageBits) + kPageMask) + 1; k-- > lo;)
+        if (d[k & kPageMask] != 0) f(static_cast<long>(k), d[k & kPageMask]);
+    }
   }
   // Channel 23: a pair per record.
   void get2(long rec, int32_t& a, int32_t& b) const {

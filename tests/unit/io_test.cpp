@@ -3,6 +3,8 @@
 
 #include <cstdio>
 #include <fstream>
+#include <utility>
+#include <vector>
 
 #include "io/fixw.h"
 #include "io/freefmt.h"
@@ -22,7 +24,7 @@ TEST(FixedWidth, IntegersRightAlignedAndStarredOnOverflow) {
 TEST(FixedWidth, FixedPointRoundsToNearestWithHalvesAwayFromZero) {
   EXPECT_EQ(ff(0.5, 6, 3), " 0.500");
   EXPECT_EQ(ff(2.0 / 3.0, 6, 3), " 0.667");
-  EXPECT_EQ(ff(0.03125, 7, 4), " 0.0313");   // exact tie in binary and decimal
+  EXPECT_EQ(ff(0.03125, 7, 4), " 0.0313");  // exact tie in binary and decimal
   EXPECT_EQ(ff(-0.03125, 7, 4), "-0.0313");
   EXPECT_EQ(ff(0.0625, 6, 3), " 0.063");
   EXPECT_EQ(ff(static_cast<float>(0.1), 6, 3), " 0.100");  // promoted float
@@ -169,4 +171,32 @@ TEST(Scratch, UnwrittenRecordsReadZeroAndPairsKeepBothValues) {
   EXPECT_EQ(s.get(20, 5), 0);  // a closed scratch file is gone
   EXPECT_EQ(s.close(26), 0);   // never opened: no failure
   EXPECT_NE(s.open(19), 0);
+}
+
+// The walk over the filled records of a channel finds exactly what reading every record finds,
+// highest first, with cleared records, page edges, record 0 and an upper limit mid-page.
+TEST(Scratch, FilledRecordsWalkedDownAsEveryRecordReadsThem) {
+  struct Case {
+    const char* what;
+    std::vector<std::pair<long, int32_t>> writes;  // in order; a 0 clears
+    long last;
+  };
+  const Case cases[] = {
+      {"nothing written", {}, 50},
+      {"page edges", {{15, 1}, {16, 2}, {31, 3}, {32, 4}, {1, 5}}, 40},
+      {"written and cleared", {{7, 9}, {7, 0}, {40, 2}, {41, -3}, {41, 0}}, 100},
+      {"limit inside a page", {{3, 1}, {20, 2}, {22, 3}, {25, 4}}, 22},
+      {"limit beyond the channel", {{2000, 8}, {1999, 7}}, 1 << 20},
+      {"limit below 1", {{3, 1}}, 0},
+  };
+  for (const Case& c : cases) {
+    Scratch s;
+    ASSERT_EQ(s.open(27), 0);
+    for (const auto& [rec, v] : c.writes) s.put(27, rec, v);
+    std::vector<std::pair<long, int32_t>> walked, read;
+    s.each_nonzero_down(27, c.last, [&](long r, int32_t v) { walked.push_back({r, v}); });
+    for (long r = std::min(c.last, 4096L); r >= 1; --r)
+      if (s.get(27, r) != 0) read.push_back({r, s.get(27, r)});
+    EXPECT_EQ(walked, read) << c.what;
+  }
 }
