@@ -49,7 +49,7 @@ void bump27(RunState& rs, long i, long n, long m) {
   const long r = i + (n - 1) * m;
   int32_t old = 0;
   if (r > rs.param.mind27) {
-    for (long s = rs.param.mind27 + 1L; s < r; ++s) swrite(rs, ch::even, s, 0);
+    rs.scratch.zero(ch::even, rs.param.mind27 + 1L, r - 1);
   } else {
     old = sread(rs, ch::even, r);
   }

@@ -66,6 +66,21 @@ class Scratch {
     if (!page) page = v.new_page();
     return v.at(page)[k & kPageMask];
   }
+  // Records first..last of channel `ch` read 0 afterwards, as after put(ch, rec, 0) on each,
+  // in one pass over the pages that were written.
+  void zero(int ch, long first, long last) {
+    Paged& v = data_[ch - kFirst];
+    if (first < 1) first = 1;
+    if (last < first || v.size == 0) return;
+    const auto lo = static_cast<std::size_t>(first);
+    const std::size_t hi = std::min(static_cast<std::size_t>(last), v.size - 1);
+    for (std::size_t k = lo; k <= hi;) {
+      const std::size_t end = std::min(hi, k | kPageMask);  // the last record of k's page
+      if (const uint32_t page = v.pages[k >> kPageBits])
+        std::fill(v.at(page) + (k & kPageMask), v.at(page) + (end & kPageMask) + 1, 0);
+      k = end + 1;
+    }
+  }
   // The records of channel `ch` from `last` down to 1 that hold a value other than zero:
   // f(record, value), the highest record first. Pages never written are passed over, so a
   // table of mostly empty cells is read in the time of its filled ones.

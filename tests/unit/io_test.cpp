@@ -173,6 +173,28 @@ TEST(Scratch, UnwrittenRecordsReadZeroAndPairsKeepBothValues) {
   EXPECT_NE(s.open(19), 0);
 }
 
+// Zeroing a range of records leaves the channel as writing 0 into each record of it does.
+TEST(Scratch, ARangeZeroedReadsAsEachRecordCleared) {
+  struct Case {
+    long first, last;
+  };
+  const Case cases[] = {{1, 4096}, {0, 15},      {16, 16},    {17, 47},
+                        {33, 31},  {40, 100000}, {5000, 6000}};
+  for (const Case& c : cases) {
+    Scratch zeroed, cleared;
+    ASSERT_EQ(zeroed.open(27), 0);
+    ASSERT_EQ(cleared.open(27), 0);
+    for (long r = 1; r <= 3000; r += r % 7 + 1) {  // pages full, partly filled and never made
+      zeroed.put(27, r, static_cast<int32_t>(r));
+      cleared.put(27, r, static_cast<int32_t>(r));
+    }
+    zeroed.zero(27, c.first, c.last);
+    for (long r = std::max(c.first, 1L); r <= std::min(c.last, 3100L); ++r) cleared.put(27, r, 0);
+    for (long r = 0; r <= 3100; ++r)
+      ASSERT_EQ(zeroed.get(27, r), cleared.get(27, r)) << c.first << ".." << c.last << " at " << r;
+  }
+}
+
 // The walk over the filled records of a channel finds exactly what reading every record finds,
 // highest first, with cleared records, page edges, record 0 and an upper limit mid-page.
 TEST(Scratch, FilledRecordsWalkedDownAsEveryRecordReadsThem) {
