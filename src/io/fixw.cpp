@@ -31,7 +31,8 @@ std::string fi(long v, int w) {
 void append_int(std::string& s, long v, int w) {
   char b[24];
   int n;
-  if (v >= 0 && v < 100000) {  // the common case of counts and allele numbers
+  if (v >= 0 && v < 100000 && w <= 16) {  // the common case of counts and allele numbers
+    // the field right-aligned in the buffer, appended in one piece
     char* e = b + sizeof b;
     char* q = e;
     do {
@@ -43,8 +44,8 @@ void append_int(std::string& s, long v, int w) {
       s.append(static_cast<size_t>(w > 0 ? w : 0), '*');
       return;
     }
-    s.append(static_cast<size_t>(w - n), ' ');
-    s.append(q, static_cast<size_t>(n));
+    while (e - q < w) *--q = ' ';
+    s.append(q, static_cast<size_t>(e - q));
     return;
   }
   auto r = std::to_chars(b, b + sizeof b, v);

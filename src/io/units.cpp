@@ -12,7 +12,6 @@
 namespace tolm::io {
 
 namespace {
-constexpr size_t kFlushAt = 1 << 16;
 
 // Temporary files not yet renamed, for the signal handler: fixed storage, so that the handler
 // touches nothing but these bytes and unlink().
@@ -158,7 +157,7 @@ void Unit::capture() {
   state_ = State::out;
 }
 
-void Unit::put(std::string_view s) {
+void Unit::put_block(std::string_view s) {
   if (state_ != State::out) return;
   if (kind_ == Kind::capture) {
     cap_.append(s);

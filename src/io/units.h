@@ -76,8 +76,28 @@ class Unit {
   int open_out(const std::string& path, OpenMode mode);  // 0 or errno
   void attach_out(std::FILE* f);                         // the console; not closed by close()
   void capture();                                        // collect output in memory (tests)
-  void put(std::string_view s);
-  void put(char c) { put(std::string_view(&c, 1)); }
+  // Output gathers in a buffer written in blocks of about kFlushAt bytes (a capture unit keeps
+  // all of it); the common case, a short piece with room for it, is handled here.
+  static constexpr size_t kFlushAt = 1 << 16;
+  void put(std::string_view s) {
+    if (state_ == State::out) {
+      if (kind_ == Kind::capture) {
+        cap_.append(s.data(), s.size());
+        return;
+      }
+      if (buf_.size() + s.size() < kFlushAt) {
+        buf_.append(s.data(), s.size());
+        return;
+      }
+    }
+    put_block(s);
+  }
+  void put(char c) {
+    if (state_ == State::out && kind_ != Kind::capture && buf_.size() + 1 < kFlushAt)
+      buf_.push_back(c);
+    else
+      put(std::string_view(&c, 1));
+  }
   void nl() { put('\n'); }
   void line(std::string_view s) {
     put(s);
@@ -125,6 +145,8 @@ class Unit {
   Rd next_line(std::string& s);
   enum class State { closed, out, in };
   enum class Kind { file, console, capture, text, source };
+  // put() of what does not go into the buffer as it stands: a full buffer, a large block.
+  void put_block(std::string_view s);
   State state_ = State::closed;
   Kind kind_ = Kind::file;
   std::FILE* f_ = nullptr;

@@ -19,6 +19,12 @@ TEST(FixedWidth, IntegersRightAlignedAndStarredOnOverflow) {
   EXPECT_EQ(fi(-100, 3), "***");  // the sign needs a column too
   EXPECT_EQ(fi(12345, 4), "****");
   EXPECT_EQ(fi(0, 1), "0");
+  // either side of the widths and values formatted in one piece
+  EXPECT_EQ(fi(7, 16), std::string(15, ' ') + "7");
+  EXPECT_EQ(fi(7, 17), std::string(16, ' ') + "7");
+  EXPECT_EQ(fi(99999, 5), "99999");
+  EXPECT_EQ(fi(100000, 7), " 100000");
+  EXPECT_EQ(fi(5, 0), "");
 }
 
 TEST(FixedWidth, FixedPointRoundsToNearestWithHalvesAwayFromZero) {
