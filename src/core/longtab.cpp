@@ -128,6 +128,7 @@ void LongTable::capture() {
 std::string LongTable::take_captured() {
   std::string s;
   s.swap(line_);
+  line_.reserve(s.size());  // the next share is most often about as long
   return s;
 }
 

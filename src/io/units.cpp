@@ -216,6 +216,7 @@ long Unit::size() const {
 std::string Unit::take_captured() {
   std::string s;
   s.swap(cap_);
+  cap_.reserve(s.size());  // the next share is most often about as long: no growing in steps
   return s;
 }
 
