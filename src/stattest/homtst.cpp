@@ -346,10 +346,12 @@ void test(RunState& rs, float gsum, float x2sum, float x2yate, int ndf, int isma
     o.line("** Cells_with_expected_frequency_equal_to_zero");
     o.line("** are_not_included_in_test_statistics");
   }
+  static const std::string levels = rep(' ', 33) + "Level_of   C.V._of_CHI**2";
+  static const std::string rule = rep('-', 58);
   o.nl();
-  o.line(rep(' ', 33) + "Level_of   C.V._of_CHI**2");
+  o.line(levels);
   o.line("Test_statistics                significance   (DF= " + fi(ndf, 3) + ")");
-  o.line(rep('-', 58));
+  o.line(rule);
   o.line(resrow("G          =", gsum, mg, "0.050", "(*  )", 1, ndf));
   o.line(resrow("X**2       =", x2sum, mx, "0.010", "(** )", 2, ndf));
   if (ndf == 1)

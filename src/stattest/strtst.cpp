@@ -141,13 +141,20 @@ void hetero_test(RunState& rs, Work& w, const Cells& c, float minexp, const Deme
   rs.names.modus = "HWHETER";
   kit::title(o, '=', "Test_of_Hardy-Weinberg_Heterozygosity");
   o.nl();
-  o.line(rep(' ', 6) + "Homozygotes Heterozygotes");
-  o.line(rep(' ', 6) + rep('-', 25));
+  // the fixed lines of the block, made once
+  static const std::string head = rep(' ', 6) + "Homozygotes Heterozygotes";
+  static const std::string rule = rep(' ', 6) + rep('-', 25);
+  static const std::string excess_het =
+      rep(' ', 6) + "Heterozygote_excess_over_Hardy-Weinberg_expectation";
+  static const std::string excess_hom =
+      rep(' ', 6) + "Homozygote_excess_over_Hardy-Weinberg_expectation";
+  o.line(head);
+  o.line(rule);
   o.line(rep(' ', 7) + "O" + fi(nint(c.ohom), 5) + rep(' ', 5) + fi(nint(c.ohet), 5));
   o.line(rep(' ', 7) + "E " + ff(c.ehom, 8, 2) + "  " + ff(c.ehet, 8, 2) + " ");
-  o.line(rep(' ', 6) + rep('-', 25));
-  if (c.ohet > c.ehet) o.line(rep(' ', 6) + "Heterozygote_excess_over_Hardy-Weinberg_expectation");
-  if (c.ohom > c.ehom) o.line(rep(' ', 6) + "Homozygote_excess_over_Hardy-Weinberg_expectation");
+  o.line(rule);
+  if (c.ohet > c.ehet) o.line(excess_het);
+  if (c.ohom > c.ehom) o.line(excess_hom);
   kit::ChiSquare chi;
   if (c.ehom < minexp || c.ehet < minexp) chi.ismall = 1;
   chi.cell(c.ohet, c.ehet);
