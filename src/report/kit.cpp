@@ -1,12 +1,16 @@
 // The report kit: titles and the head row of the deme blocks.
 #include "report/kit.h"
 
+#include <algorithm>
+
 #include "io/fixw.h"
 
 namespace tolm::kit {
 
 void title(io::Unit& o, char c, std::string_view text) {
-  const std::string rule = io::rep(c, kTitleRule);
+  char line[kTitleRule];  // the rule above and below, without a string of its own
+  std::fill(line, line + kTitleRule, c);
+  const std::string_view rule(line, kTitleRule);
   o.nl();
   o.line(rule);
   o.line(text);
