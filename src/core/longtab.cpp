@@ -3,6 +3,7 @@
 #include <fmt/compile.h>
 #include <fmt/format.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <charconv>
 
@@ -25,16 +26,23 @@ void put_int(std::string& l, int v, int empty_at_or_below) {
   l.append(b, static_cast<size_t>(r.ptr - b));
 }
 
+char* int_to(char* p, int v, int empty_at_or_below) {
+  if (v <= empty_at_or_below) return p;
+  return std::to_chars(p, p + 16, v).ptr;
+}
+
 // Tabs and line ends cannot stand in a cell, and a double quote would open a quoted field for R
 // and pandas; names never hold them, but a file might.
+char safe_char(char c) {
+  if (c == '\t' || c == '\n' || c == '\r') return ' ';
+  return c == '"' ? '\'' : c;
+}
 void put_text(std::string& l, const std::string& s) {
-  const size_t n = l.size();
-  l += s;
-  for (size_t i = n; i < l.size(); ++i) {
-    char& c = l[i];
-    if (c == '\t' || c == '\n' || c == '\r') c = ' ';
-    if (c == '"') c = '\'';
-  }
+  for (char c : s) l += safe_char(c);
+}
+char* text_to(char* p, const std::string& s) {
+  for (char c : s) *p++ = safe_char(c);
+  return p;
 }
 
 // The shortest form that reads back to the same value; "" for NaN and the missing-value marker.
@@ -83,7 +91,53 @@ bool LongTable::open(const std::string& path, int& err) {
 void LongTable::add(const LongRow& r) {
   if (keep) rows.push_back(r);
   if (!is_open()) return;
-  // Rows gather in `line_` and reach the file in blocks.
+  // Rows gather in `line_` and reach the file in blocks; a row is made in one buffer and
+  // appended in one piece (a row of longer names goes cell by cell).
+  const size_t texts = r.loci.size() + r.kind.size() + r.deme_name.size() + r.type.size() +
+                       r.measure.size() + r.method.size();
+  if (texts > 512) {
+    add_cells(r);
+  } else {
+    char b[1024];  // 512 of names, 5 numbers of at most 40 and 4 integers of at most 16
+    char* p = b;
+    p = int_to(p, r.pass, 0);
+    *p++ = '\t';
+    p = int_to(p, r.combination, 0);
+    *p++ = '\t';
+    p = text_to(p, r.loci);
+    *p++ = '\t';
+    p = std::copy(r.kind.begin(), r.kind.end(), p);
+    *p++ = '\t';
+    p = int_to(p, r.deme, 0);
+    *p++ = '\t';
+    p = text_to(p, r.deme_name);
+    *p++ = '\t';
+    p = int_to(p, r.other_deme, 0);
+    *p++ = '\t';
+    p = text_to(p, r.type);
+    *p++ = '\t';
+    p = std::copy(r.measure.begin(), r.measure.end(), p);
+    *p++ = '\t';
+    p = number_to(p, r.value);
+    *p++ = '\t';
+    p = number_to(p, r.ci_low);
+    *p++ = '\t';
+    p = number_to(p, r.ci_high);
+    *p++ = '\t';
+    p = int_to(p, r.df, -1);
+    *p++ = '\t';
+    p = number_to(p, r.p_value);
+    *p++ = '\t';
+    p = number_to(p, r.p_se);
+    *p++ = '\t';
+    p = std::copy(r.method.begin(), r.method.end(), p);
+    *p++ = '\n';
+    line_.append(b, static_cast<size_t>(p - b));
+  }
+  if (f_ && line_.size() >= kBlock) flush_rows();
+}
+
+void LongTable::add_cells(const LongRow& r) {
   std::string& l = line_;
   put_int(l, r.pass, 0);
   l += '\t';
@@ -117,7 +171,6 @@ void LongTable::add(const LongRow& r) {
   l += '\t';
   l += r.method;
   l += '\n';
-  if (f_ && l.size() >= kBlock) flush_rows();
 }
 
 void LongTable::capture() {

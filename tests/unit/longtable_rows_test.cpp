@@ -50,16 +50,24 @@ TEST(LongTableFile, OneLineOfSixteenFieldsPerRowWhateverTheNames) {
   r.measure = "count";
   r.value = 7;
   t.add(r);
+  LongRow many = r;  // the loci of a combination of 300 loci: a row longer than most
+  many.loci.clear();
+  for (int i = 1; i <= 300; ++i) many.loci += (i > 1 ? "+L" : "L\"") + std::to_string(i);
+  many.p_value = 0.25;
+  t.add(many);
   ASSERT_EQ(t.close(), 0);
   std::ifstream in(path);
   std::vector<std::string> lines;
   for (std::string l; std::getline(in, l);) lines.push_back(l);
-  ASSERT_EQ(lines.size(), 2u);
+  ASSERT_EQ(lines.size(), 3u);
   for (const std::string& l : lines) {
     EXPECT_EQ(std::count(l.begin(), l.end(), '\t'), 15) << l;
     EXPECT_EQ(l.find('"'), std::string::npos) << l;  // R and pandas would start a quoted field
   }
   EXPECT_EQ(lines[1], "1\t2\tA+B\talleles\t3\ta 'quoted' name  x\t\t\tcount\t7\t\t\t\t\t\t");
+  std::string loci = "L'1";
+  for (int i = 2; i <= 300; ++i) loci += "+L" + std::to_string(i);
+  EXPECT_EQ(lines[2], "1\t2\t" + loci + "\talleles\t3\ta 'quoted' name  x\t\t\tcount\t7\t\t\t\t0.25\t\t");
   std::remove(path.c_str());
 }
 
