@@ -46,6 +46,11 @@ void long_row(RunState& rs, const Work& w, LongRow r) {
   add_row(rs, w, r);
 }
 
+void long_row_again(RunState& rs, const Work& w, LongRow& r) {
+  if (!rs.longtab.is_open() && !rs.longtab.keep) return;
+  add_row(rs, w, r);
+}
+
 bool long_wanted(const RunState& rs) {
   return rs.longtab.is_open() || rs.longtab.keep;
 }

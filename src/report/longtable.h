@@ -30,6 +30,9 @@ struct Work;
 // combination, loci, kind and deme_name (from `deme`, when not set) and writes it. Does nothing
 // when the long table is not open.
 void long_row(RunState& rs, const Work& w, LongRow r);
+// The same for a row the caller fills again for its next row: completed in place, the fields
+// filled here then standing for the next row too, and written without a copy.
+void long_row_again(RunState& rs, const Work& w, LongRow& r);
 // The same for a row of the gene pool: combination empty, loci "pool".
 void long_pool_row(RunState& rs, const Work& w, LongRow r);
 

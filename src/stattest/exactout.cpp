@@ -278,20 +278,21 @@ void exstr_block(RunState& rs, Work& w, const DemeExact& d, int which) {
 
 void chisq_rows(RunState& rs, const Work& w, const std::string& name, int deme, float g, float x2,
                 int ndf) {
+  if (!long_wanted(rs)) return;
   const float v[2] = {g, x2};
   const char* suffix[2] = {"_G", "_X2"};
+  LongRow r;  // the G row, then the X2 row in the same strings
+  r.deme = deme;
+  if (name != "homogeneity") r.kind = "genotypes";
+  if (ndf > 0) {
+    r.df = ndf;
+    r.method = "chisq";
+  }
   for (int i = 0; i < 2; ++i) {
-    LongRow r;
-    r.measure = name + suffix[i];
-    r.deme = deme;
-    if (name != "homogeneity") r.kind = "genotypes";
+    r.measure.assign(name).append(suffix[i]);
     r.value = v[i];
-    if (ndf > 0) {
-      r.df = ndf;
-      r.p_value = chisq_p(v[i], ndf);
-      r.method = "chisq";
-    }
-    long_row(rs, w, std::move(r));
+    if (ndf > 0) r.p_value = chisq_p(v[i], ndf);
+    long_row_again(rs, w, r);
   }
 }
 

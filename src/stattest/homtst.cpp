@@ -272,21 +272,18 @@ const std::string& critical_text(int level, int ndf) {
   return texts[static_cast<size_t>((level - 1) * 100 + ndf - 1)];
 }
 
-// One row of the result block.
-std::string resrow(const char* lab, float s, const char* mark, const char* lev, const char* levmark,
-                   int level, int ndf) {
-  std::string r;
-  r.reserve(64);
-  r += lab;
-  r += ff(s, 9, 3);
-  r += ' ';
-  r += mark;
-  r += "      ";
-  r += lev;
-  r += levmark;
-  r += "   ";
-  r += critical_text(level, ndf);
-  return r;
+// One row of the result block, written piece by piece.
+void resrow(io::Unit& o, const char* lab, float s, const char* mark, const char* lev,
+            const char* levmark, int level, int ndf) {
+  o.put(lab);
+  o.put(ff(s, 9, 3));
+  o.put(' ');
+  o.put(mark);
+  o.put("      ");
+  o.put(lev);
+  o.put(levmark);
+  o.put("   ");
+  o.line(critical_text(level, ndf));
 }
 
 const char* mark(float s, float c1, float c2, float c3) {
@@ -352,10 +349,10 @@ void test(RunState& rs, float gsum, float x2sum, float x2yate, int ndf, int isma
   o.line(levels);
   o.line("Test_statistics                significance   (DF= " + fi(ndf, 3) + ")");
   o.line(rule);
-  o.line(resrow("G          =", gsum, mg, "0.050", "(*  )", 1, ndf));
-  o.line(resrow("X**2       =", x2sum, mx, "0.010", "(** )", 2, ndf));
+  resrow(o, "G          =", gsum, mg, "0.050", "(*  )", 1, ndf);
+  resrow(o, "X**2       =", x2sum, mx, "0.010", "(** )", 2, ndf);
   if (ndf == 1)
-    o.line(resrow("X**2(c=.5) =", x2yate, my, "0.001", "(***)", 3, ndf));
+    resrow(o, "X**2(c=.5) =", x2yate, my, "0.001", "(***)", 3, ndf);
   else
     o.line(rep(' ', 32) + "0.001(***)" + rep(' ', 3) + critical_text(3, ndf));
 
