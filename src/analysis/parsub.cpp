@@ -187,26 +187,22 @@ void even(RunState& rs, Work& w) {
     int deme, c;
     int32_t types;
   };
-  std::vector<Cell> found;
+  std::vector<Cell> cells;
   rs.scratch.each_nonzero_down(ch::even, q.mind27, [&](long r, int32_t v) {
-    found.push_back({static_cast<int>((r - 1) % m) + 1, static_cast<int>((r - 1) / m) + 1, v});
+    cells.push_back({static_cast<int>((r - 1) % m) + 1, static_cast<int>((r - 1) / m) + 1, v});
   });
-  std::vector<int> start(static_cast<size_t>(m) + 2, 0);
-  for (const Cell& f : found) ++start[static_cast<size_t>(f.deme) + 1];
-  for (int i = 1; i <= m; ++i) start[static_cast<size_t>(i) + 1] += start[static_cast<size_t>(i)];
-  std::vector<Cell> cells(found.size());
-  {
-    std::vector<int> at(start);
-    for (const Cell& f : found) cells[static_cast<size_t>(at[static_cast<size_t>(f.deme)]++)] = f;
-  }
+  std::stable_sort(cells.begin(), cells.end(),
+                   [](const Cell& a, const Cell& b) { return a.deme < b.deme; });
+  auto next = cells.cbegin();
   std::array<int, maxtyp> neven{};
   for (int i = 1; i <= m; ++i) {
+    const auto first = next;  // the cells of deme i
+    while (next != cells.cend() && next->deme == i) ++next;
     if (w.nsum(i) == 0) continue;
     int ntyp = 0;
     bool over = false;
-    for (int k = start[static_cast<size_t>(i)]; k < start[static_cast<size_t>(i) + 1] && !over;
-         ++k) {
-      const Cell& cell = cells[static_cast<size_t>(k)];
+    for (auto it = first; it != next && !over; ++it) {
+      const Cell& cell = *it;
       if (cell.c > w.mxityp(i)) continue;
       for (int32_t t = 0; t < cell.types; ++t) {
         if (ntyp == maxtyp) {

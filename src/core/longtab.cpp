@@ -18,14 +18,7 @@ const char* const kHeader =
     "pass\tcombination\tloci\tkind\tdeme\tdeme_name\tother_deme\ttype\tmeasure\tvalue\tci_low\t"
     "ci_high\tdf\tp_value\tp_se\tmethod\n";
 
-// The cells of a row, appended to the row's text.
-void put_int(std::string& l, int v, int empty_at_or_below) {
-  if (v <= empty_at_or_below) return;
-  char b[16];
-  const auto r = std::to_chars(b, b + sizeof b, v);
-  l.append(b, static_cast<size_t>(r.ptr - b));
-}
-
+// The cells of a row, written at p; each returns the end of what it wrote.
 char* int_to(char* p, int v, int empty_at_or_below) {
   if (v <= empty_at_or_below) return p;
   return std::to_chars(p, p + 16, v).ptr;
@@ -36,9 +29,6 @@ char* int_to(char* p, int v, int empty_at_or_below) {
 char safe_char(char c) {
   if (c == '\t' || c == '\n' || c == '\r') return ' ';
   return c == '"' ? '\'' : c;
-}
-void put_text(std::string& l, const std::string& s) {
-  for (char c : s) l += safe_char(c);
 }
 char* text_to(char* p, const std::string& s) {
   for (char c : s) *p++ = safe_char(c);
@@ -54,11 +44,6 @@ char* number_to(char* b, T v) {
     return b + 1;
   }
   return fmt::format_to(b, FMT_COMPILE("{}"), v);
-}
-
-void put_number(std::string& l, double v) {
-  char b[40];
-  l.append(b, static_cast<size_t>(number_to(b, v) - b));
 }
 
 }  // namespace
@@ -91,86 +76,49 @@ bool LongTable::open(const std::string& path, int& err) {
 void LongTable::add(const LongRow& r) {
   if (keep) rows.push_back(r);
   if (!is_open()) return;
-  // Rows gather in `line_` and reach the file in blocks; a row is made in one buffer and
-  // appended in one piece (a row of longer names goes cell by cell).
-  const size_t texts = r.loci.size() + r.kind.size() + r.deme_name.size() + r.type.size() +
-                       r.measure.size() + r.method.size();
-  if (texts > 512) {
-    add_cells(r);
-  } else {
-    char b[1024];  // 512 of names, 5 numbers of at most 40 and 4 integers of at most 16
-    char* p = b;
-    p = int_to(p, r.pass, 0);
-    *p++ = '\t';
-    p = int_to(p, r.combination, 0);
-    *p++ = '\t';
-    p = text_to(p, r.loci);
-    *p++ = '\t';
-    p = std::copy(r.kind.begin(), r.kind.end(), p);
-    *p++ = '\t';
-    p = int_to(p, r.deme, 0);
-    *p++ = '\t';
-    p = text_to(p, r.deme_name);
-    *p++ = '\t';
-    p = int_to(p, r.other_deme, 0);
-    *p++ = '\t';
-    p = text_to(p, r.type);
-    *p++ = '\t';
-    p = std::copy(r.measure.begin(), r.measure.end(), p);
-    *p++ = '\t';
-    p = number_to(p, r.value);
-    *p++ = '\t';
-    p = number_to(p, r.ci_low);
-    *p++ = '\t';
-    p = number_to(p, r.ci_high);
-    *p++ = '\t';
-    p = int_to(p, r.df, -1);
-    *p++ = '\t';
-    p = number_to(p, r.p_value);
-    *p++ = '\t';
-    p = number_to(p, r.p_se);
-    *p++ = '\t';
-    p = std::copy(r.method.begin(), r.method.end(), p);
-    *p++ = '\n';
-    line_.append(b, static_cast<size_t>(p - b));
-  }
+  // Rows gather in `line_` and reach the file in blocks; a row is written straight into room
+  // made for its longest form (five numbers of at most 40 characters, four integers of at
+  // most 16, the names and 16 separators).
+  const size_t most = r.loci.size() + r.kind.size() + r.deme_name.size() + r.type.size() +
+                      r.measure.size() + r.method.size() + 5 * 40 + 4 * 16 + 16;
+  const size_t at = line_.size();
+  line_.resize(at + most);
+  char* const b = line_.data() + at;
+  char* p = b;
+  p = int_to(p, r.pass, 0);
+  *p++ = '\t';
+  p = int_to(p, r.combination, 0);
+  *p++ = '\t';
+  p = text_to(p, r.loci);
+  *p++ = '\t';
+  p = std::copy(r.kind.begin(), r.kind.end(), p);
+  *p++ = '\t';
+  p = int_to(p, r.deme, 0);
+  *p++ = '\t';
+  p = text_to(p, r.deme_name);
+  *p++ = '\t';
+  p = int_to(p, r.other_deme, 0);
+  *p++ = '\t';
+  p = text_to(p, r.type);
+  *p++ = '\t';
+  p = std::copy(r.measure.begin(), r.measure.end(), p);
+  *p++ = '\t';
+  p = number_to(p, r.value);
+  *p++ = '\t';
+  p = number_to(p, r.ci_low);
+  *p++ = '\t';
+  p = number_to(p, r.ci_high);
+  *p++ = '\t';
+  p = int_to(p, r.df, -1);
+  *p++ = '\t';
+  p = number_to(p, r.p_value);
+  *p++ = '\t';
+  p = number_to(p, r.p_se);
+  *p++ = '\t';
+  p = std::copy(r.method.begin(), r.method.end(), p);
+  *p++ = '\n';
+  line_.resize(at + static_cast<size_t>(p - b));
   if (f_ && line_.size() >= kBlock) flush_rows();
-}
-
-void LongTable::add_cells(const LongRow& r) {
-  std::string& l = line_;
-  put_int(l, r.pass, 0);
-  l += '\t';
-  put_int(l, r.combination, 0);
-  l += '\t';
-  put_text(l, r.loci);
-  l += '\t';
-  l += r.kind;
-  l += '\t';
-  put_int(l, r.deme, 0);
-  l += '\t';
-  put_text(l, r.deme_name);
-  l += '\t';
-  put_int(l, r.other_deme, 0);
-  l += '\t';
-  put_text(l, r.type);
-  l += '\t';
-  l += r.measure;
-  l += '\t';
-  put_number(l, r.value);
-  l += '\t';
-  put_number(l, r.ci_low);
-  l += '\t';
-  put_number(l, r.ci_high);
-  l += '\t';
-  put_int(l, r.df, -1);
-  l += '\t';
-  put_number(l, r.p_value);
-  l += '\t';
-  put_number(l, r.p_se);
-  l += '\t';
-  l += r.method;
-  l += '\n';
 }
 
 void LongTable::capture() {

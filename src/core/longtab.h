@@ -60,7 +60,6 @@ class LongTable {
   std::string tmp_;  // the temporary name the table is written under until it is closed
   // Writes the rows gathered in `line_` to the file.
   void flush_rows();
-  void add_cells(const LongRow& r);  // add() of a row of long names, cell by cell
   static constexpr size_t kBlock = 1 << 16;  // rows are written in blocks of about this size
   int err_ = 0;
   bool capture_ = false;

@@ -158,11 +158,7 @@ void Unit::capture() {
 }
 
 void Unit::put_block(std::string_view s) {
-  if (state_ != State::out) return;
-  if (kind_ == Kind::capture) {
-    cap_.append(s);
-    return;
-  }
+  if (state_ != State::out) return;  // put() keeps captured output itself
   if (s.size() < kFlushAt || !f_) {
     buf_.append(s);
     if (buf_.size() >= kFlushAt) flush();

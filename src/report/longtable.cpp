@@ -42,13 +42,11 @@ void add_row(RunState& rs, const Work& w, LongRow& r) {
 }  // namespace
 
 void long_row(RunState& rs, const Work& w, LongRow r) {
-  if (!rs.longtab.is_open() && !rs.longtab.keep) return;
-  add_row(rs, w, r);
+  long_row_again(rs, w, r);
 }
 
 void long_row_again(RunState& rs, const Work& w, LongRow& r) {
-  if (!rs.longtab.is_open() && !rs.longtab.keep) return;
-  add_row(rs, w, r);
+  if (long_wanted(rs)) add_row(rs, w, r);
 }
 
 bool long_wanted(const RunState& rs) {
